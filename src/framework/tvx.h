@@ -1,0 +1,103 @@
+/*
+ * tvx.h - the public interface of the tvx framework.
+ *
+ * Start-up and main loop, the demo clock and music, textures and screen quads,
+ * the shader program table, render targets and lights, text, and noise.
+ * Everything runs on the single thread of the freeglut main loop; fatal
+ * errors print one tagged line and end the process with status -1 (255).
+ *
+ * Depends on: OpenGL (through GLEW), freeglut, libgd, FTGL, the audio layer
+ * (tvx_audio.h, on SDL2 and libmpg123).
+ */
+#ifndef TVX_H
+#define TVX_H
+
+/* ---- Start-up, command line and main loop (tvx_core.cpp) ---------------- */
+
+extern int tvx_globalX;   /* current window width in pixels, 0 until the first reshape */
+extern int tvx_globalY;   /* current window height in pixels */
+extern int S_SCENE;       /* scene at which the demo starts (-s) */
+extern int SOUND_ON;      /* music enabled; -m clears it */
+
+void tvx_init(int argc, char **argv, void (*display)(void));
+void tvx_initRendering(void);
+void tvx_handleResize(int width, int height);
+void tvx_update(int value);
+void tvx_systemCheck(int *flag);
+void dprint(const char *message, int enabled);
+float tvx_Get(unsigned int type);
+
+/* ---- Demo clock, music, pause and seeking (tvx_clock.cpp) --------------- */
+
+extern unsigned int SONGLENGTH;   /* music length in ms, known once it starts */
+extern int SOUND_PAUSED;          /* music paused (music on) */
+extern int SOUND_MUTE_START;      /* non-zero once the mute clock runs */
+extern int SOUND_MUTE_PAUSE;      /* mute clock paused (music off) */
+extern int SOUND_MUTE_TIMER;      /* the mute clock in ms */
+extern float SCENE_TIME[100];     /* registered scene durations in seconds */
+extern int DEMO_LENGTH;           /* sum of the registered durations in ms */
+
+void tvx_loadMusic(const char *path);
+void tvx_startMusic(void);
+void tvx_skipTo(int ms);
+int tvx_getTime(void);
+void tvx_setDemoLength(float seconds);
+void tvx_fmod_errcheck(int result);
+void tvx_handleKeypress(unsigned char key, int x, int y);
+void tvx_handleSpecialKeys(int key, int x, int y);
+
+/* ---- Textures and screen quads (tvx_texture.cpp) ------------------------ */
+
+unsigned int tvx_loadPNG(const char *path);
+unsigned int tvx_loadTGA(const char *path);
+unsigned int tvx_loadBlack(void);
+void tvx_draw2DTexture(float x, float y, float z, float w, float h, unsigned int texture);
+
+/* ---- Shader program table (tvx_shader.cpp) ------------------------------ */
+
+char *loadFile(const char *path);
+int tvx_loadShader(const char *vertexPath, const char *fragmentPath);
+void tvx_enableShader(int id);
+void tvx_disableShader(void);
+void tvx_shader_sendUniformValue(int id, const char *name, const float *values, int count);
+
+/* ---- Render targets and lights (tvx_target.cpp) ------------------------- */
+
+int tvx_loadFBO(int width, int height);
+unsigned int tvx_enableFBO(int id, float r, float g, float b);
+void tvx_disableFBO(float w, float h, float r, float g, float b);
+void tvx_setLightData(float *row, float a, float b, float c, float d);
+void tvx_setAmbientLight(float r, float g, float b, float a);
+void tvx_enableLight(float *light, int i);
+void tvx_setLight0(int on);
+
+/* ---- Text (tvx_text.cpp) ------------------------------------------------ */
+
+void tvx_drawPolygonText(const char *text, float x, float y, float z);
+void tvx_typeWriterText(const char *message, float x, float y, float z);
+void tvx_infoText(void);
+int tvx_loadTextureFont(const char *path, int count);
+void tvx_text(const char *text, float spacing, float x, float y, float z,
+              float rx, float ry, float rz);
+void tvx_testTextureFont(void);
+
+/* ---- Noise and interpolation (tvx_noise.cpp) ---------------------------- */
+
+float tvx_noise(int x, int y, int seed);
+float tvx_smoothed1DNoise(int x, int seed);
+float tvx_smoothed2DNoise(int x, int y, int seed);
+float tvx_1DcosInterpolate(float a, float b, float t);
+float tvx_cos_interpolate(float a, float b, float t);
+float tvx_1D_CosNoise(float x, int seed);
+float tvx_2D_CosNoise(float x, float y, int seed);
+float tvx_perlin2DNoise(float x, float y, int seed);
+float tvx_random(void);
+float tvx_sawWave(float x);
+
+/* ---- Model probe (tvx_objprobe.cpp) -------------------------------------- */
+
+struct tvx_mtlFile { const char *name; };
+int tvx_loadObjModel(const char *path);
+void readMtlToObj(struct tvx_mtlFile *file);
+
+#endif

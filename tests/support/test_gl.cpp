@@ -1,0 +1,41 @@
+/*
+ * test_gl.cpp - the shared OpenGL context of the test executables.
+ */
+#include "test_gl.h"
+
+#include "tvx.h"
+
+static int window = 0;
+
+static void noDisplay(void) {}
+
+void testGlContext(int width, int height)
+{
+    if (window == 0) {
+        int argc = 1;
+        char name[] = "kolvane-test";
+        char *argv[] = {name, nullptr};
+        glutInit(&argc, argv);
+        glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+        glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_DEPTH | GLUT_ACCUM);
+        if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE))
+            glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA | GLUT_DEPTH);
+        glutInitWindowSize(width, height);
+        window = glutCreateWindow("tvx-test");
+        glutDisplayFunc(noDisplay);
+        glutReshapeFunc(tvx_handleResize);
+        tvx_initRendering();
+    } else {
+        glutSetWindow(window);
+        glutReshapeWindow(width, height);
+    }
+    for (int i = 0; i < 200 && (tvx_globalX != width || tvx_globalY != height); i++)
+        glutMainLoopEvent();
+    tvx_handleResize(width, height);
+}
+
+void testReadPixel(int x, int y, unsigned char rgba[4])
+{
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
