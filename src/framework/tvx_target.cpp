@@ -1,0 +1,146 @@
+/*
+ * tvx_target.cpp - render targets and lights.
+ *
+ * Render targets are framebuffer objects with an RGBA8 colour texture and a
+ * 24-bit depth renderbuffer, kept in a 64-slot table under ids handed out
+ * 0, 1, 2, ... in creation order. Binding a target or the window clears it
+ * with the clear colour of the previous call, then sets the new one, and
+ * resets the current matrix to a translation of -50 along z. The light
+ * functions hand a caller's light record or the default white light to the
+ * fixed-function lighting.
+ * Depends on: OpenGL (through GLEW: EXT framebuffer objects).
+ */
+#include "tvx.h"
+
+#include <GL/glew.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+/* ---- State ---------------------------------------------------------------- */
+
+#define FBO_SLOTS 64
+
+struct RenderTarget {
+    unsigned int texture;
+    unsigned int framebuffer;
+    unsigned int renderbuffer;
+    int width;
+    int height;
+};
+
+static struct RenderTarget fbo[FBO_SLOTS];
+static int CURRENT_ID = 0; /* slots in use, and the index of the next free one */
+
+static float ambientLight[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+static float diffuseLight[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+static float specularLight[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+
+/* ---- Internal helpers ----------------------------------------------------- */
+
+static void clearAndReset(float r, float g, float b)
+{
+    /* The clear uses the colour of the previous call; r, g, b take effect at
+     * the next one. */
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearColor(r, g, b, 0.0f);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -50.0f);
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+int tvx_loadFBO(int width, int height)
+{
+    int id = CURRENT_ID;
+    if (id + 1 > FBO_SLOTS) {
+        printf("Maximum numbers of fbo's reached.. exiting");
+        exit(-1);
+    }
+    struct RenderTarget *target = &fbo[id];
+    target->width = width;
+    target->height = height;
+
+    glGenFramebuffersEXT(1, &target->framebuffer);
+    glGenTextures(1, &target->texture);
+    glGenRenderbuffersEXT(1, &target->renderbuffer);
+
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
+
+    glBindTexture(GL_TEXTURE_2D, target->texture);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_INT, NULL);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                              target->texture, 0);
+
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, target->renderbuffer);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
+                              target->renderbuffer);
+
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+
+    CURRENT_ID++;
+    return id;
+}
+
+unsigned int tvx_enableFBO(int id, float r, float g, float b)
+{
+    if (id < 0 || id >= CURRENT_ID) {
+        printf("[/] tvx_enableFBO: no render target with id %d\n", id);
+        return 0;
+    }
+    struct RenderTarget *target = &fbo[id];
+    glViewport(0, 0, target->width, target->height);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
+    clearAndReset(r, g, b);
+    return target->texture;
+}
+
+void tvx_disableFBO(float w, float h, float r, float g, float b)
+{
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glViewport(0, 0, (int)w, (int)h);
+    clearAndReset(r, g, b);
+}
+
+void tvx_setLightData(float *row, float a, float b, float c, float d)
+{
+    row[0] = a;
+    row[1] = b;
+    row[2] = c;
+    row[3] = d;
+}
+
+void tvx_setAmbientLight(float r, float g, float b, float a)
+{
+    const float ambient[4] = {r, g, b, a};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+}
+
+/* The record's rows are ambient, diffuse, specular and position; the ambient
+ * row is not sent. The position goes through the current model-view matrix. */
+void tvx_enableLight(float *light, int i)
+{
+    GLenum name = GL_LIGHT0 + i;
+    glEnable(GL_LIGHTING);
+    glEnable(name);
+    glLightfv(name, GL_DIFFUSE, light + 4);
+    glLightfv(name, GL_SPECULAR, light + 8);
+    glLightfv(name, GL_POSITION, light + 12);
+}
+
+/* The default light's position is never set: it keeps OpenGL's (0, 0, 1, 0). */
+void tvx_setLight0(int on)
+{
+    if (!on) {
+        glDisable(GL_LIGHTING);
+        return;
+    }
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambientLight);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuseLight);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specularLight);
+}
