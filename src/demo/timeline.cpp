@@ -1,13 +1,23 @@
 /*
- * timeline.cpp - drawScene, the frame driver of the demo.
- * (A plain frame until the staged loader and the scene blocks arrive.)
+ * timeline.cpp - drawScene, the frame driver of the demo: frame start, the
+ * staged loader behind the red loading bar, the switch to playing, the scene
+ * blocks in index order and the frame end (pause read-out, motion blur,
+ * buffer swap). Also the timeline's shared state and the helpers every scene
+ * block uses: its scene clock, its scene-end rules and the sepia pass.
+ * Depends on: the tvx framework (clock, music, render targets, shaders,
+ * quads, text), OpenGL through GLEW, freeglut, the scene files.
  */
 #include "timeline.h"
+
+#include <stdio.h>
+#include <stdlib.h>   /* exit */
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
 #include "tvx.h"
+
+/* ---- State ----------------------------------------------------------------- */
 
 int queue = -1;
 float sceneTime[12];
@@ -16,8 +26,179 @@ float gColor = 0.0f;
 float mblur = 0.0f;
 int FBO[6];
 
+static int loaded = 0;            /* 1 once the switch to playing has happened */
+static int l_texture = 0;         /* stage counters of the staged loader, */
+static int l_shader = 0;          /* each tested and then incremented in */
+static int l_models = 0;          /* every loading frame that reaches it */
+static int l_music = 0;
+static int l_fbo = 0;
+static float progress = 0.0f;     /* length of the loading bar in modelview units */
+static int songStartPosition = 0; /* music position in ms when starting past scene 0 */
+
+static void (*const sceneLoads[SCENE_COUNT])(void) = {
+    scene0_load, scene1_load, scene2_load, scene3_load, scene4_load,
+    scene5_load, scene6_load, scene7_load, scene8_load, scene9_load,
+};
+
+static void (*const sceneBlocks[SCENE_COUNT])(void) = {
+    scene0_block, scene1_block, scene2_block, scene3_block, scene4_block,
+    scene5_block, scene6_block, scene7_block, scene8_block, scene9_block,
+};
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+/* The switch to playing: start scene, durations, music, start-scene seek. */
+static void startPlaying(void)
+{
+    float start = tvx_Get(4);
+    if (start >= 0.0f && start < (float)SCENE_COUNT) {
+        queue = (int)start;
+    } else {
+        printf("[/] Start scene %.0f does not exist: the scenes are 0 to %d; starting at scene 0\n",
+               start, SCENE_COUNT - 1);
+        queue = 0;
+    }
+    loaded += 1;
+    for (int i = 0; i < SCENE_COUNT; i++)
+        if (sceneTime[i] != 0.0f)
+            tvx_setDemoLength(sceneTime[i]);
+    tvx_startMusic();
+    if (queue > 0) {
+        printf("## got queue %d\n", queue);
+        songStartPosition = 0;
+        for (int i = 0; i < queue; i++)
+            songStartPosition += (int)sceneTime[i] * 1000;
+        printf("song start pos = %d\n", songStartPosition);
+        tvx_skipTo(songStartPosition);
+        loadingTime = (float)(songStartPosition / 1000);
+    }
+}
+
+/* One loading frame: the stage of this frame, the bar, and the switch to
+ * playing once the bar is full. The bar advances per frame, never per unit of
+ * time, so the switch comes in a frame that depends on W only. */
+static void loadingFrame(void)
+{
+    float W = tvx_Get(1);
+    float H = tvx_Get(2);
+    float fullLength = W / 34.0f * 2.0f;
+    float stageStep = fullLength / 6.0f;
+
+    if (l_texture++ == 0) {
+        for (int k = 0; k < SCENE_COUNT; k++)
+            sceneLoads[k]();
+        progress += stageStep;
+    } else if (l_shader++ == 0) {
+        progress += stageStep;
+    } else if (l_models++ == 0) {
+        progress += stageStep;
+    } else if (l_music++ == 0) {
+        tvx_loadMusic("data/test.mp3");
+        progress += stageStep;
+    } else if (l_fbo++ == 0) {
+        FBO[0] = tvx_loadFBO((int)W, (int)H);
+        FBO[1] = tvx_loadFBO((int)W, (int)H);
+        progress += stageStep;
+    }
+
+    if (fullLength > progress)
+        progress += 0.2f;
+
+    glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
+    mblur = 0.0f;
+    float left = -W / 34.0f;
+    glBegin(GL_TRIANGLE_STRIP);
+    for (float x = left; x < left + progress; x += 0.1f) {
+        glVertex3f(x, 0.5f, 0.0f);
+        glVertex3f(x, -0.5f, 0.0f);
+    }
+    glEnd();
+
+    if (progress > fullLength)
+        startPlaying();
+}
+
+/* Whether the display has an accumulation buffer to blend the frames in. */
+static int hasAccumBuffer(void)
+{
+    static int known = 0;
+    static int present = 0;
+    if (!known) {
+        GLint bits = 0;
+        glGetIntegerv(GL_ACCUM_RED_BITS, &bits);
+        present = bits > 0;
+        known = 1;
+    }
+    return present;
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+float sceneClock(void)
+{
+    return tvx_Get(5) / 1000.0f - loadingTime;
+}
+
+void sceneEnd(int k, float t)
+{
+    if (t > sceneTime[k]) {
+        if (k == SCENE_COUNT - 1) {
+            glutLeaveGameMode();
+            exit(0);
+        }
+        queue = k + 1;
+        loadingTime += sceneTime[k];
+    }
+    if (k > 0 && t < -3.0f) {
+        queue = k - 1;
+        loadingTime -= sceneTime[k - 1];
+    }
+}
+
+void sepiaPass(int shader, unsigned int texture, float z, float t,
+               const float *noise, float staticNoise, float fadeLevel)
+{
+    tvx_enableShader(shader);
+    tvx_shader_sendUniformValue(shader, "timer", &t, 1);
+    if (noise)
+        tvx_shader_sendUniformValue(shader, "noise", noise, 1);
+    tvx_shader_sendUniformValue(shader, "staticNoiseAmmount", &staticNoise, 1);
+    tvx_shader_sendUniformValue(shader, "fadeLevel", &fadeLevel, 1);
+    passQuad(z, texture);
+    tvx_disableShader();
+}
+
+void passQuad(float z, unsigned int texture)
+{
+    tvx_draw2DTexture(0.0f, 0.0f, z, PASS_HALF_WIDTH, PASS_HALF_HEIGHT, texture);
+}
+
 void drawScene(void)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearAccum(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearColor(gColor, gColor, gColor, gColor);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -50.0f);
+
+    if (loaded == 0)
+        loadingFrame();
+
+    /* Not exclusive: a block that advances queue is followed in the same
+     * frame by the next scene's block, which draws over it. */
+    for (int k = 0; k < SCENE_COUNT; k++)
+        if (queue == k)
+            sceneBlocks[k]();
+
+    if (tvx_Get(6) != 0.0f) {
+        glColor3f(1.0f, 0.0f, 0.0f);
+        tvx_infoText();
+    }
+    if (hasAccumBuffer()) {
+        glAccum(GL_MULT, mblur);
+        glAccum(GL_ACCUM, 1.0f - mblur);
+        glAccum(GL_RETURN, 1.0f);
+    }
     glutSwapBuffers();
 }

@@ -10,6 +10,23 @@
  *
  * Assets that one scene loads and others draw are declared here; each is
  * defined in the file of the scene whose name it carries.
+ *
+ * Writing a scene block (sceneN_name.cpp, header sceneN_name.h):
+ *
+ *   sceneN_load()   loads the scene's rows of the asset table in table order
+ *                   and stores sceneTime[N] (its own duration, in seconds).
+ *                   The loader calls scene0_load ... scene9_load in order, so
+ *                   shader and render-target ids follow the table.
+ *   sceneN_block()  float t = sceneClock();  gColor = 0;  mblur = ... ;
+ *                   first-frame work behind a function-static `loaded`;
+ *                   per-frame values (pure functions of t and the scene's
+ *                   statics, declared in sceneN_name.h so tests can call them
+ *                   without OpenGL); drawing; then, last of all,
+ *                   sceneEnd(N, t) for the advance and rewind rules.
+ *
+ *   A sepia pass is sepiaPass(shader, texture, z, t, noise, static, fade)
+ *   once the frame is in FBO[0] and the colour and clear colour are set;
+ *   passQuad(z, texture) draws the screen quad of a pass without a shader.
  */
 #ifndef TIMELINE_H
 #define TIMELINE_H
@@ -17,6 +34,11 @@
 #include "glm.h"
 
 #define SCENE_COUNT 10
+
+/* Half-size of the screen quad of a pass: overfills the 16:9 view's width at
+ * depth 50 and leaves a thin band of clear colour at the top and bottom. */
+#define PASS_HALF_WIDTH 48.0f
+#define PASS_HALF_HEIGHT 17.1f
 
 /* ---- Shared timeline state (defined in timeline.cpp) ----------------------- */
 
@@ -31,6 +53,22 @@ void drawScene(void);
 
 /* Scene time of the current scene: demo time in s minus loadingTime. */
 float sceneClock(void);
+
+/* The scene-end rules of block k for its scene time t, run last in the block:
+ * past sceneTime[k] the timeline moves on to scene k + 1 (scene 9 ends the
+ * process with status 0); below -3 s it moves back to scene k - 1 (not from
+ * scene 0). */
+void sceneEnd(int k, float t);
+
+/* The sepia pass: enables the sepia shader, sends "timer" = t, "noise" =
+ * *noise (not sent when noise is null), "staticNoiseAmmount" and "fadeLevel",
+ * draws texture as the screen quad of a pass at depth z and disables the
+ * shader. The caller sets the colour and clear colour first. */
+void sepiaPass(int shader, unsigned int texture, float z, float t,
+               const float *noise, float staticNoise, float fadeLevel);
+
+/* The screen quad of a pass at depth z with the current colour, no shader. */
+void passQuad(float z, unsigned int texture);
 
 /* ---- Assets shared between scenes ------------------------------------------ */
 
