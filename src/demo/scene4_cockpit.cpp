@@ -1,0 +1,269 @@
+/*
+ * scene4_cockpit.cpp - scene 4, the cockpit in the hyperspace tunnel (40 s).
+ *
+ * The greetings line scrolls in one render target, the tunnel and the
+ * approaching planet are drawn in another, and the cockpit with both pictures
+ * on its three screens goes into FBO[0], shown through the sepia pass and an
+ * overlay. During the first 3 s a field of 200 white star cubes streams away.
+ *
+ * Depends on: OpenGL, GLU (the tunnel cylinder), freeglut (sphere, cubes),
+ * the tvx framework, the model library and the timeline's shared state.
+ */
+#include "scene4_cockpit.h"
+
+#include <GL/glew.h>
+#include <GL/glu.h>        /* the tunnel quadric */
+#include <GL/freeglut.h>   /* glutSolidSphere, glutSolidCube */
+
+#include "glm.h"
+#include "timeline.h"
+#include "tvx.h"
+
+/* ---- State ----------------------------------------------------------------- */
+
+const char scene4_greetings[] =
+    "vexa/nordlicht    kaptajn    morrow/fjordbyte    ulvhild/hex    tarn    the ostrid (hi ma)";
+
+static GlmModel *scene4_cockpit_model;
+static int scene4_shader1;
+static int scene4_sepia;
+static int scene4_bumpShader;
+static int scene4_hyperFBO;
+static int scene4_greetFBO;
+static unsigned int scene4_overlay;
+int scene4_glowShader;
+static int scene4_planetShader;
+static int scene4_xobjShader;
+
+static int loaded = 0;               /* frames of this block in the run */
+static float star[SCENE4_STARS];     /* depth of each star cube */
+static float starX[SCENE4_STARS];    /* fixed side offsets of the stars */
+static float starY[SCENE4_STARS];
+static float fadeLevel = 0.0f;
+static float suddenNoise = 1.0f;
+static GLUquadric *test = NULL;      /* the tunnel cylinder's quadric */
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+static void sendFloat(int shader, const char *name, float value)
+{
+    tvx_shader_sendUniformValue(shader, name, &value, 1);
+}
+
+/* One 1.05 x 0.78 cockpit screen showing texture, in the current frame. */
+static void screenQuad(unsigned int texture)
+{
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f); glVertex2f(-0.525f, 0.39f);
+    glTexCoord2f(1.0f, 0.0f); glVertex2f(0.525f, 0.39f);
+    glTexCoord2f(1.0f, 1.0f); glVertex2f(0.525f, -0.39f);
+    glTexCoord2f(0.0f, 1.0f); glVertex2f(-0.525f, -0.39f);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+/* ---- Public functions: per-frame values ------------------------------------ */
+
+float scene4_suddenNoise(float t)
+{
+    return t < 1.0f ? 1.0f - t : 0.0f;
+}
+
+float scene4_fadeLevel(float t)
+{
+    return t * 0.2f;
+}
+
+float scene4_backgroundAlpha(float t)
+{
+    return t > 1.0f ? (t - 1.0f) * 0.4f : 0.0f;
+}
+
+float scene4_passAlpha(float t)
+{
+    return t > 35.0f ? 1.0f - 0.2f * (t - 35.0f) : 1.0f;
+}
+
+float scene4_greetingsX(float t)
+{
+    return 15.0f - 10.0f * t;
+}
+
+float scene4_starStart(int i)
+{
+    return tvx_perlin2DNoise((float)i, (float)i, 45) * 50.0f + 50.0f;
+}
+
+float scene4_starStep(float t)
+{
+    return t * t;
+}
+
+float scene4_starDepth(int i)
+{
+    return star[i];
+}
+
+int scene4_frames(void)
+{
+    return loaded;
+}
+
+/* ---- Public functions: loading and the block ------------------------------- */
+
+void scene4_load(void)
+{
+    sceneTime[4] = 40.0f;
+    scene4_cockpit_model = glmReadOBJ("data/models/cockpit3.obj");
+    scene4_shader1 = tvx_loadShader("data/shader/tunnel.vert", "data/shader/tunnel.frag");
+    scene4_sepia = tvx_loadShader(NULL, "data/shader/sepia.frag");
+    scene4_bumpShader = tvx_loadShader("data/shader/bump.vert", "data/shader/bump.frag");
+    scene4_hyperFBO = tvx_loadFBO(1024, 1024);
+    scene4_greetFBO = tvx_loadFBO(1024, 1024);
+    scene4_overlay = tvx_loadPNG("data/tmp.png");
+    scene4_glowShader = tvx_loadShader(NULL, "data/shader/bloom.frag");
+    scene4_planetShader = tvx_loadShader("data/shader/planet.vert", "data/shader/planet.frag");
+    scene4_xobjShader = tvx_loadShader("data/shader/xobject.vert", "data/shader/xobject.frag");
+}
+
+void scene4_block(void)
+{
+    float t = sceneClock();
+    gColor = 0.0f;
+    mblur = 0.5f;
+    float W = tvx_Get(1);
+    float H = tvx_Get(2);
+
+    /* First frame in the run: the star table (kept across rewinds). */
+    if (loaded == 0) {
+        for (int i = 0; i < SCENE4_STARS; i++) {
+            star[i] = scene4_starStart(i);
+            starX[i] = 20.0f * tvx_perlin2DNoise((float)i, 0.0f, i);
+            starY[i] = 20.0f * tvx_perlin2DNoise((float)i, (float)i, i);
+        }
+        test = gluNewQuadric();
+    }
+    loaded++;
+
+    /* Per-frame values. */
+    fadeLevel = scene4_fadeLevel(t);
+    suddenNoise = scene4_suddenNoise(t);
+
+    /* Greetings picture: the line scrolls over an opaque black backdrop. */
+    glPushMatrix();
+    unsigned int greetTexture = tvx_enableFBO(scene4_greetFBO, gColor, gColor, gColor);
+    gColor = 0.0f;
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    glVertex3f(-500.0f, 500.0f, -20.0f);
+    glVertex3f(500.0f, 500.0f, -20.0f);
+    glVertex3f(500.0f, -500.0f, -20.0f);
+    glVertex3f(-500.0f, -500.0f, -20.0f);
+    glEnd();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glPushMatrix();
+    glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
+    glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
+    glScalef(3.0f, 3.0f, 3.0f);
+    tvx_drawPolygonText(scene4_greetings, scene4_greetingsX(t), 0.0f, 0.0f);
+    glPopMatrix();
+    tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    glPopMatrix();
+
+    /* Tunnel picture: the cylinder moves towards the eye at 4 units/s, the
+     * planet at 5 units/s. */
+    glPushMatrix();
+    unsigned int hyperTexture = tvx_enableFBO(scene4_hyperFBO, gColor, gColor, gColor);
+    gColor = 0.0f;
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, 4.0f * t - 100.5f);
+    tvx_enableShader(scene4_shader1);
+    gluQuadricTexture(test, GL_TRUE);
+    sendFloat(scene4_shader1, "timer", t);
+    gluCylinder(test, 5.5, 6.0, 200.0, 50, 100);
+    tvx_disableShader();
+    glPopMatrix();
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, 5.0f * t - 200.0f);
+    glColor4f(0.9f, 1.0f, 0.9f, 0.9f);
+    tvx_enableShader(scene4_planetShader);
+    glutSolidSphere(10.0, 100, 100);
+    tvx_disableShader();
+    glPopMatrix();
+    tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    glPopMatrix();
+
+    /* Cockpit view. */
+    glPushMatrix();
+    unsigned int cockpitTexture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    gColor = 0.0f;
+    glColor4f(1.0f, 1.0f, 1.0f, scene4_backgroundAlpha(t));
+    tvx_enableShader(scene4_glowShader);
+    sendFloat(scene4_glowShader, "fadeLevel", fadeLevel);
+    tvx_draw2DTexture(0.0f, 0.0f, 0.0f, 30.0f, 20.0f, hyperTexture);
+    tvx_disableShader();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    glPushMatrix();
+    glRotatef(2.0f * tvx_perlin2DNoise(0.01f * t, 0.04f * t, 23), 0.4f, 0.1f, 0.1f);
+    glTranslatef(0.0f, -6.0f, 50.0f);
+    glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
+    glRotatef(3.0f, 1.0f, 0.0f, 0.0f);
+
+    glPushMatrix();                                   /* middle screen */
+    tvx_draw2DTexture(0.525f, 5.3428f, -8.225f, 0.525f, 0.39f, hyperTexture);
+    glPopMatrix();
+
+    glPushMatrix();                                   /* left screen */
+    glTranslatef(-1.9575f, 5.336f, 7.926f);
+    glRotatef(-26.6f, 0.0f, 1.0f, 0.0f);
+    screenQuad(greetTexture);
+    glPopMatrix();
+
+    tvx_enableShader(scene4_xobjShader);              /* right screen */
+    glPushMatrix();
+    glTranslatef(0.8958f, 5.356f, 7.926f);
+    glRotatef(26.0f, 0.0f, 1.0f, 0.0f);
+    screenQuad(hyperTexture);
+    glPopMatrix();
+    tvx_disableShader();
+
+    glScalef(0.1f, 0.1f, 0.1f);                       /* the cockpit */
+    tvx_setLight0(1);
+    glmDraw(scene4_cockpit_model, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    tvx_setLight0(0);
+    glDisable(GL_LIGHTING);
+    glPopMatrix();
+
+    /* Stars, in the target's frame-start modelview: each frame pushes every
+     * star t^2 further along z. */
+    if (t < 3.0f) {
+        for (int i = 0; i < SCENE4_STARS; i++) {
+            glPushMatrix();
+            glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+            glTranslatef(starX[i], starY[i], star[i]);
+            glutSolidCube(0.2);
+            glPopMatrix();
+            star[i] += scene4_starStep(t);
+        }
+    }
+    tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    glPopMatrix();
+
+    /* Sepia pass of the cockpit view, then the overlay through the same
+     * shader and colour. */
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glColor4f(1.0f, 1.0f, 1.0f, scene4_passAlpha(t));
+    float noise = tvx_perlin2DNoise(t, 0.0f, 42);
+    sepiaPass(scene4_sepia, cockpitTexture, -0.1f, t, &noise, 0.0f + suddenNoise, fadeLevel);
+    tvx_enableShader(scene4_sepia);
+    tvx_draw2DTexture(0.0f, 0.0f, -0.11f, 37.6f, 16.605f, scene4_overlay);
+    tvx_disableShader();
+
+    sceneEnd(4, t);
+}

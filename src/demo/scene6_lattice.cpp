@@ -1,0 +1,181 @@
+/*
+ * scene6_lattice.cpp - scene 6, the monitor lattice showing the terrain
+ * flight (30.2 s).
+ *
+ * The terrain flight, seen from a fixed tilted viewpoint with a blinking red
+ * warning, goes into FBO[0]; that picture is shown on 1600 monitors of a
+ * twisted lattice drawn into FBO[1], which pulls back and turns after 6 s.
+ * Two typewriter messages and a screen overlay are drawn over the final frame,
+ * which fades towards alpha 0.8 in the last 0.2 s.
+ *
+ * Depends on: OpenGL, the tvx framework, the model library, the shared
+ * flight drawing (scene_flight.h) and the timeline's shared state.
+ */
+#include "scene6_lattice.h"
+
+#include <math.h>
+
+#include <GL/glew.h>
+
+#include "glm.h"
+#include "scene_flight.h"
+#include "timeline.h"
+#include "tvx.h"
+
+/* ---- State ----------------------------------------------------------------- */
+
+static unsigned int scene6_overlay;
+static int scene6_procShader;
+static int scene6_shipShader;
+static int scene6_noiseshader;
+static GlmModel *scene6_screen_model;
+
+static int loaded = 0;                 /* 1 once the monitor list exists */
+static GLuint screen_model_list;
+static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
+
+/* ---- Public functions: per-frame values ------------------------------------ */
+
+Scene6Lattice scene6_lattice(float t)
+{
+    Scene6Lattice lattice = {0, 0, 0.0f, 0.0f};
+    if (t < 6.0f) {
+        lattice.translates = 1;
+        lattice.z = 491.0f;
+    }
+    if (t > 6.0f) {
+        lattice.translates = 1;
+        lattice.z = 491.0f - 5.0f * (t - 6.0f);
+        lattice.turns = 1;
+        lattice.angle = 5.0f * (t - 6.0f);
+    }
+    return lattice;
+}
+
+const char *scene6_message(float t, float *x)
+{
+    if (t > 6.0f && t < 13.0f) {
+        *x = -50.0f;
+        return "recieving order from 00:00:de:ad:be:ef";
+    }
+    if (t > 13.0f) {
+        *x = -30.0f;
+        return "total annihilation.";
+    }
+    return NULL;
+}
+
+float scene6_warningAlpha(float t)
+{
+    return (float)sin(10.0f * t);
+}
+
+float scene6_finalAlpha(float t)
+{
+    return t > 30.0f ? 31.0f - t : 1.0f;
+}
+
+/* ---- Public functions: loading and the block ------------------------------- */
+
+void scene6_load(void)
+{
+    scene6_overlay = tvx_loadPNG("data/display_overlay.png");
+    scene6_procShader = tvx_loadShader("data/shader/proc_terrain.vert",
+                                       "data/shader/proc_terrain.frag");
+    scene6_shipShader = tvx_loadShader("data/shader/ship_pos.vert", NULL);
+    scene6_noiseshader = tvx_loadShader(NULL, "data/shader/sepia.frag");
+    scene6_screen_model = glmReadOBJ("data/models/screen.obj");
+    sceneTime[6] = 30.2f;
+}
+
+void scene6_block(void)
+{
+    float t = sceneClock();
+    gColor = 0.0f;
+    float W = tvx_Get(1);
+    float H = tvx_Get(2);
+
+    /* First frame in the run: one monitor, compiled in place. */
+    if (loaded == 0) {
+        screen_model_list = glGenLists(1);
+        glNewList(screen_model_list, GL_COMPILE);
+        glTranslatef(0.0f, 0.0f, -20.0f);
+        glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
+        glScalef(10.0f, 10.0f, 10.0f);
+        glmDraw(scene6_screen_model, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+        glEndList();
+        loaded += 1;
+    }
+
+    /* Per-frame values. */
+    float terrainTimer = 50.0f * t;
+    ship_pos[0] = 0.0f;
+    ship_pos[1] = 12.0f;
+    ship_pos[2] = 0.0f;
+    Scene6Lattice lattice = scene6_lattice(t);
+    float messageX = 0.0f;
+    const char *message = scene6_message(t, &messageX);
+
+    /* Flight picture. */
+    glPushMatrix();
+    unsigned int flightTexture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    gColor = 0.0f;
+    glPushMatrix();
+    glColor4f(1.0f, 0.0f, 0.0f, scene6_warningAlpha(t));
+    glScalef(0.5f, 0.5f, 0.5f);
+    tvx_drawPolygonText("Human in unallocated area", -40.0f, 0.0f, 20.0f);
+    glPopMatrix();
+
+    glPushMatrix();                                   /* view frame */
+    glRotatef(63.0f, 1.0f, 0.0f, 0.0f);
+    glRotatef(160.0f, 0.0f, 1.0f, 0.0f);
+    glPushMatrix();                                   /* terrain group */
+    flight_drawRibbon(t, flight_ribbonLattice);
+    flight_drawTerrain(scene6_procShader, terrainTimer);
+    glPopMatrix();
+    flight_drawShip(scene6_shipShader, terrainTimer, ship_pos, t);
+    glPopMatrix();
+    tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    glPopMatrix();
+
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    /* Lattice of monitors: each row (one y) is turned by 10 y degrees about
+     * the vertical axis, so the rows fan around it. */
+    unsigned int latticeTexture = tvx_enableFBO(FBO[1], gColor, gColor, gColor);
+    glScalef(0.1f, 0.1f, 0.1f);
+    if (lattice.translates)
+        glTranslatef(0.0f, 0.0f, lattice.z);
+    if (lattice.turns)
+        glRotatef(lattice.angle, 0.0f, 1.0f, 0.1f);
+    glPushMatrix();
+    for (float x = -800.0f; x < 800.0f; x += 40.0f) {
+        for (float y = -800.0f; y < 800.0f; y += 40.0f) {
+            glPushMatrix();
+            glRotatef(10.0f * y, 0.0f, 1.0f, 0.0f);
+            glTranslatef(x, y, (float)(10.0 * sin(x * y)));
+            glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+            tvx_draw2DTexture(0.0f, 0.0f, 16.5f, 12.6f, 10.0f, flightTexture);
+            tvx_setLight0(1);
+            glCallList(screen_model_list);
+            tvx_setLight0(0);
+            glPopMatrix();
+        }
+    }
+    glPopMatrix();
+    tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+
+    /* Final frame: the typewriter, the lattice and the overlay, all with the
+     * fading colour. */
+    glColor4f(1.0f, 1.0f, 1.0f, scene6_finalAlpha(t));
+    glPushMatrix();
+    glScalef(0.2f, 0.2f, 0.2f);
+    if (message != NULL)
+        tvx_typeWriterText(message, messageX, 0.0f, 0.0f);
+    glPopMatrix();
+    passQuad(0.0f, latticeTexture);
+    tvx_draw2DTexture(0.0f, 0.0f, -0.11f, 37.6f, 16.605f, scene6_overlay);
+
+    sceneEnd(6, t);
+}

@@ -1,0 +1,102 @@
+/*
+ * scene8_scroller.cpp - scene 8, the end scroller (55 s).
+ *
+ * One long line of polygon text slides from right to left over a lit, tilted
+ * field of 160 x 160 cubes that ripples and slowly turns, while the cube
+ * ribbon of the terrain flight streams through the foreground. The picture
+ * goes into FBO[0] and through the bloom pass, whose noise falls during the
+ * first 0.8 s. Lighting is left on when the scene is over.
+ *
+ * Depends on: OpenGL, freeglut (cubes), the tvx framework, the shared flight
+ * drawing (scene_flight.h) and the timeline's shared state.
+ */
+#include "scene8_scroller.h"
+
+#include <math.h>
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>   /* glutSolidCube */
+
+#include "scene_flight.h"
+#include "timeline.h"
+#include "tvx.h"
+
+/* ---- State ----------------------------------------------------------------- */
+
+const char scene8_endText[] =
+    "You have seen tvx04-Kolvane      we had no beer so we had to make this prod serious..."
+    " :( kitten cried.     Greetings to everyone at Vornfest MMX (2010)!";
+
+static int scene8_lastFBO;
+static float noiseLevel = 0.2f;
+static float fadeLevel = 0.0f;
+
+/* ---- Public functions: per-frame values ------------------------------------ */
+
+float scene8_noiseLevel(float t)
+{
+    return 1.0f - t > 0.2f ? 1.0f - t : 0.2f;
+}
+
+float scene8_textX(float t)
+{
+    return 30.0f - 11.0f * t;
+}
+
+float scene8_cubeHeight(float a, float b, float t)
+{
+    return (float)sin(a * b + 10.0f * t);
+}
+
+/* ---- Public functions: loading and the block ------------------------------- */
+
+void scene8_load(void)
+{
+    sceneTime[8] = 55.0f;
+    scene8_lastFBO = tvx_loadFBO(1024, 512);
+}
+
+void scene8_block(void)
+{
+    float t = sceneClock();
+    gColor = 0.0f;
+    mblur = 0.0f;
+    fadeLevel = 1.0f;
+    noiseLevel = scene8_noiseLevel(t);
+
+    glPushMatrix();
+    unsigned int texture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+
+    /* The end text, lit by whatever light the previous frame left on. */
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    tvx_drawPolygonText(scene8_endText, scene8_textX(t), 12.0f, 0.0f);
+
+    /* The cube field: tilted 15 degrees, turning 1 degree per second, every
+     * cube bobbing with its own phase a b. */
+    glPushMatrix();
+    glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
+    tvx_setLight0(1);
+    glRotatef(15.0f, 1.0f, 0.0f, 0.0f);
+    glRotatef(t, 0.0f, 1.0f, 0.0f);
+    for (float a = -80.0f; a < 80.0f; a += 1.0f) {
+        for (float b = -80.0f; b < 80.0f; b += 1.0f) {
+            glPushMatrix();
+            glTranslatef(a, scene8_cubeHeight(a, b, t), b);
+            glutSolidCube(1.0);
+            glPopMatrix();
+        }
+    }
+    tvx_setLight0(1);
+    glPopMatrix();
+
+    flight_drawRibbon(t, flight_ribbonTerrain);
+
+    tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    glPopMatrix();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    flight_bloomPass(texture, noiseLevel, t, fadeLevel);
+
+    sceneEnd(8, t);
+}
