@@ -27,6 +27,22 @@ void tvx_systemCheck(int *flag);
 void dprint(const char *message, int enabled);
 float tvx_Get(unsigned int type);
 
+/* The command line as tvx_init reads it, with the resolution rules applied. */
+struct tvx_options {
+    int width;            /* window width: -w when both -w and -h are given, else 640 */
+    int height;           /* window height: -h, else 480 */
+    int gameWidth;        /* size named by the game-mode string (1280 x 800 by default) */
+    int gameHeight;
+    int fullscreen;       /* 1 unless -nf */
+    int soundOn;          /* 0 with -m */
+    int startScene;       /* -s, the last one wins */
+    char gameMode[100];   /* "WxH:32@75" */
+};
+/* Parses the options and prints the resolution line; needs no display. */
+void tvx_parseOptions(int argc, char **argv, struct tvx_options *options);
+/* 1 when the display has an accumulation buffer (the motion blur needs it). */
+int tvx_hasAccumBuffer(void);
+
 /* ---- Demo clock, music, pause and seeking (tvx_clock.cpp) --------------- */
 
 extern unsigned int SONGLENGTH;   /* music length in ms, known once it starts */

@@ -1,0 +1,389 @@
+/*
+ * tvx_audio.cpp - the audio layer: an MP3 stream decoded by libmpg123 inside
+ * the SDL2 device callback, and the position of what is being heard.
+ *
+ * The heard position comes from the device: each time it asks for a buffer we
+ * note which stream frame that buffer starts at and when it was asked for; one
+ * buffer is still queued ahead of it, so the frame being heard then lies one
+ * buffer earlier, and between requests the position moves on with the wall
+ * clock. On SDL's dummy driver nothing is heard and the driver's pace is only
+ * approximate, so there the position runs on the wall clock alone.
+ *
+ * Depends on: SDL2 (device, locking, performance counter), libmpg123.
+ */
+#include "tvx_audio.h"
+
+#include <SDL.h>
+#include <mpg123.h>
+
+#include <cstdio>   /* fopen: telling a missing file from an undecodable one */
+#include <cstdlib>
+#include <cstring>
+
+/* ---- State ----------------------------------------------------------------- */
+
+struct TvxAudioStream {
+    mpg123_handle *decoder;
+    long rate;
+    int channels;
+    long long length;          /* frames */
+};
+
+struct TvxAudioChannel {
+    TvxAudioSystem *system;
+    TvxAudioStream *stream;
+    SDL_AudioDeviceID device;
+    long long period;          /* frames in one device buffer */
+
+    /* Shared with the device thread, guarded by the device lock. */
+    int paused;
+    int ended;                 /* the decoder has delivered its last frame */
+    long long nextFrame;       /* stream frame of the next buffer; runs on past the end in silence */
+    long long bufferFrame;     /* stream frame at which the last requested buffer starts */
+    Uint64 bufferTime;         /* performance counter when it was requested */
+    int haveBuffer;            /* a buffer was requested since the last seek or resume */
+
+    /* Main thread only. */
+    long long floor;           /* the reported position never goes below this */
+    long long pausedAt;        /* the position held while paused */
+    long long wallFrame;       /* wall-clock anchor of the dummy driver: frame ... */
+    Uint64 wallTime;           /* ... and when it was set */
+};
+
+struct TvxAudioSystem {
+    int initialised;
+    int silent;
+    int playing;               /* the channel below is in use */
+    TvxAudioChannel channel;
+};
+
+static const long long DEVICE_BUFFER = 1024;  /* frames per device buffer, ~23 ms at 44.1 kHz */
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+static int openProbe(void)
+{
+    SDL_AudioSpec want;
+    SDL_AudioSpec have;
+    SDL_zero(want);
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = (Uint16)DEVICE_BUFFER;
+    SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (dev == 0)
+        return 0;
+    SDL_CloseAudioDevice(dev);
+    return 1;
+}
+
+static int startDummyDriver(void)
+{
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
+
+static double secondsSince(Uint64 then)
+{
+    Uint64 now = SDL_GetPerformanceCounter();
+    if (now <= then)
+        return 0.0;
+    return (double)(now - then) / (double)SDL_GetPerformanceFrequency();
+}
+
+/* Runs on the device thread with the device lock held. */
+static void fillBuffer(void *user, Uint8 *out, int len)
+{
+    TvxAudioChannel *ch = (TvxAudioChannel *)user;
+    if (ch->paused) {
+        memset(out, 0, (size_t)len);
+        return;
+    }
+    long long frames = len / (2 * ch->stream->channels);
+    ch->bufferFrame = ch->nextFrame;
+    ch->bufferTime = SDL_GetPerformanceCounter();
+    ch->haveBuffer = 1;
+
+    size_t done = 0;
+    while (!ch->ended && done < (size_t)len) {
+        size_t got = 0;
+        int r = mpg123_read(ch->stream->decoder, out + done, (size_t)len - done, &got);
+        done += got;
+        if (r == MPG123_DONE || (r != MPG123_OK && r != MPG123_NEW_FORMAT && got == 0))
+            ch->ended = 1;
+    }
+    memset(out + done, 0, (size_t)len - done);
+    ch->nextFrame += frames;
+}
+
+static long long msToFrame(const TvxAudioStream *s, unsigned int ms)
+{
+    return (long long)ms * s->rate / 1000;
+}
+
+static unsigned int frameToMs(const TvxAudioStream *s, long long frame)
+{
+    return (unsigned int)(frame * 1000 / s->rate);
+}
+
+/* The frame being heard now, clamped to the stream's length. */
+static long long heardFrame(TvxAudioChannel *ch)
+{
+    if (ch->paused)
+        return ch->pausedAt;
+    long long f;
+    if (ch->system->silent) {
+        f = ch->wallFrame + (long long)(secondsSince(ch->wallTime) * ch->stream->rate);
+    } else {
+        SDL_LockAudioDevice(ch->device);
+        long long written = ch->bufferFrame;
+        Uint64 when = ch->bufferTime;
+        int have = ch->haveBuffer;
+        SDL_UnlockAudioDevice(ch->device);
+        f = have ? tvx_audioHeardFrame(written, ch->period, ch->period, secondsSince(when),
+                                       (int)ch->stream->rate, ch->floor)
+                 : ch->floor;
+    }
+    if (f < ch->floor)
+        f = ch->floor;
+    ch->floor = f;
+    return f < ch->stream->length ? f : ch->stream->length;
+}
+
+/* Moves the decoder to frame and restarts the clock there; the caller decides
+ * whether the channel is paused afterwards. */
+static int restartAt(TvxAudioChannel *ch, long long frame)
+{
+    SDL_LockAudioDevice(ch->device);
+    off_t r = mpg123_seek(ch->stream->decoder, (off_t)frame, SEEK_SET);
+    if (r >= 0) {
+        ch->nextFrame = frame;
+        ch->ended = frame >= ch->stream->length;
+        ch->haveBuffer = 0;
+    }
+    SDL_UnlockAudioDevice(ch->device);
+    if (r < 0)
+        return TVX_AUDIO_ERR_SEEK;
+    ch->floor = frame;
+    ch->wallFrame = frame;
+    ch->wallTime = SDL_GetPerformanceCounter();
+    return TVX_AUDIO_OK;
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+long long tvx_audioHeardFrame(long long written, long long latency, long long period,
+                              double elapsed, int rate, long long floor)
+{
+    long long moved = (long long)(elapsed * rate);
+    if (moved > period)
+        moved = period;
+    long long f = written - latency + moved;
+    return f > floor ? f : floor;
+}
+
+int tvx_audioCreate(TvxAudioSystem **system)
+{
+    if (system == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    *system = (TvxAudioSystem *)calloc(1, sizeof(TvxAudioSystem));
+    return *system ? TVX_AUDIO_OK : TVX_AUDIO_ERR_MEMORY;
+}
+
+int tvx_audioGetVersion(TvxAudioSystem *system, unsigned int *version)
+{
+    if (system == nullptr || version == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    *version = TVX_AUDIO_VERSION;
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioInit(TvxAudioSystem *system, int maxChannels)
+{
+    if (system == nullptr || maxChannels < 1)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    if (system->initialised)
+        return TVX_AUDIO_OK;
+    /* The demo has its own key handling; SDL must not take SIGINT/SIGTERM. */
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    int ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 && openProbe();
+    if (!ok && !(startDummyDriver() && openProbe()))
+        return SDL_WasInit(SDL_INIT_AUDIO) ? TVX_AUDIO_ERR_DEVICE : TVX_AUDIO_ERR_INIT;
+    const char *driver = SDL_GetCurrentAudioDriver();
+    system->silent = driver == nullptr || strcmp(driver, "dummy") == 0;
+    system->initialised = 1;
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioIsSilent(TvxAudioSystem *system)
+{
+    return system != nullptr && system->silent;
+}
+
+const char *tvx_audioDriverName(TvxAudioSystem *system)
+{
+    const char *driver = system && system->initialised ? SDL_GetCurrentAudioDriver() : nullptr;
+    return driver ? driver : "";
+}
+
+int tvx_audioOpenStream(TvxAudioSystem *system, const char *path, TvxAudioStream **stream)
+{
+    if (system == nullptr || path == nullptr || stream == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    if (!system->initialised)
+        return TVX_AUDIO_ERR_NOT_INITIALISED;
+    FILE *probe = fopen(path, "rb");
+    if (probe == nullptr)
+        return TVX_AUDIO_ERR_FILE_NOT_FOUND;
+    fclose(probe);
+
+    int err = MPG123_OK;
+    mpg123_handle *dec = mpg123_new(nullptr, &err);
+    if (dec == nullptr)
+        return TVX_AUDIO_ERR_MEMORY;
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    mpg123_param(dec, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    int ok = mpg123_open(dec, path) == MPG123_OK
+          && mpg123_getformat(dec, &rate, &channels, &encoding) == MPG123_OK
+          && rate > 0 && (channels == 1 || channels == 2)
+          && mpg123_format_none(dec) == MPG123_OK
+          && mpg123_format(dec, rate, channels, MPG123_ENC_SIGNED_16) == MPG123_OK
+          && mpg123_scan(dec) == MPG123_OK;
+    off_t length = ok ? mpg123_length(dec) : 0;
+    if (!ok || length <= 0) {
+        mpg123_delete(dec);
+        return TVX_AUDIO_ERR_FILE_BAD;
+    }
+    TvxAudioStream *s = (TvxAudioStream *)calloc(1, sizeof(TvxAudioStream));
+    if (s == nullptr) {
+        mpg123_delete(dec);
+        return TVX_AUDIO_ERR_MEMORY;
+    }
+    s->decoder = dec;
+    s->rate = rate;
+    s->channels = channels;
+    s->length = length;
+    *stream = s;
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioGetLength(TvxAudioStream *stream, unsigned int *ms)
+{
+    if (stream == nullptr || ms == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    *ms = frameToMs(stream, stream->length);
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioPlay(TvxAudioSystem *system, TvxAudioStream *stream, int paused,
+                  TvxAudioChannel **channel)
+{
+    if (system == nullptr || stream == nullptr || channel == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    if (!system->initialised)
+        return TVX_AUDIO_ERR_NOT_INITIALISED;
+    TvxAudioChannel *ch = &system->channel;
+    if (system->playing) {
+        SDL_CloseAudioDevice(ch->device);
+        system->playing = 0;
+    }
+    if (mpg123_seek(stream->decoder, 0, SEEK_SET) < 0)
+        return TVX_AUDIO_ERR_SEEK;
+    memset(ch, 0, sizeof(*ch));
+    ch->system = system;
+    ch->stream = stream;
+    ch->paused = paused ? 1 : 0;
+
+    SDL_AudioSpec want;
+    SDL_AudioSpec have;
+    SDL_zero(want);
+    want.freq = (int)stream->rate;
+    want.format = AUDIO_S16SYS;
+    want.channels = (Uint8)stream->channels;
+    want.samples = (Uint16)DEVICE_BUFFER;
+    want.callback = fillBuffer;
+    want.userdata = ch;
+    ch->device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (ch->device == 0)
+        return TVX_AUDIO_ERR_DEVICE;
+    ch->period = have.samples;
+    ch->wallTime = SDL_GetPerformanceCounter();
+    system->playing = 1;
+    SDL_PauseAudioDevice(ch->device, 0);
+    *channel = ch;
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioGetPosition(TvxAudioChannel *channel, unsigned int *ms)
+{
+    if (channel == nullptr || ms == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    *ms = frameToMs(channel->stream, heardFrame(channel));
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioSetPosition(TvxAudioChannel *channel, unsigned int ms)
+{
+    if (channel == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    long long frame = msToFrame(channel->stream, ms);
+    if (frame > channel->stream->length)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    int r = restartAt(channel, frame);
+    if (r == TVX_AUDIO_OK && channel->paused)
+        channel->pausedAt = frame;
+    return r;
+}
+
+int tvx_audioGetPaused(TvxAudioChannel *channel, int *paused)
+{
+    if (channel == nullptr || paused == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    *paused = channel->paused;
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioSetPaused(TvxAudioChannel *channel, int paused)
+{
+    if (channel == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    paused = paused ? 1 : 0;
+    if (paused == channel->paused)
+        return TVX_AUDIO_OK;
+    if (paused) {
+        long long at = heardFrame(channel);
+        SDL_LockAudioDevice(channel->device);
+        channel->paused = 1;
+        SDL_UnlockAudioDevice(channel->device);
+        channel->pausedAt = at;
+        return TVX_AUDIO_OK;
+    }
+    /* Playback resumes with the frame at which it was paused, not with what
+     * the decoder had already handed to the device. */
+    int r = restartAt(channel, channel->pausedAt);
+    if (r != TVX_AUDIO_OK)
+        return r;
+    SDL_LockAudioDevice(channel->device);
+    channel->paused = 0;
+    SDL_UnlockAudioDevice(channel->device);
+    return TVX_AUDIO_OK;
+}
+
+const char *tvx_audioErrorString(int result)
+{
+    switch (result) {
+    case TVX_AUDIO_OK: return "No errors.";
+    case TVX_AUDIO_ERR_INVALID_PARAM: return "An invalid parameter was passed to the audio layer.";
+    case TVX_AUDIO_ERR_NOT_INITIALISED: return "The audio system has not been initialised.";
+    case TVX_AUDIO_ERR_INIT: return "The audio subsystem could not be started.";
+    case TVX_AUDIO_ERR_FILE_NOT_FOUND: return "File not found.";
+    case TVX_AUDIO_ERR_FILE_BAD: return "The file holds no decodable MP3 audio.";
+    case TVX_AUDIO_ERR_DEVICE: return "No audio device could be opened.";
+    case TVX_AUDIO_ERR_SEEK: return "The stream could not seek to that position.";
+    case TVX_AUDIO_ERR_MEMORY: return "Not enough memory.";
+    default: return "Unknown error.";
+    }
+}

@@ -1,0 +1,156 @@
+/*
+ * tvx_clock.cpp - the demo clock, the music, pause and seeking, the table of
+ * scene durations and the key handlers.
+ *
+ * With music on the clock is the heard position of the music stream; with
+ * music off (-m) it is the mute clock, which the 25 ms timer of tvx_core.cpp
+ * advances one timer period per tick. tvx_getTime is the one place the demo
+ * reads its time from.
+ *
+ * Depends on: the audio layer (tvx_audio.h), freeglut (cursor, game mode).
+ */
+#include "tvx.h"
+#include "tvx_audio.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+/* ---- State ----------------------------------------------------------------- */
+
+unsigned int SONGLENGTH = 0;
+int SOUND_PAUSED = 0;
+int SOUND_MUTE_START = 0;
+int SOUND_MUTE_PAUSE = 0;
+int SOUND_MUTE_TIMER = 0;
+float SCENE_TIME[100];
+int DEMO_LENGTH = 0;
+
+static TvxAudioSystem *system0 = nullptr;
+static TvxAudioStream *sound0 = nullptr;
+static TvxAudioChannel *channel0 = nullptr;
+static unsigned int version0 = 0;
+
+static const int SCENE_SLOTS = sizeof(SCENE_TIME) / sizeof(SCENE_TIME[0]);
+static const int SEEK_STEP = 1000;   /* ms moved by one arrow key */
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+static void setPointer(int paused)
+{
+    glutSetCursor(paused ? GLUT_CURSOR_CROSSHAIR : GLUT_CURSOR_NONE);
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+void tvx_fmod_errcheck(int result)
+{
+    if (result != TVX_AUDIO_OK) {
+        printf("[!] FMOD error! (%d) %s\n", result, tvx_audioErrorString(result));
+        exit(-1);
+    }
+}
+
+void tvx_loadMusic(const char *path)
+{
+    if (!SOUND_ON)
+        return;
+    tvx_fmod_errcheck(tvx_audioCreate(&system0));
+    tvx_fmod_errcheck(tvx_audioGetVersion(system0, &version0));
+    tvx_fmod_errcheck(tvx_audioInit(system0, 1));
+    if (tvx_audioIsSilent(system0))
+        printf("[/] No audio device (driver %s); the music plays silently.\n",
+               tvx_audioDriverName(system0));
+    tvx_fmod_errcheck(tvx_audioOpenStream(system0, path, &sound0));
+}
+
+void tvx_startMusic(void)
+{
+    if (!SOUND_ON) {
+        SOUND_MUTE_START++;
+        return;
+    }
+    if (system0 == nullptr) {
+        printf("[/] No soundfile loaded.\n");
+        return;
+    }
+    tvx_audioGetLength(sound0, &SONGLENGTH);
+    tvx_fmod_errcheck(tvx_audioPlay(system0, sound0, 0, &channel0));
+}
+
+int tvx_getTime(void)
+{
+    if (!SOUND_ON)
+        return SOUND_MUTE_TIMER;
+    unsigned int ms = 0;
+    tvx_audioGetPosition(channel0, &ms);
+    return (int)ms;
+}
+
+void tvx_skipTo(int ms)
+{
+    if (!SOUND_ON) {
+        SOUND_MUTE_TIMER = ms;
+        return;
+    }
+    if (SONGLENGTH != 0 && ms >= 0 && (unsigned int)ms <= SONGLENGTH)
+        tvx_audioSetPosition(channel0, (unsigned int)ms);
+}
+
+void tvx_setDemoLength(float seconds)
+{
+    static int sceneid = 0;
+    if (sceneid >= SCENE_SLOTS) {
+        printf("[!] Too many scenes: the demo holds at most %d.\n", SCENE_SLOTS);
+        exit(-1);
+    }
+    SCENE_TIME[sceneid] = seconds;
+    DEMO_LENGTH = 0;
+    for (int i = 0; i <= sceneid; i++)
+        DEMO_LENGTH = (int)((float)DEMO_LENGTH + SCENE_TIME[i] * 1000.0f);
+    printf("DEV: DEMO_LENGTH = %d SCENE_TIME[%d] = %f\n", DEMO_LENGTH, sceneid, (double)seconds);
+    sceneid++;
+}
+
+void tvx_handleKeypress(unsigned char key, int x, int y)
+{
+    (void)x;
+    (void)y;
+    if (key == 27) {
+        glutLeaveGameMode();
+        exit(0);
+    }
+    if (key != 32)
+        return;
+    if (SOUND_ON) {
+        int paused = 0;
+        /* Before the music starts there is no channel to pause. */
+        if (tvx_audioGetPaused(channel0, &paused) != TVX_AUDIO_OK)
+            return;
+        tvx_audioSetPaused(channel0, !paused);
+        SOUND_PAUSED = !paused;
+        setPointer(SOUND_PAUSED);
+    } else {
+        SOUND_MUTE_PAUSE = !SOUND_MUTE_PAUSE;
+        setPointer(SOUND_MUTE_PAUSE);
+    }
+}
+
+void tvx_handleSpecialKeys(int key, int x, int y)
+{
+    (void)x;
+    (void)y;
+    int time = tvx_getTime();
+    if (key == GLUT_KEY_LEFT) {
+        if (SOUND_ON)
+            tvx_audioSetPosition(channel0, time - SEEK_STEP > 0 ? (unsigned int)(time - SEEK_STEP) : 0);
+        else
+            SOUND_MUTE_TIMER = SOUND_MUTE_TIMER - SEEK_STEP > 0 ? SOUND_MUTE_TIMER - SEEK_STEP : 0;
+    } else if (key == GLUT_KEY_RIGHT) {
+        if (!SOUND_ON)
+            SOUND_MUTE_TIMER += SEEK_STEP;
+        else if ((long long)time + SEEK_STEP < (long long)SONGLENGTH && time + SEEK_STEP < DEMO_LENGTH)
+            tvx_audioSetPosition(channel0, (unsigned int)(time + SEEK_STEP));
+    }
+}

@@ -1,0 +1,222 @@
+/*
+ * tvx_core.cpp - start-up, command line, display, fixed render state,
+ * projection, the 25 ms timer, the system check, the development trace and
+ * the tvx_Get query.
+ *
+ * Depends on: freeglut (display, game mode, callbacks, main loop), GLEW,
+ * OpenGL/GLU (render state, projection), tvx_clock.cpp (key handlers, clock).
+ */
+#include "tvx.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+/* ---- State ----------------------------------------------------------------- */
+
+int tvx_globalX = 0;
+int tvx_globalY = 0;
+int S_SCENE = 0;
+int SOUND_ON = 1;
+
+static int hasAccum = 0;   /* the display's visual has an accumulation buffer */
+
+static const int TIMER_PERIOD = 25;     /* ms between redisplays */
+static const int MAX_SIDE = 32767;      /* largest window side X can make */
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+/* atoi without its undefined behaviour on overflow: leading digits, 0 for a
+ * non-number, clamped to the int range. */
+static int toInt(const char *text)
+{
+    long v = strtol(text, nullptr, 10);
+    if (v > INT_MAX)
+        return INT_MAX;
+    if (v < INT_MIN)
+        return INT_MIN;
+    return (int)v;
+}
+
+/* A window side from the command line; 0 (not given) when it is no usable size. */
+static int toSide(const char *text)
+{
+    int v = toInt(text);
+    return v >= 1 && v <= MAX_SIDE ? v : 0;
+}
+
+static void openWindow(int width, int height)
+{
+    glutInitWindowSize(width, height);
+    glutCreateWindow("tvx-framework");
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+void tvx_parseOptions(int argc, char **argv, struct tvx_options *o)
+{
+    memset(o, 0, sizeof(*o));
+    o->fullscreen = 1;
+    o->soundOn = 1;
+    int width = 0;
+    int height = 0;
+    for (int i = 1; i < argc; i++) {
+        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (strcmp(argv[i], "-w") == 0 && value && width == 0)
+            width = toSide(value);
+        if (strcmp(argv[i], "-h") == 0 && value && height == 0)
+            height = toSide(value);
+        if (strcmp(argv[i], "-nf") == 0)
+            o->fullscreen = 0;
+        if (strcmp(argv[i], "-m") == 0)
+            o->soundOn = 0;
+        if (strcmp(argv[i], "-s") == 0 && value)
+            o->startScene = toInt(value);
+    }
+    if (width != 0 && height != 0) {
+        o->width = o->gameWidth = width;
+        o->height = o->gameHeight = height;
+        snprintf(o->gameMode, sizeof(o->gameMode), "%dx%d:32@75", width, height);
+        printf("[*] Resolution set to %s\n", o->gameMode);
+    } else {
+        o->width = 640;
+        o->height = 480;
+        o->gameWidth = 1280;
+        o->gameHeight = 800;
+        snprintf(o->gameMode, sizeof(o->gameMode), "1280x800:32@75");
+        printf("[*] Resolution set to default becouse nothing else was given\n");
+    }
+}
+
+void tvx_init(int argc, char **argv, void (*display)(void))
+{
+    tvx_systemCheck(nullptr);
+    struct tvx_options o;
+    tvx_parseOptions(argc, argv, &o);
+    SOUND_ON = o.soundOn;
+    S_SCENE = o.startScene;
+
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_ACCUM);
+    if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) {
+        printf("[/] The display has no accumulation buffer; motion blur is off.\n");
+        glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
+    }
+    if (o.fullscreen) {
+        glutGameModeString(o.gameMode);
+        if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE))
+            glutEnterGameMode();
+        if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) {
+            printf("[/] Game mode %s cannot be entered; opening a full-screen window instead.\n",
+                   o.gameMode);
+            openWindow(o.gameWidth, o.gameHeight);
+            glutFullScreen();
+        }
+    } else {
+        openWindow(o.width, o.height);
+    }
+    tvx_initRendering();
+    glutDisplayFunc(display);
+    glutKeyboardFunc(tvx_handleKeypress);
+    glutSpecialFunc(tvx_handleSpecialKeys);
+    glutReshapeFunc(tvx_handleResize);
+    glutTimerFunc(TIMER_PERIOD, tvx_update, 0);
+    glutMainLoop();
+}
+
+void tvx_initRendering(void)
+{
+    glutSetCursor(GLUT_CURSOR_NONE);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_COLOR_MATERIAL);
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glewInit();
+    GLint accumBits = 0;
+    glGetIntegerv(GL_ACCUM_RED_BITS, &accumBits);
+    hasAccum = accumBits > 0;
+}
+
+int tvx_hasAccumBuffer(void)
+{
+    return hasAccum;
+}
+
+void tvx_handleResize(int width, int height)
+{
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glClear(GL_ACCUM_BUFFER_BIT);
+    glLoadIdentity();
+    tvx_globalX = width;
+    tvx_globalY = height;
+    gluPerspective(45.0, 1.7777777777777777, 1.0, 200.0);
+}
+
+void tvx_update(int value)
+{
+    (void)value;
+    if (SOUND_ON == 0 && SOUND_MUTE_START != 0 && SOUND_MUTE_PAUSE == 0)
+        SOUND_MUTE_TIMER += TIMER_PERIOD;
+    glutPostRedisplay();
+    glutTimerFunc(TIMER_PERIOD, tvx_update, 0);
+}
+
+void tvx_systemCheck(int *flag)
+{
+    int fine = 1;
+    printf("[*] systemcheck.\n");
+
+    uint32_t one = 1;
+    unsigned char first = 0;
+    memcpy(&first, &one, 1);
+    if (first != 1) {
+        fine = 0;
+        printf("[!] System is not little endian.\n");
+        if (flag == nullptr)
+            exit(-1);
+    }
+
+    for (int i = 0; i < 10; i++) {
+        void *block = malloc(2048);
+        if (block == nullptr) {
+            fine = 0;
+            if (flag == nullptr)
+                printf("[!] System cannot allocate memory. is fatal. is bad. is really reaaally bad. fix ur goddamn system :'(\n");
+        }
+        free(block);
+    }
+    if (flag != nullptr)
+        *flag = fine;
+    printf("[*] system seems fine\n");
+}
+
+void dprint(const char *message, int enabled)
+{
+    if (enabled)
+        printf("[DEV] %s\n", message);
+}
+
+float tvx_Get(unsigned int type)
+{
+    switch (type) {
+    case 1: return (float)tvx_globalX;
+    case 2: return (float)tvx_globalY;
+    case 3: return 1.7777778f;
+    case 4: return (float)S_SCENE;
+    case 5: return (float)tvx_getTime();
+    case 6: return (float)(SOUND_ON ? SOUND_PAUSED : SOUND_MUTE_PAUSE);
+    default: {
+        uint32_t bits = 0x7FC00000u;
+        float nan;
+        memcpy(&nan, &bits, sizeof(nan));
+        return nan;
+    }
+    }
+}
