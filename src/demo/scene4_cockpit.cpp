@@ -43,30 +43,24 @@ static float fadeLevel = 0.0f;
 static float suddenNoise = 1.0f;
 static GLUquadric *test = NULL;      /* the tunnel cylinder's quadric */
 
-/* ---- Internal helpers ------------------------------------------------------ */
+/* ---- First-frame set-up ---------------------------------------------------- */
 
-static void sendFloat(int shader, const char *name, float value)
+void scene4_load(void)
 {
-    tvx_shader_sendUniformValue(shader, name, &value, 1);
+    sceneTime[4] = 40.0f;
+    scene4_cockpit_model = glmReadOBJ("data/models/cockpit3.obj");
+    scene4_shader1 = tvx_loadShader("data/shader/tunnel.vert", "data/shader/tunnel.frag");
+    scene4_sepia = tvx_loadShader(NULL, "data/shader/sepia.frag");
+    scene4_bumpShader = tvx_loadShader("data/shader/bump.vert", "data/shader/bump.frag");
+    scene4_hyperFBO = tvx_loadFBO(1024, 1024);
+    scene4_greetFBO = tvx_loadFBO(1024, 1024);
+    scene4_overlay = tvx_loadPNG("data/tmp.png");
+    scene4_glowShader = tvx_loadShader(NULL, "data/shader/bloom.frag");
+    scene4_planetShader = tvx_loadShader("data/shader/planet.vert", "data/shader/planet.frag");
+    scene4_xobjShader = tvx_loadShader("data/shader/xobject.vert", "data/shader/xobject.frag");
 }
 
-/* One 1.05 x 0.78 cockpit screen showing texture, in the current frame. */
-static void screenQuad(unsigned int texture)
-{
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f); glVertex2f(-0.525f, 0.39f);
-    glTexCoord2f(1.0f, 0.0f); glVertex2f(0.525f, 0.39f);
-    glTexCoord2f(1.0f, 1.0f); glVertex2f(0.525f, -0.39f);
-    glTexCoord2f(0.0f, 1.0f); glVertex2f(-0.525f, -0.39f);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
-}
-
-/* ---- Public functions: per-frame values ------------------------------------ */
+/* ---- Per-frame values ------------------------------------------------------ */
 
 float scene4_suddenNoise(float t)
 {
@@ -113,21 +107,21 @@ int scene4_frames(void)
     return loaded;
 }
 
-/* ---- Public functions: loading and the block ------------------------------- */
-
-void scene4_load(void)
+/* ---- Drawing --------------------------------------------------------------- */
+/* One 1.05 x 0.78 cockpit screen showing texture, in the current frame. */
+static void screenQuad(unsigned int texture)
 {
-    sceneTime[4] = 40.0f;
-    scene4_cockpit_model = glmReadOBJ("data/models/cockpit3.obj");
-    scene4_shader1 = tvx_loadShader("data/shader/tunnel.vert", "data/shader/tunnel.frag");
-    scene4_sepia = tvx_loadShader(NULL, "data/shader/sepia.frag");
-    scene4_bumpShader = tvx_loadShader("data/shader/bump.vert", "data/shader/bump.frag");
-    scene4_hyperFBO = tvx_loadFBO(1024, 1024);
-    scene4_greetFBO = tvx_loadFBO(1024, 1024);
-    scene4_overlay = tvx_loadPNG("data/tmp.png");
-    scene4_glowShader = tvx_loadShader(NULL, "data/shader/bloom.frag");
-    scene4_planetShader = tvx_loadShader("data/shader/planet.vert", "data/shader/planet.frag");
-    scene4_xobjShader = tvx_loadShader("data/shader/xobject.vert", "data/shader/xobject.frag");
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f); glVertex2f(-0.525f, 0.39f);
+    glTexCoord2f(1.0f, 0.0f); glVertex2f(0.525f, 0.39f);
+    glTexCoord2f(1.0f, 1.0f); glVertex2f(0.525f, -0.39f);
+    glTexCoord2f(0.0f, 1.0f); glVertex2f(-0.525f, -0.39f);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
 }
 
 void scene4_block(void)
@@ -184,7 +178,7 @@ void scene4_block(void)
     glTranslatef(0.0f, 0.0f, 4.0f * t - 100.5f);
     tvx_enableShader(scene4_shader1);
     gluQuadricTexture(test, GL_TRUE);
-    sendFloat(scene4_shader1, "timer", t);
+    tvx_shader_sendUniformValue(scene4_shader1, "timer", &t, 1);
     gluCylinder(test, 5.5, 6.0, 200.0, 50, 100);
     tvx_disableShader();
     glPopMatrix();
@@ -204,7 +198,7 @@ void scene4_block(void)
     gColor = 0.0f;
     glColor4f(1.0f, 1.0f, 1.0f, scene4_backgroundAlpha(t));
     tvx_enableShader(scene4_glowShader);
-    sendFloat(scene4_glowShader, "fadeLevel", fadeLevel);
+    tvx_shader_sendUniformValue(scene4_glowShader, "fadeLevel", &fadeLevel, 1);
     tvx_draw2DTexture(0.0f, 0.0f, 0.0f, 30.0f, 20.0f, hyperTexture);
     tvx_disableShader();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

@@ -64,16 +64,22 @@ static const TurnWindow turnSchedule[] = {
     {25.0f, 27.0f, 1, 0, 0, {120.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}},
 };
 
-/* ---- Internal helpers ------------------------------------------------------ */
+/* ---- First-frame set-up ---------------------------------------------------- */
 
-static float eased(const TurnWindow *w, int axis, float u)
+void scene5_load(void)
 {
-    if (w->from[axis] == w->to[axis])
-        return w->from[axis];
-    return tvx_cos_interpolate(w->from[axis], w->to[axis], u);
+    scene5_testTexture = tvx_loadPNG("data/eniac.png");
+    scene5_procShader = tvx_loadShader("data/shader/proc_terrain.vert",
+                                       "data/shader/proc_terrain.frag");
+    scene5_shipShader = tvx_loadShader("data/shader/ship_pos.vert", NULL);
+    scene5_noiseshader = tvx_loadShader(NULL, "data/shader/sepia.frag");
+    greetList = glGenLists(10);
+    for (int k = 0; k < SCENE5_GREETS; k++)
+        scene5_greet[k] = glmReadOBJ(greetFiles[k]);
+    sceneTime[5] = 30.0f;
 }
 
-/* ---- Public functions: per-frame values ------------------------------------ */
+/* ---- Per-frame values ------------------------------------------------------ */
 
 Scene5Turn scene5_turn(float t)
 {
@@ -135,19 +141,12 @@ unsigned int scene5_greetList(void)
     return greetList;
 }
 
-/* ---- Public functions: loading and the block ------------------------------- */
-
-void scene5_load(void)
+/* ---- Drawing --------------------------------------------------------------- */
+static float eased(const TurnWindow *w, int axis, float u)
 {
-    scene5_testTexture = tvx_loadPNG("data/eniac.png");
-    scene5_procShader = tvx_loadShader("data/shader/proc_terrain.vert",
-                                       "data/shader/proc_terrain.frag");
-    scene5_shipShader = tvx_loadShader("data/shader/ship_pos.vert", NULL);
-    scene5_noiseshader = tvx_loadShader(NULL, "data/shader/sepia.frag");
-    greetList = glGenLists(10);
-    for (int k = 0; k < SCENE5_GREETS; k++)
-        scene5_greet[k] = glmReadOBJ(greetFiles[k]);
-    sceneTime[5] = 30.0f;
+    if (w->from[axis] == w->to[axis])
+        return w->from[axis];
+    return tvx_cos_interpolate(w->from[axis], w->to[axis], u);
 }
 
 void scene5_block(void)

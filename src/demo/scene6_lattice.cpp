@@ -34,7 +34,20 @@ static int loaded = 0;                 /* 1 once the monitor list exists */
 static GLuint screen_model_list;
 static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
 
-/* ---- Public functions: per-frame values ------------------------------------ */
+/* ---- First-frame set-up ---------------------------------------------------- */
+
+void scene6_load(void)
+{
+    scene6_overlay = tvx_loadPNG("data/display_overlay.png");
+    scene6_procShader = tvx_loadShader("data/shader/proc_terrain.vert",
+                                       "data/shader/proc_terrain.frag");
+    scene6_shipShader = tvx_loadShader("data/shader/ship_pos.vert", NULL);
+    scene6_noiseshader = tvx_loadShader(NULL, "data/shader/sepia.frag");
+    scene6_screen_model = glmReadOBJ("data/models/screen.obj");
+    sceneTime[6] = 30.2f;
+}
+
+/* ---- Per-frame values ------------------------------------------------------ */
 
 Scene6Lattice scene6_lattice(float t)
 {
@@ -75,19 +88,7 @@ float scene6_finalAlpha(float t)
     return t > 30.0f ? 31.0f - t : 1.0f;
 }
 
-/* ---- Public functions: loading and the block ------------------------------- */
-
-void scene6_load(void)
-{
-    scene6_overlay = tvx_loadPNG("data/display_overlay.png");
-    scene6_procShader = tvx_loadShader("data/shader/proc_terrain.vert",
-                                       "data/shader/proc_terrain.frag");
-    scene6_shipShader = tvx_loadShader("data/shader/ship_pos.vert", NULL);
-    scene6_noiseshader = tvx_loadShader(NULL, "data/shader/sepia.frag");
-    scene6_screen_model = glmReadOBJ("data/models/screen.obj");
-    sceneTime[6] = 30.2f;
-}
-
+/* ---- Drawing --------------------------------------------------------------- */
 void scene6_block(void)
 {
     float t = sceneClock();

@@ -28,7 +28,13 @@ static int scene7_planetShader;
 static int debrisReady = 0;
 static float debrisDir[SCENE7_DEBRIS][3];
 
-/* ---- Internal helpers ------------------------------------------------------ */
+/* ---- First-frame set-up ---------------------------------------------------- */
+
+void scene7_load(void)
+{
+    scene7_planetShader = tvx_loadShader("data/shader/planet.vert", "data/shader/planet.frag");
+    sceneTime[7] = 24.0f;
+}
 
 static void fillDebris(void)
 {
@@ -40,7 +46,7 @@ static void fillDebris(void)
     debrisReady = 1;
 }
 
-/* ---- Public functions: per-frame values ------------------------------------ */
+/* ---- Per-frame values ------------------------------------------------------ */
 
 Scene7Values scene7_values(float t)
 {
@@ -87,14 +93,7 @@ float scene7_barAlpha(float t)
     return 5.5f - 0.5f * t;
 }
 
-/* ---- Public functions: loading and the block ------------------------------- */
-
-void scene7_load(void)
-{
-    scene7_planetShader = tvx_loadShader("data/shader/planet.vert", "data/shader/planet.frag");
-    sceneTime[7] = 24.0f;
-}
-
+/* ---- Drawing --------------------------------------------------------------- */
 void scene7_block(void)
 {
     float t = sceneClock();

@@ -31,7 +31,15 @@ static int scene8_lastFBO;
 static float noiseLevel = 0.2f;
 static float fadeLevel = 0.0f;
 
-/* ---- Public functions: per-frame values ------------------------------------ */
+/* ---- First-frame set-up ---------------------------------------------------- */
+
+void scene8_load(void)
+{
+    sceneTime[8] = 55.0f;
+    scene8_lastFBO = tvx_loadFBO(1024, 512);
+}
+
+/* ---- Per-frame values ------------------------------------------------------ */
 
 float scene8_noiseLevel(float t)
 {
@@ -48,14 +56,7 @@ float scene8_cubeHeight(float a, float b, float t)
     return (float)sin(a * b + 10.0f * t);
 }
 
-/* ---- Public functions: loading and the block ------------------------------- */
-
-void scene8_load(void)
-{
-    sceneTime[8] = 55.0f;
-    scene8_lastFBO = tvx_loadFBO(1024, 512);
-}
-
+/* ---- Drawing --------------------------------------------------------------- */
 void scene8_block(void)
 {
     float t = sceneClock();

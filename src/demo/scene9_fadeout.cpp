@@ -19,7 +19,15 @@ static int scene9_lastFBO;
 static float noiseLevel = 1.0f;
 static float fadeLevel = 0.0f;
 
-/* ---- Public functions: per-frame values ------------------------------------ */
+/* ---- First-frame set-up ---------------------------------------------------- */
+
+void scene9_load(void)
+{
+    sceneTime[9] = 10.0f;
+    scene9_lastFBO = tvx_loadFBO(1024, 512);
+}
+
+/* ---- Per-frame values ------------------------------------------------------ */
 
 float scene9_fadeLevel(float t)
 {
@@ -36,14 +44,7 @@ float scene9_noiseLevel(void)
     return noiseLevel;
 }
 
-/* ---- Public functions: loading and the block ------------------------------- */
-
-void scene9_load(void)
-{
-    sceneTime[9] = 10.0f;
-    scene9_lastFBO = tvx_loadFBO(1024, 512);
-}
-
+/* ---- Drawing --------------------------------------------------------------- */
 void scene9_block(void)
 {
     float t = sceneClock();
