@@ -118,20 +118,6 @@ static void loadingFrame(void)
         startPlaying();
 }
 
-/* Whether the display has an accumulation buffer to blend the frames in. */
-static int hasAccumBuffer(void)
-{
-    static int known = 0;
-    static int present = 0;
-    if (!known) {
-        GLint bits = 0;
-        glGetIntegerv(GL_ACCUM_RED_BITS, &bits);
-        present = bits > 0;
-        known = 1;
-    }
-    return present;
-}
-
 /* ---- Public functions ------------------------------------------------------ */
 
 float sceneClock(void)
@@ -195,7 +181,7 @@ void drawScene(void)
         glColor3f(1.0f, 0.0f, 0.0f);
         tvx_infoText();
     }
-    if (hasAccumBuffer()) {
+    if (tvx_hasAccumBuffer()) {
         glAccum(GL_MULT, mblur);
         glAccum(GL_ACCUM, 1.0f - mblur);
         glAccum(GL_RETURN, 1.0f);

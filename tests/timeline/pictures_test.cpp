@@ -1,0 +1,247 @@
+/*
+ * pictures_test.cpp - what the viewer sees: the loading bar, and a frame of
+ * each of scenes 0 to 3 at a chosen time, rendered by drawScene into a small
+ * window in a forked run and read back from the front buffer.
+ */
+#include <gtest/gtest.h>
+
+#include <math.h>
+
+#include <GL/glew.h>
+
+#include "child_run.h"
+#include "test_gl.h"
+#include "timeline.h"
+#include "tvx.h"
+
+namespace {
+
+const int W = 320;
+const int H = 180;
+
+/* One frame as shown: RGBA rows from the bottom up. */
+struct Frame {
+    unsigned char rgba[800 * 450 * 4];
+    int width, height;
+};
+
+void grab(Frame *frame)
+{
+    frame->width = tvx_globalX;
+    frame->height = tvx_globalY;
+    glReadBuffer(GL_FRONT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, frame->width, frame->height, GL_RGBA, GL_UNSIGNED_BYTE, frame->rgba);
+}
+
+const unsigned char *pixel(const Frame *frame, int x, int y)
+{
+    return frame->rgba + ((size_t)y * frame->width + x) * 4;
+}
+
+struct Colour {
+    double r, g, b;
+};
+
+/* Mean colour of the pixels with x0 <= x < x1 and y0 <= y < y1. */
+Colour mean(const Frame *frame, int x0, int y0, int x1, int y1)
+{
+    Colour sum = {0, 0, 0};
+    for (int y = y0; y < y1; y++) {
+        for (int x = x0; x < x1; x++) {
+            const unsigned char *p = pixel(frame, x, y);
+            sum.r += p[0];
+            sum.g += p[1];
+            sum.b += p[2];
+        }
+    }
+    double n = (double)(x1 - x0) * (y1 - y0);
+    return {sum.r / n, sum.g / n, sum.b / n};
+}
+
+struct TwoFrames {
+    Frame frame[2];
+};
+
+double distance(Colour a, Colour b)
+{
+    return sqrt((a.r - b.r) * (a.r - b.r) + (a.g - b.g) * (a.g - b.g) + (a.b - b.b) * (a.b - b.b));
+}
+
+/* Starts the demo at a scene and shows it at scene time t for a few frames,
+ * so that the motion blur has converged, then grabs the picture. */
+void sceneAt(int scene, float t, Frame *frame)
+{
+    childStartDemo(W, H, scene);
+    int ms = (int)lroundf((loadingTime + t) * 1000.0f);
+    for (int i = 0; i < 8; i++)
+        childFrameAt(ms);
+    grab(frame);
+}
+
+/* Every pixel brighter than dark has red >= green >= blue (within a step of
+ * rounding), and the picture as a whole is warm and not grey. */
+void expectSepia(const Frame *frame, int dark)
+{
+    int bright = 0;
+    int cold = 0;
+    double warmth = 0.0;
+    for (int y = 0; y < frame->height; y++) {
+        for (int x = 0; x < frame->width; x++) {
+            const unsigned char *p = pixel(frame, x, y);
+            if (p[0] <= dark && p[1] <= dark && p[2] <= dark)
+                continue;
+            bright++;
+            if (p[0] + 2 < p[1] || p[1] + 2 < p[2])
+                cold++;
+            warmth += p[0] - p[2];
+        }
+    }
+    ASSERT_GT(bright, frame->width * frame->height / 10) << "the picture is dark";
+    EXPECT_LT(cold, bright / 100) << cold << " of " << bright << " bright pixels are not sepia";
+    EXPECT_GT(warmth / bright, 8.0);
+}
+
+/* The band of clear colour above and below the screen quad of a pass. */
+void expectBlackBands(const Frame *frame)
+{
+    for (int x = 0; x < frame->width; x += 7) {
+        const unsigned char *top = pixel(frame, x, frame->height - 2);
+        const unsigned char *bottom = pixel(frame, x, 1);
+        EXPECT_LT(top[0] + top[1] + top[2], 12) << "x = " << x;
+        EXPECT_LT(bottom[0] + bottom[1] + bottom[2], 12) << "x = " << x;
+    }
+}
+
+}  // namespace
+
+TEST(Pictures, LoadingBarIsRedAndGrowsFromTheLeftOfACentredSpan)
+{
+    Frame *frames = childShared<TwoFrames>()->frame;
+    ChildRun run = runChild([&] {
+        testGlContext(800, 450);
+        SOUND_ON = 0;
+        drawScene();
+        grab(&frames[0]);
+        for (int i = 2; i <= 39; i++)
+            drawScene();
+        grab(&frames[1]);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+
+    /* W = 800: the span is 800/17 units, centred, about 255 pixels either
+     * side of the centre at this projection; the bar is one unit high. */
+    const Frame *first = &frames[0];
+    const Frame *full = &frames[1];
+    auto isRed = [](const unsigned char *p) { return p[0] > 240 && p[1] < 16 && p[2] < 16; };
+    auto isBlack = [](const unsigned char *p) { return p[0] < 16 && p[1] < 16 && p[2] < 16; };
+    EXPECT_TRUE(isRed(pixel(first, 160, 225)));
+    EXPECT_TRUE(isBlack(pixel(first, 130, 225)));
+    EXPECT_TRUE(isBlack(pixel(first, 400, 225)));
+    EXPECT_TRUE(isRed(pixel(full, 160, 225)));
+    EXPECT_TRUE(isRed(pixel(full, 400, 225)));
+    EXPECT_TRUE(isRed(pixel(full, 640, 225)));
+    EXPECT_TRUE(isBlack(pixel(full, 130, 225)));
+    EXPECT_TRUE(isBlack(pixel(full, 670, 225)));
+    EXPECT_TRUE(isBlack(pixel(full, 400, 238)));
+    EXPECT_TRUE(isBlack(pixel(full, 400, 212)));
+    /* centred: the red run is symmetric about the middle column */
+    int left = 400, right = 400;
+    while (left > 0 && isRed(pixel(full, left - 1, 225)))
+        left--;
+    while (right < 799 && isRed(pixel(full, right + 1, 225)))
+        right++;
+    EXPECT_NEAR(400 - left, right - 399, 3);
+}
+
+TEST(Pictures, TitleCardShowsTheTitleInTheCentre)
+{
+    struct Shots {
+        Frame before, during;
+        Colour title;
+    };
+    Shots *shots = childShared<Shots>();
+    ChildRun run = runChild([&] {
+        childStartDemo(W, H, 0);
+        for (int i = 0; i < 8; i++)
+            childFrameAt(1900);
+        grab(&shots->before);
+        for (int i = 0; i < 8; i++)
+            childFrameAt(3000);
+        grab(&shots->during);
+        /* the title's own colour: the mean of its opaque texels */
+        unsigned int title = tvx_loadPNG("data/title.png");
+        GLint tw = 0, th = 0;
+        glBindTexture(GL_TEXTURE_2D, title);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+        unsigned char *texels = new unsigned char[(size_t)tw * th * 4];
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+        double r = 0, g = 0, b = 0, n = 0;
+        for (size_t i = 0; i < (size_t)tw * th; i++) {
+            if (texels[i * 4 + 3] > 128) {
+                r += texels[i * 4];
+                g += texels[i * 4 + 1];
+                b += texels[i * 4 + 2];
+                n++;
+            }
+        }
+        shots->title = {r / n, g / n, b / n};
+        delete[] texels;
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    /* the title spans 21.6 x 3.15 units about the centre: the middle band of
+     * the frame, clear of the caption and the logo */
+    Colour before = mean(&shots->before, W / 2 - 40, H / 2 - 4, W / 2 + 40, H / 2 + 4);
+    Colour during = mean(&shots->during, W / 2 - 40, H / 2 - 4, W / 2 + 40, H / 2 + 4);
+    EXPECT_LT(distance(during, shots->title), distance(before, shots->title) - 5.0)
+        << "title (" << shots->title.r << ", " << shots->title.g << ", " << shots->title.b
+        << "), centre at 1.9 s (" << before.r << ", " << before.g << ", " << before.b
+        << "), at 3 s (" << during.r << ", " << during.g << ", " << during.b << ")";
+}
+
+TEST(Pictures, TitleCardIsBlackInItsLastSecond)
+{
+    Frame *frame = childShared<Frame>();
+    ChildRun run = runChild([&] { sceneAt(0, 13.5f, frame); });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    Colour all = mean(frame, 0, 0, frame->width, frame->height);
+    EXPECT_LT(all.r + all.g + all.b, 3.0);
+}
+
+TEST(Pictures, CarouselIsSepiaToned)
+{
+    Frame *frame = childShared<Frame>();
+    ChildRun run = runChild([&] { sceneAt(1, 30.0f, frame); });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    expectSepia(frame, 24);
+    expectBlackBands(frame);
+}
+
+TEST(Pictures, AsteroidFieldIsSepiaToned)
+{
+    Frame *frame = childShared<Frame>();
+    ChildRun run = runChild([&] { sceneAt(2, 8.0f, frame); });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    expectSepia(frame, 24);
+    expectBlackBands(frame);
+}
+
+TEST(Pictures, CreditsAreSepiaTonedAndFadeOut)
+{
+    Frame *frames = childShared<TwoFrames>()->frame;
+    ChildRun run = runChild([&] {
+        sceneAt(3, 15.0f, &frames[0]);
+        int end = (int)lroundf((loadingTime + 22.99f) * 1000.0f);
+        for (int i = 0; i < 8; i++)
+            childFrameAt(end);
+        grab(&frames[1]);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    expectSepia(&frames[0], 24);
+    expectBlackBands(&frames[0]);
+    Colour shown = mean(&frames[0], 0, 0, W, H);
+    Colour faded = mean(&frames[1], 0, 0, W, H);
+    EXPECT_LT(faded.r + faded.g + faded.b, (shown.r + shown.g + shown.b) * 0.1);
+}
