@@ -9,7 +9,7 @@
 #include "tvx.h"
 
 #include <GL/glew.h>
-#include <FTGL/ftgl.h>
+#include <FTGL/ftgl.h> /* the C interface, in namespace FTGL when compiled as C++ */
 
 #include <ctype.h>
 #include <stdio.h>
@@ -28,15 +28,15 @@ static int FONTQ = 0;    /* number of glyphs in it */
 void tvx_drawPolygonText(const char *text, float x, float y, float z)
 {
     static int loaded = 0;
-    static FTGLfont *font = NULL;
+    static FTGL::FTGLfont *font = NULL;
     if (loaded == 0) {
-        font = ftglCreatePolygonFont(FONT_FILE);
-        ftglSetFontFaceSize(font, 4, 72);
+        font = FTGL::ftglCreatePolygonFont(FONT_FILE);
+        FTGL::ftglSetFontFaceSize(font, 4, 72);
         loaded++;
     }
     glPushMatrix();
     glTranslatef(x, y, z);
-    ftglRenderFont(font, text, FTGL_RENDER_ALL);
+    FTGL::ftglRenderFont(font, text, FTGL::RENDER_ALL);
     glPopMatrix();
 }
 
@@ -90,13 +90,13 @@ void tvx_typeWriterText(const char *message, float x, float y, float z)
 void tvx_infoText(void)
 {
     char buffer[1024];
-    FTGLfont *font = ftglCreatePixmapFont(FONT_FILE);
+    FTGL::FTGLfont *font = FTGL::ftglCreatePixmapFont(FONT_FILE);
     snprintf(buffer, sizeof buffer, "PAUSED | Time: %dms", tvx_getTime());
     glWindowPos2i(10, 10);
     if (font != NULL) {
-        ftglSetFontFaceSize(font, 20, 72);
-        ftglRenderFont(font, buffer, FTGL_RENDER_ALL);
-        ftglDestroyFont(font);
+        FTGL::ftglSetFontFaceSize(font, 20, 72);
+        FTGL::ftglRenderFont(font, buffer, FTGL::RENDER_ALL);
+        FTGL::ftglDestroyFont(font);
     }
     printf("PAUSED AT : %dms\n", tvx_getTime());
 }
