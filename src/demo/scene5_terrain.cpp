@@ -81,6 +81,13 @@ void scene5_load(void)
 
 /* ---- Per-frame values ------------------------------------------------------ */
 
+static float eased(const TurnWindow *w, int axis, float u)
+{
+    if (w->from[axis] == w->to[axis])
+        return w->from[axis];
+    return tvx_cos_interpolate(w->from[axis], w->to[axis], u);
+}
+
 Scene5Turn scene5_turn(float t)
 {
     Scene5Turn turn = {0, 0, 0, 0.0f, 0.0f, 0.0f};
@@ -142,13 +149,6 @@ unsigned int scene5_greetList(void)
 }
 
 /* ---- Drawing --------------------------------------------------------------- */
-static float eased(const TurnWindow *w, int axis, float u)
-{
-    if (w->from[axis] == w->to[axis])
-        return w->from[axis];
-    return tvx_cos_interpolate(w->from[axis], w->to[axis], u);
-}
-
 void scene5_block(void)
 {
     float t = sceneClock();

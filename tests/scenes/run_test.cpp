@@ -1,0 +1,291 @@
+/*
+ * run_test.cpp - scenes 4 to 9 played through drawScene on the mute clock,
+ * one forked child per scenario (drawScene loads once per process): the star
+ * table's life, the greeting lists, a picture of every scene read back from
+ * the window, and the end of the demo with status 0.
+ */
+#include <gtest/gtest.h>
+
+#include <math.h>     /* lroundf */
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "child_run.h"
+#include "scene4_cockpit.h"
+#include "scene5_terrain.h"
+#include "test_gl.h"
+#include "timeline.h"
+#include "tvx.h"
+
+/* ---- Helpers --------------------------------------------------------------- */
+
+static const int W = 320;
+static const int H = 180;
+
+/* Demo time in ms at which scene k begins after a start at scene k: the sum
+ * of the truncated durations of the scenes before it. */
+static int startMs(int k)
+{
+    static const int whole[] = {14, 126, 14, 23, 40, 30, 30, 24, 55, 10};
+    int ms = 0;
+    for (int i = 0; i < k; i++)
+        ms += whole[i] * 1000;
+    return ms;
+}
+
+/* What a picture shows, counted over the window read back from the front
+ * buffer: the brightest channel of the top band (the clear colour above the
+ * screen quad of a pass), lit pixels of the middle, near-white pixels of the
+ * top band. */
+struct Picture {
+    int topBandMax;
+    int topBandWhite;
+    int middleLit;
+    int wholeMax;
+};
+
+static Picture readPicture(void)
+{
+    std::vector<unsigned char> px((size_t)W * H * 4);
+    glFinish();
+    glReadBuffer(GL_FRONT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    Picture p = {0, 0, 0, 0};
+    for (int y = 0; y < H; y++) {
+        for (int x = 0; x < W; x++) {
+            const unsigned char *c = &px[((size_t)y * W + x) * 4];
+            int m = std::max(c[0], std::max(c[1], c[2]));
+            int lo = std::min(c[0], std::min(c[1], c[2]));
+            p.wholeMax = std::max(p.wholeMax, m);
+            if (y >= H - 12) {   /* row 0 is the bottom */
+                p.topBandMax = std::max(p.topBandMax, m);
+                p.topBandWhite += lo > 200;
+            }
+            if (y > H / 4 && y < 3 * H / 4 && x > W / 4 && x < 3 * W / 4)
+                p.middleLit += m > 24;
+        }
+    }
+    return p;
+}
+
+/* Draws n frames at scene time t of the scene that began at startMs(k), so
+ * that the motion blur settles, and reads the last one back. */
+static Picture pictureAt(int k, float t, int n)
+{
+    int ms = startMs(k) + (int)lroundf(t * 1000.0f);
+    for (int i = 0; i < n; i++)
+        childFrameAt(ms);
+    return readPicture();
+}
+
+/* Number of feedback values a display list yields: 0 for an empty list. */
+static int listOutput(GLuint list)
+{
+    static GLfloat buffer[1 << 20];
+    glFeedbackBuffer(1 << 20, GL_3D, buffer);
+    glRenderMode(GL_FEEDBACK);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-1e4, 1e4, -1e4, 1e4, -1e4, 1e4);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glCallList(list);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    int values = glRenderMode(GL_RENDER);
+    return values < 0 ? 1 << 20 : values;   /* -1: more than the buffer holds */
+}
+
+/* ---- Scene 4 --------------------------------------------------------------- */
+
+struct StarRun {
+    int frames[4];
+    float depth[4][SCENE4_STARS];
+};
+
+TEST(CockpitRun, StarTableFilledOnceAndSteppedPerFrame)
+{
+    StarRun *r = childShared<StarRun>();
+    ChildRun run = runChild([r] {
+        childStartDemo(W, H, 4);   /* the switch frame draws scene 4 at t = 0 */
+        for (int i = 0; i < SCENE4_STARS; i++)
+            r->depth[0][i] = scene4_starDepth(i);
+        r->frames[0] = scene4_frames();
+        childFrameAt(startMs(4) + 500);
+        for (int i = 0; i < SCENE4_STARS; i++)
+            r->depth[1][i] = scene4_starDepth(i);
+        r->frames[1] = scene4_frames();
+        childFrameAt(startMs(4) + 3000);   /* from 3 s on the stars stand */
+        for (int i = 0; i < SCENE4_STARS; i++)
+            r->depth[2][i] = scene4_starDepth(i);
+        r->frames[2] = scene4_frames();
+        /* on to scene 5, back into scene 4 by a long seek, then into its
+         * first seconds again */
+        childFrameAt(startMs(5) + 100);
+        childFrameAt(startMs(5) - 3500);
+        childFrameAt(startMs(4) + 1000);
+        for (int i = 0; i < SCENE4_STARS; i++)
+            r->depth[3][i] = scene4_starDepth(i);
+        r->frames[3] = scene4_frames();
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_EQ(r->frames[0], 1);
+    EXPECT_EQ(r->frames[1], 2);
+    EXPECT_EQ(r->frames[2], 3);
+    EXPECT_EQ(r->frames[3], 5);
+    for (int i = 0; i < SCENE4_STARS; i++) {
+        float start = scene4_starStart(i);
+        EXPECT_FLOAT_EQ(r->depth[0][i], start) << i;
+        EXPECT_FLOAT_EQ(r->depth[1][i], start + 0.25f) << i;
+        EXPECT_FLOAT_EQ(r->depth[2][i], start + 0.25f) << i;
+        EXPECT_FLOAT_EQ(r->depth[3][i], start + 1.25f) << i;
+    }
+}
+
+struct PictureRun {
+    Picture at[3];
+};
+
+TEST(CockpitRun, PictureThroughTheSepiaPassThenFadedOut)
+{
+    PictureRun *r = childShared<PictureRun>();
+    ChildRun run = runChild([r] {
+        childStartDemo(W, H, 4);
+        r->at[0] = pictureAt(4, 20.0f, 8);
+        r->at[1] = pictureAt(4, 39.99f, 12);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_LE(r->at[0].topBandMax, 4);
+    EXPECT_GT(r->at[0].middleLit, W * H / 20);
+    EXPECT_LE(r->at[1].wholeMax, 8);
+}
+
+/* ---- Scene 5 --------------------------------------------------------------- */
+
+struct ListRun {
+    int output[SCENE5_GREETS];
+    Picture picture;
+};
+
+TEST(TerrainFlightRun, GreetingListsHoldTheModelsWhenTheSceneStartsOnTime)
+{
+    ListRun *r = childShared<ListRun>();
+    ChildRun run = runChild([r] {
+        childStartDemo(W, H, 5);   /* first frame at t = 0 */
+        for (int k = 0; k < SCENE5_GREETS; k++)
+            r->output[k] = listOutput(scene5_greetList() + k);
+        r->picture = pictureAt(5, 15.0f, 8);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    for (int k = 0; k < SCENE5_GREETS; k++)
+        EXPECT_GT(r->output[k], 0) << "greeting " << k;
+    EXPECT_LE(r->picture.topBandMax, 4);
+    EXPECT_GT(r->picture.middleLit, W * H / 20);
+}
+
+TEST(TerrainFlightRun, GreetingListsStayEmptyWhenTheFirstFrameIsLate)
+{
+    ListRun *r = childShared<ListRun>();
+    ChildRun run = runChild([r] {
+        childStartDemo(W, H, 4);
+        childFrameAt(startMs(5) + 600);   /* scene 4 ends; scene 5 starts at 0.6 s */
+        childFrameAt(startMs(5) + 700);
+        for (int k = 0; k < SCENE5_GREETS; k++)
+            r->output[k] = listOutput(scene5_greetList() + k);
+        r->picture = pictureAt(5, 15.0f, 8);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    for (int k = 0; k < SCENE5_GREETS; k++)
+        EXPECT_EQ(r->output[k], 0) << "greeting " << k;
+    EXPECT_GT(r->picture.middleLit, W * H / 20);
+}
+
+/* ---- Scenes 6, 7 and 8 ----------------------------------------------------- */
+
+TEST(MonitorLatticeRun, FlightPictureOnTheMonitors)
+{
+    PictureRun *r = childShared<PictureRun>();
+    ChildRun run = runChild([r] {
+        childStartDemo(W, H, 6);
+        r->at[0] = pictureAt(6, 3.0f, 8);
+        r->at[1] = pictureAt(6, 20.0f, 8);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    for (int i = 0; i < 2; i++) {
+        EXPECT_LE(r->at[i].topBandMax, 4) << i;
+        EXPECT_GT(r->at[i].middleLit, W * H / 40) << i;
+    }
+}
+
+TEST(ExplodingPlanetRun, WhiteCaptionsAboveThePictureUntilTwentySeconds)
+{
+    PictureRun *r = childShared<PictureRun>();
+    ChildRun run = runChild([r] {
+        childStartDemo(W, H, 7);
+        r->at[0] = pictureAt(7, 5.0f, 2);
+        r->at[1] = pictureAt(7, 12.0f, 2);
+        r->at[2] = pictureAt(7, 21.0f, 2);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    /* the planet fills the middle; "processing coordinates..." stands in
+     * the band above the picture */
+    EXPECT_GT(r->at[0].middleLit, W * H / 20);
+    EXPECT_GT(r->at[0].topBandWhite, 20);
+    EXPECT_GT(r->at[1].topBandWhite, 20);
+    /* after 20 s only the dark crash caption is drawn */
+    EXPECT_EQ(r->at[2].topBandWhite, 0);
+}
+
+TEST(EndScrollerRun, CubeFieldThroughTheBloomPass)
+{
+    PictureRun *r = childShared<PictureRun>();
+    ChildRun run = runChild([r] {
+        childStartDemo(W, H, 8);
+        r->at[0] = pictureAt(8, 10.0f, 1);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_LE(r->at[0].topBandMax, 4);
+    EXPECT_GT(r->at[0].middleLit, W * H / 20);
+}
+
+/* ---- Scene 9 and the end of the demo --------------------------------------- */
+
+struct EndRun {
+    Picture faded;
+    int returned;
+};
+
+TEST(FadeOutRun, BlackAfterSevenSecondsThenExitsWithStatusZero)
+{
+    EndRun *r = childShared<EndRun>();
+    ChildRun run = runChild([r] {
+        childStartDemo(W, H, 9);
+        r->faded = pictureAt(9, 8.0f, 2);
+        childFrameAt(startMs(9) + 9990);
+        childFrameAt(startMs(9) + 10100);   /* t > 10: the process ends */
+        r->returned = 1;
+        exit(3);
+    });
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_EQ(r->returned, 0);
+    EXPECT_LE(r->faded.wholeMax, 8);
+}
+
+TEST(FadeOutRun, ProgramStartedAtTheLastSceneEndsByItselfWithStatusZero)
+{
+    std::string command = std::string("timeout 300 ") + KOLVANE_BINARY_DIR +
+                          "/src/demo/kolvane -m -nf -w 160 -h 90 -s 9 > /dev/null";
+    int status = system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
