@@ -80,7 +80,7 @@ static int openProbe(void)
 static int startDummyDriver(void)
 {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 
@@ -117,9 +117,10 @@ static void fillBuffer(void *user, Uint8 *out, int len)
     ch->nextFrame += frames;
 }
 
+/* Rounded up, so that a position set in ms reads back as the same ms. */
 static long long msToFrame(const TvxAudioStream *s, unsigned int ms)
 {
-    return (long long)ms * s->rate / 1000;
+    return ((long long)ms * s->rate + 999) / 1000;
 }
 
 static unsigned int frameToMs(const TvxAudioStream *s, long long frame)
@@ -216,6 +217,18 @@ int tvx_audioInit(TvxAudioSystem *system, int maxChannels)
     return TVX_AUDIO_OK;
 }
 
+int tvx_audioRelease(TvxAudioSystem *system)
+{
+    if (system == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    if (system->playing)
+        SDL_CloseAudioDevice(system->channel.device);
+    if (system->initialised)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    free(system);
+    return TVX_AUDIO_OK;
+}
+
 int tvx_audioIsSilent(TvxAudioSystem *system)
 {
     return system != nullptr && system->silent;
@@ -267,6 +280,15 @@ int tvx_audioOpenStream(TvxAudioSystem *system, const char *path, TvxAudioStream
     s->channels = channels;
     s->length = length;
     *stream = s;
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioCloseStream(TvxAudioStream *stream)
+{
+    if (stream == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    mpg123_delete(stream->decoder);
+    free(stream);
     return TVX_AUDIO_OK;
 }
 

@@ -39,6 +39,9 @@ int tvx_audioGetVersion(TvxAudioSystem *system, unsigned int *version);
  * (one stream plays at a time). Falls back to the dummy driver where no
  * device can be opened. */
 int tvx_audioInit(TvxAudioSystem *system, int maxChannels);
+/* Closes the device and stops the audio subsystem. The streams opened on the
+ * system outlive it: close them afterwards, never while they play. */
+int tvx_audioRelease(TvxAudioSystem *system);
 /* 1 when the layer plays on the dummy driver (nothing is heard, the position
  * follows the wall clock), 0 on a real device. */
 int tvx_audioIsSilent(TvxAudioSystem *system);
@@ -48,6 +51,7 @@ const char *tvx_audioDriverName(TvxAudioSystem *system);
 /* Opens an MP3 file as a non-looping stream decoded while it plays. */
 int tvx_audioOpenStream(TvxAudioSystem *system, const char *path, TvxAudioStream **stream);
 int tvx_audioGetLength(TvxAudioStream *stream, unsigned int *ms);
+int tvx_audioCloseStream(TvxAudioStream *stream);
 
 /* Plays the stream from its start on the system's channel (a stream already
  * playing is restarted); paused = 1 leaves it paused at 0. */

@@ -1,0 +1,285 @@
+/*
+ * audio_test.cpp - the audio layer on generated tones, on SDL's dummy driver:
+ * length, position advancing with time, seeking, pause holding the position,
+ * the end of the stream, restarting, bad input, the fallback to the dummy
+ * driver, and the heard-position estimate of a real device.
+ */
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <unistd.h>  /* usleep */
+
+#include "tvx_audio.h"
+
+namespace {
+
+const char *TONE = CORE_MUSIC "/tone3s.mp3";
+const char *MONO = CORE_MUSIC "/mono2s.mp3";
+
+void waitMs(int ms)
+{
+    usleep((useconds_t)ms * 1000);
+}
+
+unsigned int position(TvxAudioChannel *ch)
+{
+    unsigned int ms = 12345678;
+    EXPECT_EQ(tvx_audioGetPosition(ch, &ms), TVX_AUDIO_OK);
+    return ms;
+}
+
+class Audio : public testing::Test {
+protected:
+    TvxAudioSystem *sys = nullptr;
+    TvxAudioStream *stream = nullptr;
+    TvxAudioChannel *ch = nullptr;
+
+    void SetUp() override
+    {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        ASSERT_EQ(tvx_audioCreate(&sys), TVX_AUDIO_OK);
+        ASSERT_EQ(tvx_audioInit(sys, 1), TVX_AUDIO_OK);
+    }
+
+    void TearDown() override
+    {
+        tvx_audioRelease(sys);
+        if (stream)
+            tvx_audioCloseStream(stream);
+    }
+
+    void play(const char *path, int paused)
+    {
+        ASSERT_EQ(tvx_audioOpenStream(sys, path, &stream), TVX_AUDIO_OK);
+        ASSERT_EQ(tvx_audioPlay(sys, stream, paused, &ch), TVX_AUDIO_OK);
+    }
+};
+
+TEST_F(Audio, TheDummyDriverIsSilent)
+{
+    EXPECT_EQ(tvx_audioIsSilent(sys), 1);
+    EXPECT_STREQ(tvx_audioDriverName(sys), "dummy");
+    unsigned int version = 0;
+    EXPECT_EQ(tvx_audioGetVersion(sys, &version), TVX_AUDIO_OK);
+    EXPECT_EQ(version, TVX_AUDIO_VERSION);
+}
+
+TEST_F(Audio, LengthOfStereoAndMonoTones)
+{
+    unsigned int ms = 0;
+    ASSERT_EQ(tvx_audioOpenStream(sys, TONE, &stream), TVX_AUDIO_OK);
+    EXPECT_EQ(tvx_audioGetLength(stream, &ms), TVX_AUDIO_OK);
+    EXPECT_EQ(ms, 3000u);
+    TvxAudioStream *mono = nullptr;
+    ASSERT_EQ(tvx_audioOpenStream(sys, MONO, &mono), TVX_AUDIO_OK);
+    EXPECT_EQ(tvx_audioGetLength(mono, &ms), TVX_AUDIO_OK);
+    /* This file carries no gapless information: the encoder's padding counts. */
+    EXPECT_GE(ms, 2000u);
+    EXPECT_LE(ms, 2100u);
+    tvx_audioCloseStream(mono);
+}
+
+TEST_F(Audio, PositionAdvancesWithTime)
+{
+    play(TONE, 0);
+    unsigned int a = position(ch);
+    EXPECT_LT(a, 100u);
+    waitMs(400);
+    unsigned int b = position(ch);
+    EXPECT_GE(b - a, 390u);
+    EXPECT_LE(b - a, 800u);
+    int paused = 1;
+    EXPECT_EQ(tvx_audioGetPaused(ch, &paused), TVX_AUDIO_OK);
+    EXPECT_EQ(paused, 0);
+}
+
+TEST_F(Audio, MonoPlaysAtItsOwnRate)
+{
+    play(MONO, 0);
+    waitMs(300);
+    unsigned int p = position(ch);
+    EXPECT_GE(p, 290u);
+    EXPECT_LE(p, 700u);
+}
+
+TEST_F(Audio, PlayingPausedHoldsZero)
+{
+    play(TONE, 1);
+    waitMs(200);
+    EXPECT_EQ(position(ch), 0u);
+    ASSERT_EQ(tvx_audioSetPaused(ch, 0), TVX_AUDIO_OK);
+    waitMs(200);
+    EXPECT_GE(position(ch), 190u);
+}
+
+TEST_F(Audio, SeekMovesThePositionAtOnce)
+{
+    play(TONE, 0);
+    ASSERT_EQ(tvx_audioSetPosition(ch, 1500), TVX_AUDIO_OK);
+    unsigned int p = position(ch);
+    EXPECT_GE(p, 1500u);
+    EXPECT_LT(p, 1550u);
+    waitMs(200);
+    EXPECT_GE(position(ch), 1690u);
+    ASSERT_EQ(tvx_audioSetPosition(ch, 100), TVX_AUDIO_OK);
+    EXPECT_LT(position(ch), 150u) << "seeking backwards";
+}
+
+TEST_F(Audio, SeekOutsideTheStreamIsRefused)
+{
+    play(TONE, 1);
+    ASSERT_EQ(tvx_audioSetPosition(ch, 700), TVX_AUDIO_OK);
+    EXPECT_EQ(tvx_audioSetPosition(ch, 3001), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(tvx_audioSetPosition(ch, 0xFFFFFFFFu), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(position(ch), 700u);
+    EXPECT_EQ(tvx_audioSetPosition(ch, 3000), TVX_AUDIO_OK);
+    EXPECT_EQ(position(ch), 3000u);
+}
+
+TEST_F(Audio, EveryMillisecondSetReadsBackUnchanged)
+{
+    play(MONO, 1);
+    for (unsigned int ms = 0; ms <= 2000; ms += 7) {
+        ASSERT_EQ(tvx_audioSetPosition(ch, ms), TVX_AUDIO_OK);
+        ASSERT_EQ(position(ch), ms);
+    }
+}
+
+TEST_F(Audio, PauseHoldsThePositionAndSeekKeepsThePause)
+{
+    play(TONE, 0);
+    waitMs(300);
+    ASSERT_EQ(tvx_audioSetPaused(ch, 1), TVX_AUDIO_OK);
+    unsigned int held = position(ch);
+    waitMs(300);
+    EXPECT_EQ(position(ch), held);
+    int paused = 0;
+    tvx_audioGetPaused(ch, &paused);
+    EXPECT_EQ(paused, 1);
+
+    ASSERT_EQ(tvx_audioSetPosition(ch, 2000), TVX_AUDIO_OK);
+    tvx_audioGetPaused(ch, &paused);
+    EXPECT_EQ(paused, 1);
+    waitMs(100);
+    EXPECT_EQ(position(ch), 2000u);
+
+    ASSERT_EQ(tvx_audioSetPaused(ch, 1), TVX_AUDIO_OK) << "pausing twice changes nothing";
+    ASSERT_EQ(tvx_audioSetPaused(ch, 0), TVX_AUDIO_OK);
+    EXPECT_EQ(position(ch), 2000u);
+    waitMs(200);
+    EXPECT_GE(position(ch), 2190u);
+}
+
+TEST_F(Audio, ThePositionStaysAtTheLengthAfterTheEnd)
+{
+    play(TONE, 0);
+    ASSERT_EQ(tvx_audioSetPosition(ch, 2850), TVX_AUDIO_OK);
+    waitMs(500);
+    EXPECT_EQ(position(ch), 3000u);
+    waitMs(300);
+    EXPECT_EQ(position(ch), 3000u);
+    ASSERT_EQ(tvx_audioSetPaused(ch, 1), TVX_AUDIO_OK);
+    EXPECT_EQ(position(ch), 3000u);
+    ASSERT_EQ(tvx_audioSetPaused(ch, 0), TVX_AUDIO_OK);
+    waitMs(100);
+    EXPECT_EQ(position(ch), 3000u);
+}
+
+TEST_F(Audio, PlayingAgainRestartsFromTheBeginning)
+{
+    play(TONE, 0);
+    ASSERT_EQ(tvx_audioSetPosition(ch, 2500), TVX_AUDIO_OK);
+    TvxAudioChannel *again = nullptr;
+    ASSERT_EQ(tvx_audioPlay(sys, stream, 0, &again), TVX_AUDIO_OK);
+    EXPECT_LT(position(again), 100u);
+    waitMs(200);
+    EXPECT_GE(position(again), 190u);
+    EXPECT_LT(position(again), 1000u);
+}
+
+TEST_F(Audio, MissingAndUndecodableFiles)
+{
+    EXPECT_EQ(tvx_audioOpenStream(sys, "data/there-is-no-such.mp3", &stream),
+              TVX_AUDIO_ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(tvx_audioOpenStream(sys, CORE_MUSIC "/notmp3.mp3", &stream), TVX_AUDIO_ERR_FILE_BAD);
+    EXPECT_EQ(tvx_audioOpenStream(sys, CORE_MUSIC, &stream), TVX_AUDIO_ERR_FILE_BAD);
+    EXPECT_EQ(tvx_audioOpenStream(sys, "/dev/null", &stream), TVX_AUDIO_ERR_FILE_BAD);
+    EXPECT_EQ(stream, nullptr);
+}
+
+TEST(AudioLayer, NullHandlesAndAnUninitialisedSystemAreRefused)
+{
+    TvxAudioSystem *sys = nullptr;
+    TvxAudioStream *stream = nullptr;
+    TvxAudioChannel *ch = nullptr;
+    unsigned int ms = 0;
+    int paused = 0;
+    EXPECT_EQ(tvx_audioCreate(nullptr), TVX_AUDIO_ERR_INVALID_PARAM);
+    ASSERT_EQ(tvx_audioCreate(&sys), TVX_AUDIO_OK);
+    EXPECT_EQ(tvx_audioOpenStream(sys, TONE, &stream), TVX_AUDIO_ERR_NOT_INITIALISED);
+    EXPECT_EQ(tvx_audioInit(sys, 0), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(tvx_audioInit(nullptr, 1), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(tvx_audioGetLength(nullptr, &ms), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(tvx_audioPlay(sys, nullptr, 0, &ch), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(tvx_audioGetPosition(nullptr, &ms), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(tvx_audioSetPosition(nullptr, 0), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(tvx_audioGetPaused(nullptr, &paused), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(tvx_audioSetPaused(nullptr, 1), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_STREQ(tvx_audioDriverName(sys), "");
+    EXPECT_EQ(tvx_audioRelease(sys), TVX_AUDIO_OK);
+    EXPECT_EQ(tvx_audioRelease(nullptr), TVX_AUDIO_ERR_INVALID_PARAM);
+    EXPECT_EQ(tvx_audioCloseStream(nullptr), TVX_AUDIO_ERR_INVALID_PARAM);
+}
+
+TEST(AudioLayer, EveryCodeHasItsOwnMessage)
+{
+    std::set<std::string> seen;
+    for (int code = TVX_AUDIO_OK; code <= TVX_AUDIO_ERR_MEMORY; code++) {
+        const char *msg = tvx_audioErrorString(code);
+        ASSERT_NE(msg, nullptr);
+        EXPECT_TRUE(seen.insert(msg).second) << code;
+    }
+    EXPECT_STREQ(tvx_audioErrorString(TVX_AUDIO_ERR_MEMORY + 1), "Unknown error.");
+    EXPECT_STREQ(tvx_audioErrorString(-1), "Unknown error.");
+}
+
+TEST(AudioLayer, FallsBackToTheDummyDriverWhenNoDeviceOpens)
+{
+    while (SDL_WasInit(SDL_INIT_AUDIO))
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    TvxAudioSystem *sys = nullptr;
+    ASSERT_EQ(tvx_audioCreate(&sys), TVX_AUDIO_OK);
+    ASSERT_EQ(tvx_audioInit(sys, 1), TVX_AUDIO_OK);
+    EXPECT_EQ(tvx_audioIsSilent(sys), 1);
+    EXPECT_STREQ(tvx_audioDriverName(sys), "dummy");
+    TvxAudioStream *stream = nullptr;
+    TvxAudioChannel *ch = nullptr;
+    ASSERT_EQ(tvx_audioOpenStream(sys, TONE, &stream), TVX_AUDIO_OK);
+    ASSERT_EQ(tvx_audioPlay(sys, stream, 0, &ch), TVX_AUDIO_OK);
+    waitMs(300);
+    EXPECT_GE(position(ch), 290u);
+    tvx_audioRelease(sys);
+    tvx_audioCloseStream(stream);
+}
+
+TEST(HeardFrame, OneBufferBehindWhatWasWrittenAndMovingWithTheClock)
+{
+    /* Buffer of 1024 frames at 44.1 kHz, one buffer queued ahead. */
+    EXPECT_EQ(tvx_audioHeardFrame(10240, 1024, 1024, 0.0, 44100, 0), 9216);
+    EXPECT_EQ(tvx_audioHeardFrame(10240, 1024, 1024, 0.01, 44100, 0), 9216 + 441);
+    EXPECT_EQ(tvx_audioHeardFrame(10240, 1024, 1024, 0.5, 44100, 0), 10240)
+        << "never beyond the buffer the device has not asked for yet";
+}
+
+TEST(HeardFrame, NeverBelowTheFloor)
+{
+    EXPECT_EQ(tvx_audioHeardFrame(44100, 1024, 1024, 0.0, 44100, 44100), 44100)
+        << "just after a seek the old audio is still queued";
+    EXPECT_EQ(tvx_audioHeardFrame(0, 1024, 1024, 0.0, 44100, 0), 0);
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+/*
+ * options_test.cpp - the command line of tvx_init, read through
+ * tvx_parseOptions without a display: resolution rules, first-wins widths,
+ * last-wins scene, values compared as option names, and the printed line.
+ */
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tvx.h"
+
+namespace {
+
+struct Parsed {
+    tvx_options o;
+    std::string out;
+};
+
+Parsed parse(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "kolvane");
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    Parsed p;
+    testing::internal::CaptureStdout();
+    tvx_parseOptions((int)args.size(), argv.data(), &p.o);
+    fflush(stdout);
+    p.out = testing::internal::GetCapturedStdout();
+    return p;
+}
+
+const char *DEFAULT_LINE = "[*] Resolution set to default becouse nothing else was given\n";
+
+void expectDefaults(const Parsed &p)
+{
+    EXPECT_STREQ(p.o.gameMode, "1280x800:32@75");
+    EXPECT_EQ(p.o.gameWidth, 1280);
+    EXPECT_EQ(p.o.gameHeight, 800);
+    EXPECT_EQ(p.o.width, 640);
+    EXPECT_EQ(p.o.height, 480);
+    EXPECT_EQ(p.out, DEFAULT_LINE);
+}
+
+TEST(Options, NoOptionsGiveGameModeAtTheDefaultResolution)
+{
+    Parsed p = parse({});
+    expectDefaults(p);
+    EXPECT_EQ(p.o.fullscreen, 1);
+    EXPECT_EQ(p.o.soundOn, 1);
+    EXPECT_EQ(p.o.startScene, 0);
+}
+
+TEST(Options, NoFullscreenAloneOpensA640x480Window)
+{
+    Parsed p = parse({"-nf"});
+    expectDefaults(p);
+    EXPECT_EQ(p.o.fullscreen, 0);
+}
+
+TEST(Options, OneSideAloneCountsAsNoResolution)
+{
+    expectDefaults(parse({"-w", "1024"}));
+    expectDefaults(parse({"-h", "768"}));
+    expectDefaults(parse({"-nf", "-w", "1024", "-m"}));
+}
+
+TEST(Options, BothSidesSetTheGameModeAndTheWindow)
+{
+    Parsed p = parse({"-w", "1024", "-h", "768"});
+    EXPECT_STREQ(p.o.gameMode, "1024x768:32@75");
+    EXPECT_EQ(p.out, "[*] Resolution set to 1024x768:32@75\n");
+    EXPECT_EQ(p.o.fullscreen, 1);
+
+    Parsed w = parse({"-h", "768", "-nf", "-w", "1024"});
+    EXPECT_EQ(w.o.fullscreen, 0);
+    EXPECT_EQ(w.o.width, 1024);
+    EXPECT_EQ(w.o.height, 768);
+    EXPECT_EQ(w.o.gameWidth, 1024);
+    EXPECT_EQ(w.o.gameHeight, 768);
+}
+
+TEST(Options, TheFirstNonZeroSideWins)
+{
+    Parsed zero = parse({"-w", "0", "-w", "800", "-h", "600"});
+    EXPECT_STREQ(zero.o.gameMode, "800x600:32@75");
+    Parsed first = parse({"-w", "800", "-w", "1024", "-h", "600", "-h", "700"});
+    EXPECT_STREQ(first.o.gameMode, "800x600:32@75");
+}
+
+TEST(Options, SidesReadTheirLeadingDigits)
+{
+    EXPECT_STREQ(parse({"-w", "800px", "-h", "600"}).o.gameMode, "800x600:32@75");
+    expectDefaults(parse({"-w", "wide", "-h", "600"}));
+    Parsed later = parse({"-w", "wide", "-w", "320", "-h", "200"});
+    EXPECT_STREQ(later.o.gameMode, "320x200:32@75");
+}
+
+TEST(Options, UnusableSidesCountAsNotGiven)
+{
+    expectDefaults(parse({"-w", "-800", "-h", "600"}));
+    expectDefaults(parse({"-w", "99999999999999999999", "-h", "600"}));
+    expectDefaults(parse({"-w", "40000", "-h", "600"}));
+    EXPECT_STREQ(parse({"-w", "32767", "-h", "1"}).o.gameMode, "32767x1:32@75");
+}
+
+TEST(Options, AnOptionWithoutItsValueIsIgnored)
+{
+    expectDefaults(parse({"-h", "600", "-w"}));
+    Parsed s = parse({"-s", "4", "-s"});
+    EXPECT_EQ(s.o.startScene, 4);
+    EXPECT_EQ(parse({"-s"}).o.startScene, 0);
+}
+
+TEST(Options, TheLastSceneWins)
+{
+    EXPECT_EQ(parse({"-s", "3", "-s", "5"}).o.startScene, 5);
+    EXPECT_EQ(parse({"-s", "7", "-s", "0"}).o.startScene, 0);
+    EXPECT_EQ(parse({"-s", "two"}).o.startScene, 0);
+}
+
+TEST(Options, MuteAndWindowFlags)
+{
+    Parsed p = parse({"-m", "-nf"});
+    EXPECT_EQ(p.o.soundOn, 0);
+    EXPECT_EQ(p.o.fullscreen, 0);
+}
+
+TEST(Options, ValuesAreComparedWithTheOptionNamesToo)
+{
+    Parsed p = parse({"-s", "-m"});
+    EXPECT_EQ(p.o.startScene, 0);
+    EXPECT_EQ(p.o.soundOn, 0);
+    Parsed q = parse({"-w", "-nf", "-h", "600"});
+    EXPECT_EQ(q.o.fullscreen, 0);
+    expectDefaults(q);
+    Parsed r = parse({"-s", "-s", "6"});
+    EXPECT_EQ(r.o.startScene, 6);
+}
+
+TEST(Options, UnknownArgumentsAreIgnored)
+{
+    Parsed p = parse({"--help", "-W", "800", "-H", "600", "-nf=1", "-mute", "x"});
+    expectDefaults(p);
+    EXPECT_EQ(p.o.fullscreen, 1);
+    EXPECT_EQ(p.o.soundOn, 1);
+    EXPECT_EQ(p.o.startScene, 0);
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+/*
+ * state_test.cpp - tvx_Get, the render state, the reshape projection, the
+ * timer, the system check and dprint, in a real OpenGL context.
+ */
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <unistd.h>  /* usleep */
+
+#include "test_gl.h"
+#include "tvx.h"
+
+namespace {
+
+uint32_t bitsOf(float f)
+{
+    uint32_t b;
+    memcpy(&b, &f, sizeof(b));
+    return b;
+}
+
+std::string captured(void (*run)(void))
+{
+    testing::internal::CaptureStdout();
+    run();
+    fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+void resetClock()
+{
+    SOUND_ON = 0;
+    SOUND_PAUSED = 0;
+    SOUND_MUTE_START = 0;
+    SOUND_MUTE_PAUSE = 0;
+    SOUND_MUTE_TIMER = 0;
+}
+
+TEST(Get, WindowSizeAspectAndStartScene)
+{
+    testGlContext(320, 240);
+    EXPECT_EQ(tvx_Get(1), 320.0f);
+    EXPECT_EQ(tvx_Get(2), 240.0f);
+    EXPECT_EQ(bitsOf(tvx_Get(3)), bitsOf(1.7777778f));
+    S_SCENE = 7;
+    EXPECT_EQ(tvx_Get(4), 7.0f);
+    S_SCENE = 0;
+}
+
+TEST(Get, DemoTimeAndPauseStateFollowTheClockInUse)
+{
+    resetClock();
+    SOUND_MUTE_TIMER = 123456;
+    EXPECT_EQ(tvx_Get(5), 123456.0f);
+    SOUND_MUTE_PAUSE = 1;
+    SOUND_PAUSED = 0;
+    EXPECT_EQ(tvx_Get(6), 1.0f);
+    SOUND_ON = 1;
+    EXPECT_EQ(tvx_Get(6), 0.0f);
+    SOUND_PAUSED = 1;
+    EXPECT_EQ(tvx_Get(6), 1.0f);
+    resetClock();
+}
+
+TEST(Get, UnknownCodesGiveTheQuietNaN)
+{
+    for (unsigned int type : {0u, 7u, 8u, 100u, 0xFFFFFFFFu}) {
+        float v = tvx_Get(type);
+        EXPECT_TRUE(std::isnan(v)) << type;
+        EXPECT_EQ(bitsOf(v), 0x7FC00000u) << type;
+    }
+}
+
+TEST(Render, FixedStateAfterInitRendering)
+{
+    testGlContext(64, 64);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+    EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    GLint src = 0, dst = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    EXPECT_EQ(src, GL_SRC_ALPHA);
+    EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
+    GLint accum = 0;
+    glGetIntegerv(GL_ACCUM_RED_BITS, &accum);
+    EXPECT_EQ(tvx_hasAccumBuffer(), accum > 0 ? 1 : 0);
+}
+
+TEST(Render, ReshapeKeepsA16By9ProjectionAndFollowsTheViewport)
+{
+    testGlContext(400, 300);
+    glMatrixMode(GL_MODELVIEW);
+    tvx_handleResize(400, 300);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_PROJECTION);
+    GLint vp[4];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(vp[0], 0);
+    EXPECT_EQ(vp[1], 0);
+    EXPECT_EQ(vp[2], 400);
+    EXPECT_EQ(vp[3], 300);
+    EXPECT_EQ(tvx_globalX, 400);
+    EXPECT_EQ(tvx_globalY, 300);
+
+    GLfloat m[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, m);
+    double f = 1.0 / tan(22.5 * M_PI / 180.0);
+    EXPECT_NEAR(m[0], f / (16.0 / 9.0), 1e-5);
+    EXPECT_NEAR(m[5], f, 1e-5);
+    EXPECT_NEAR(m[10], (200.0 + 1.0) / (1.0 - 200.0), 1e-5);
+    EXPECT_NEAR(m[14], 2.0 * 200.0 * 1.0 / (1.0 - 200.0), 1e-5);
+    EXPECT_FLOAT_EQ(m[11], -1.0f);
+}
+
+TEST(Render, ReshapeDropsTheMotionBlurHistory)
+{
+    testGlContext(64, 64);
+    if (!tvx_hasAccumBuffer())
+        GTEST_SKIP() << "no accumulation buffer on this display";
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glAccum(GL_LOAD, 1.0f);
+    glClearAccum(0, 0, 0, 0);
+    glClearColor(0.5f, 0.5f, 0.5f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    tvx_handleResize(64, 64);
+    glAccum(GL_RETURN, 1.0f);
+    unsigned char px[4];
+    testReadPixel(10, 10, px);
+    EXPECT_EQ(px[0], 0);
+    EXPECT_EQ(px[1], 0);
+    EXPECT_EQ(px[2], 0);
+}
+
+TEST(Timer, TheMuteClockAdvancesOnePeriodPerTickOnlyWhileRunning)
+{
+    testGlContext(64, 64);
+    resetClock();
+    tvx_update(0);
+    EXPECT_EQ(SOUND_MUTE_TIMER, 0) << "not started";
+    SOUND_MUTE_START = 1;
+    tvx_update(0);
+    EXPECT_EQ(SOUND_MUTE_TIMER, 25);
+    SOUND_MUTE_PAUSE = 1;
+    tvx_update(0);
+    EXPECT_EQ(SOUND_MUTE_TIMER, 25) << "paused";
+    SOUND_MUTE_PAUSE = 0;
+    SOUND_ON = 1;
+    tvx_update(0);
+    EXPECT_EQ(SOUND_MUTE_TIMER, 25) << "music on";
+    SOUND_ON = 0;
+    tvx_update(0);
+    EXPECT_EQ(SOUND_MUTE_TIMER, 50);
+    resetClock();
+}
+
+TEST(Timer, ReArmsItselfOnTheMainLoop)
+{
+    testGlContext(64, 64);
+    resetClock();
+    SOUND_MUTE_START = 1;
+    tvx_update(0);
+    /* Each tick re-arms the timer, so the main loop keeps it going. */
+    for (int i = 0; i < 4000 && SOUND_MUTE_TIMER < 200; i++) {
+        glutMainLoopEvent();
+        usleep(1000);
+    }
+    EXPECT_GE(SOUND_MUTE_TIMER, 200);
+    EXPECT_EQ(SOUND_MUTE_TIMER % 25, 0);
+    resetClock();
+}
+
+TEST(SystemCheck, ReportsAFineSystem)
+{
+    std::string out = captured([] { tvx_systemCheck(nullptr); });
+    EXPECT_EQ(out, "[*] systemcheck.\n[*] system seems fine\n");
+    int flag = -1;
+    testing::internal::CaptureStdout();
+    tvx_systemCheck(&flag);
+    fflush(stdout);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(flag, 1);
+}
+
+TEST(Dprint, PrintsOnlyWhenEnabled)
+{
+    EXPECT_EQ(captured([] { dprint("loading stage 3", 1); }), "[DEV] loading stage 3\n");
+    EXPECT_EQ(captured([] { dprint("loading stage 3", 0); }), "");
+}
+
+}  // namespace
