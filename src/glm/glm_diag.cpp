@@ -165,6 +165,14 @@ void __glmFuzzReleaseAll(void)
     while (blockRing.next != &blockRing)
         free(untrack(blockRing.next + 1));
 }
+
+size_t __glmFuzzLiveBlocks(void)
+{
+    size_t count = 0;
+    for (GlmBlock *block = blockRing.next; block != &blockRing; block = block->next)
+        count++;
+    return count;
+}
 #endif
 
 char *__glmStrdup(const char *text)

@@ -147,15 +147,17 @@ static void drawPass(DrawState *state, int pass)
     state->materialPending = 0;
     state->texture = -1;
     state->texturePending = 0;
+    /* texture coordinates alone (a model without materials) select nothing */
+    int materials = (mode & MATERIAL_MODES) && model->materials;
 
     for (const GlmGroup *group = model->groups; group; group = group->next) {
-        if (mode & MATERIAL_MODES)
+        if (materials)
             makeCurrent(state, checkedMaterial(state, group->material));
         glBegin(GL_TRIANGLES);
         for (GLuint i = 0; i < group->numtriangles; i++) {
             GLuint index = group->triangles[i];
             const GlmTriangle *triangle = &model->triangles[index];
-            if (mode & MATERIAL_MODES) {
+            if (materials) {
                 GLuint material = checkedMaterial(state, triangle->material);
                 if (material != 0 && material != state->material)
                     makeCurrent(state, material);

@@ -40,10 +40,12 @@ char *__glmDirName(const char *path);
 
 #ifdef KOLVANE_FUZZING
 /* Fuzz builds only: when set, a fatal error jumps here instead of ending the
- * process, and __glmFuzzReleaseAll frees every block still allocated. */
+ * process, __glmFuzzReleaseAll frees every block still allocated and
+ * __glmFuzzLiveBlocks counts them. */
 #include <setjmp.h>
 extern jmp_buf *__glmFatalJump;
 void __glmFuzzReleaseAll(void);
+size_t __glmFuzzLiveBlocks(void);
 #endif
 
 /* ---- Text scanner (glm_scan.cpp) --------------------------------------------- */
