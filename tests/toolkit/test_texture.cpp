@@ -45,6 +45,7 @@ protected:
     {
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         testGlContext(W, H);
+        keepGlDriverLoaded();
     }
 };
 
