@@ -38,7 +38,4 @@ int childStartDemo(int width, int height, int startScene);
 /* In a child: moves the mute clock to ms and draws one frame. */
 void childFrameAt(int ms);
 
-/* In a child: the pixel at (x, y) of the frame last shown. */
-void childPixel(int x, int y, unsigned char rgba[4]);
-
 #endif

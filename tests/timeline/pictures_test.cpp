@@ -29,7 +29,7 @@ void grab(Frame *frame)
 {
     frame->width = tvx_globalX;
     frame->height = tvx_globalY;
-    glReadBuffer(GL_FRONT);
+    glReadBuffer(GL_BACK); /* the back buffer keeps the frame after the swap */
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, frame->width, frame->height, GL_RGBA, GL_UNSIGNED_BYTE, frame->rgba);
 }
@@ -68,20 +68,30 @@ double distance(Colour a, Colour b)
     return sqrt((a.r - b.r) * (a.r - b.r) + (a.g - b.g) * (a.g - b.g) + (a.b - b.b) * (a.b - b.b));
 }
 
-/* Starts the demo at a scene and shows it at scene time t for a few frames,
- * so that the motion blur has converged, then grabs the picture. */
-void sceneAt(int scene, float t, Frame *frame)
+/* Shows the current scene at scene time t for a few frames, so that the
+ * motion blur has converged, then grabs the picture. */
+void showAt(float t, Frame *frame)
 {
-    childStartDemo(W, H, scene);
     int ms = (int)lroundf((loadingTime + t) * 1000.0f);
     for (int i = 0; i < 8; i++)
         childFrameAt(ms);
     grab(frame);
 }
 
-/* Every pixel brighter than dark has red >= green >= blue (within a step of
- * rounding), and the picture as a whole is warm and not grey. */
-void expectSepia(const Frame *frame, int dark)
+/* Starts the demo at a scene, plays its first two seconds, where the fades
+ * come up, and shows it at scene time t. */
+void sceneAt(int scene, float t, Frame *frame)
+{
+    childStartDemo(W, H, scene);
+    for (float ramp = 0.0f; ramp < 2.0f; ramp += 0.25f)
+        childFrameAt((int)lroundf((loadingTime + ramp) * 1000.0f));
+    showAt(t, frame);
+}
+
+/* At least minBright pixels are brighter than dark, every one of them has
+ * red >= green >= blue (within a step of rounding), and together they are
+ * warm, not grey. */
+void expectSepia(const Frame *frame, int dark, int minBright)
 {
     int bright = 0;
     int cold = 0;
@@ -97,7 +107,7 @@ void expectSepia(const Frame *frame, int dark)
             warmth += p[0] - p[2];
         }
     }
-    ASSERT_GT(bright, frame->width * frame->height / 10) << "the picture is dark";
+    ASSERT_GE(bright, minBright) << "the picture is dark";
     EXPECT_LT(cold, bright / 100) << cold << " of " << bright << " bright pixels are not sepia";
     EXPECT_GT(warmth / bright, 8.0);
 }
@@ -163,12 +173,8 @@ TEST(Pictures, TitleCardShowsTheTitleInTheCentre)
     Shots *shots = childShared<Shots>();
     ChildRun run = runChild([&] {
         childStartDemo(W, H, 0);
-        for (int i = 0; i < 8; i++)
-            childFrameAt(1900);
-        grab(&shots->before);
-        for (int i = 0; i < 8; i++)
-            childFrameAt(3000);
-        grab(&shots->during);
+        showAt(1.9f, &shots->before);
+        showAt(3.0f, &shots->during);
         /* the title's own colour: the mean of its opaque texels */
         unsigned int title = tvx_loadPNG("data/title.png");
         GLint tw = 0, th = 0;
@@ -215,7 +221,7 @@ TEST(Pictures, CarouselIsSepiaToned)
     Frame *frame = childShared<Frame>();
     ChildRun run = runChild([&] { sceneAt(1, 30.0f, frame); });
     ASSERT_EQ(run.exitStatus, 0) << run.output;
-    expectSepia(frame, 24);
+    expectSepia(frame, 24, W * H / 4);
     expectBlackBands(frame);
 }
 
@@ -224,7 +230,7 @@ TEST(Pictures, AsteroidFieldIsSepiaToned)
     Frame *frame = childShared<Frame>();
     ChildRun run = runChild([&] { sceneAt(2, 8.0f, frame); });
     ASSERT_EQ(run.exitStatus, 0) << run.output;
-    expectSepia(frame, 24);
+    expectSepia(frame, 24, W * H / 500); /* a sparse field of spheres */
     expectBlackBands(frame);
 }
 
@@ -233,13 +239,10 @@ TEST(Pictures, CreditsAreSepiaTonedAndFadeOut)
     Frame *frames = childShared<TwoFrames>()->frame;
     ChildRun run = runChild([&] {
         sceneAt(3, 15.0f, &frames[0]);
-        int end = (int)lroundf((loadingTime + 22.99f) * 1000.0f);
-        for (int i = 0; i < 8; i++)
-            childFrameAt(end);
-        grab(&frames[1]);
+        showAt(22.99f, &frames[1]);
     });
     ASSERT_EQ(run.exitStatus, 0) << run.output;
-    expectSepia(&frames[0], 24);
+    expectSepia(&frames[0], 24, W * H / 500);
     expectBlackBands(&frames[0]);
     Colour shown = mean(&frames[0], 0, 0, W, H);
     Colour faded = mean(&frames[1], 0, 0, W, H);
