@@ -36,9 +36,6 @@ const FlightCube flight_ribbonLattice[4] = {
     {0.7f, 0.1f, 0.5f, 0.04f, 100.0f, 52, 20.0f, 1.0f, 0.0f},
 };
 
-/* The terrain grid never changes: it is compiled once and replayed. */
-static GLuint terrainList = 0;
-
 /* ---- Internal helpers ------------------------------------------------------ */
 
 /* The grid at y = 0: every vertex is followed by a normal holding the same
@@ -103,13 +100,7 @@ void flight_drawTerrain(int shader, float timer)
 {
     tvx_enableShader(shader);
     sendFloat(shader, "timer", timer);
-    if (terrainList == 0) {
-        terrainList = glGenLists(1);
-        glNewList(terrainList, GL_COMPILE);
-        emitTerrainGrid();
-        glEndList();
-    }
-    glCallList(terrainList);
+    emitTerrainGrid();
     tvx_disableShader();
 }
 
