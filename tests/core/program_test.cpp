@@ -21,15 +21,15 @@
 
 namespace {
 
-struct Run {
+struct Launched {
     pid_t pid = -1;
     std::string log;   /* the program's standard output */
 };
 
 /* Starts kolvane from the repository root with its output in a file. */
-Run launch(std::vector<std::string> args, const char *tag)
+Launched launch(std::vector<std::string> args, const char *tag)
 {
-    Run r;
+    Launched r;
     r.log = std::string(KOLVANE_BINARY_DIR) + "/core_program_" + tag + ".log";
     std::string exe = std::string(KOLVANE_BINARY_DIR) + "/src/demo/kolvane";
     r.pid = fork();
@@ -80,14 +80,23 @@ std::string readFile(const std::string &path)
     return out;
 }
 
-/* The first window of the program with the title "tvx-framework", or "". */
-std::string findWindow(pid_t pid)
+/* Ids of the windows titled "tvx-framework", one a line. */
+std::string demoWindows()
+{
+    return shell("xdotool search --name '^tvx-framework$' 2>/dev/null");
+}
+
+/* The window titled "tvx-framework" that was not there before the launch, or
+ * "" (freeglut does not mark its windows with the process id). */
+std::string findWindow(const std::string &before)
 {
     for (int i = 0; i < 100; i++) {
-        std::string ids = shell("xdotool search --pid " + std::to_string(pid) +
-                                " --name '^tvx-framework$' 2>/dev/null");
-        if (!ids.empty())
-            return ids.substr(0, ids.find('\n'));
+        std::string ids = demoWindows() + "\n";
+        for (size_t at = 0, nl; (nl = ids.find('\n', at)) != std::string::npos; at = nl + 1) {
+            std::string id = ids.substr(at, nl - at);
+            if (!id.empty() && ("\n" + before + "\n").find("\n" + id + "\n") == std::string::npos)
+                return id;
+        }
         usleep(100000);
     }
     return "";
@@ -116,7 +125,7 @@ bool stillRunning(pid_t pid)
 void pressEscape(const std::string &window)
 {
     shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
-    shell("xdotool key --window " + window + " Escape");
+    shell("xdotool key --window " + window + " Escape 2>/dev/null");
 }
 
 /* The music comes from data/test.mp3 once it exists; until then the demo runs muted. */
@@ -132,11 +141,12 @@ std::vector<std::string> musicArgs()
 TEST(Program, RunsWithNoOptionsAndQuitsOnEscape)
 {
     ASSERT_NE(getenv("DISPLAY"), nullptr) << "needs an X display (Xvfb)";
-    Run r = launch(musicArgs(), "default");
+    std::string before = demoWindows();
+    Launched r = launch(musicArgs(), "default");
     ASSERT_GT(r.pid, 0);
     sleep(3);
     ASSERT_TRUE(stillRunning(r.pid)) << readFile(r.log);
-    std::string window = findWindow(r.pid);
+    std::string window = findWindow(before);
     ASSERT_FALSE(window.empty()) << readFile(r.log);
 
     std::string geometry = shell("xdotool getwindowgeometry --shell " + window + " | grep -E '^(WIDTH|HEIGHT)='");
@@ -162,9 +172,10 @@ TEST(Program, RunsWithNoOptionsAndQuitsOnEscape)
 TEST(Program, WindowedAndMutedOpensA640x480Window)
 {
     ASSERT_NE(getenv("DISPLAY"), nullptr) << "needs an X display (Xvfb)";
-    Run r = launch({"-nf", "-m"}, "windowed");
+    std::string before = demoWindows();
+    Launched r = launch({"-nf", "-m"}, "windowed");
     ASSERT_GT(r.pid, 0);
-    std::string window = findWindow(r.pid);
+    std::string window = findWindow(before);
     ASSERT_FALSE(window.empty()) << readFile(r.log);
     usleep(500000);
     EXPECT_TRUE(stillRunning(r.pid)) << readFile(r.log);
@@ -182,9 +193,10 @@ TEST(Program, WindowedAndMutedOpensA640x480Window)
 TEST(Program, AGivenResolutionSizesTheWindow)
 {
     ASSERT_NE(getenv("DISPLAY"), nullptr) << "needs an X display (Xvfb)";
-    Run r = launch({"-w", "800", "-h", "600", "-nf", "-m"}, "sized");
+    std::string before = demoWindows();
+    Launched r = launch({"-w", "800", "-h", "600", "-nf", "-m"}, "sized");
     ASSERT_GT(r.pid, 0);
-    std::string window = findWindow(r.pid);
+    std::string window = findWindow(before);
     ASSERT_FALSE(window.empty()) << readFile(r.log);
     EXPECT_EQ(shell("xdotool getwindowgeometry --shell " + window + " | grep -E '^(WIDTH|HEIGHT)='"),
               "WIDTH=800\nHEIGHT=600");
