@@ -38,8 +38,8 @@ static int startMs(int k)
     return ms;
 }
 
-/* What a picture shows, counted over the window read back from the front
- * buffer: the brightest channel of the top band (the clear colour above the
+/* What a picture shows, counted over the window read back after the swap
+ * (the back buffer keeps the frame): the brightest channel of the top band (the clear colour above the
  * screen quad of a pass), lit pixels of the middle, near-white pixels of the
  * top band. */
 struct Picture {
@@ -53,7 +53,7 @@ static Picture readPicture(void)
 {
     std::vector<unsigned char> px((size_t)W * H * 4);
     glFinish();
-    glReadBuffer(GL_FRONT);
+    glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
     Picture p = {0, 0, 0, 0};
