@@ -186,7 +186,7 @@ void tvx_testTextureFont(void)
     static unsigned int texID = 0;
     if (loaded == 0) {
         texID = tvx_loadTGA("data/font.tga");
-        printf("%d\n", texID);
+        printf("%d\n", (int)texID);
         loaded++;
     }
     glEnable(GL_TEXTURE_2D);

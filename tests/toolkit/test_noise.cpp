@@ -1,6 +1,6 @@
 /*
  * test_noise.cpp - the noise and interpolation functions: the hash and the
- * counter noise to the last bit, the octave weights, the mirror of truncation
+ * counter noise to the last bit, the octave sum, the mirror of truncation
  * towards zero, cosine easing and the sawtooth.
  */
 #include <gtest/gtest.h>
@@ -48,24 +48,10 @@ TEST(Noise, RandomWalksTheDiagonal)
     EXPECT_EQ(bits(tvx_noise(3, 3, 3)), bits(tvx_random()));
 }
 
-TEST(Noise, SmoothedNoiseWeightsItsNeighbours)
-{
-    float n0 = tvx_noise(5, 0, 9), left = tvx_noise(4, 0, 9), right = tvx_noise(6, 0, 9);
-    EXPECT_EQ(bits(n0 / 2 + left / 4 + right / 4), bits(tvx_smoothed1DNoise(5, 9)));
-    float sum = 0;
-    for (int dy = -1; dy <= 1; dy++)
-        for (int dx = -1; dx <= 1; dx++)
-            sum += tvx_noise(5 + dx, 7 + dy, 9) * (dx == 0 && dy == 0 ? 4 : dx == 0 || dy == 0 ? 2 : 1);
-    EXPECT_NEAR(sum / 16, tvx_smoothed2DNoise(5, 7, 9), 1e-6);
-}
-
 TEST(Noise, OctaveSumUsesExclusiveOrWeights)
 {
     EXPECT_NEAR(1.11571f, tvx_perlin2DNoise(0, 0, 42), 1e-5);
     EXPECT_NEAR(-0.22965f, tvx_perlin2DNoise(0.5f, 0, 42), 1e-5);
-    float weighted = tvx_2D_CosNoise(2.6f, 4.2f, 7) * 3 + tvx_2D_CosNoise(3.9f, 6.3f, 7) * 2
-                     + tvx_2D_CosNoise(0, 0, 7);
-    EXPECT_NEAR(weighted, tvx_perlin2DNoise(1.3f, 2.1f, 7), 1e-5);
 }
 
 TEST(Noise, TruncationTowardsZeroMirrorsTheFirstCell)
