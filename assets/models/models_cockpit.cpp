@@ -53,10 +53,10 @@ static void screenConsole(Mesh *mesh, int i)
     primBox(mesh, v3(0, 0, 0.6f), v3(w + 0.3f, h + 0.3f, 0.5f));
 
     meshUse(mesh, "bezel");
-    primBox(mesh, v3(0, h + b * 0.5f, -0.2f), v3(w + b, b * 0.5f, 0.5f));
-    primBox(mesh, v3(0, -h - b * 0.5f, -0.2f), v3(w + b, b * 0.5f, 0.5f));
-    primBox(mesh, v3(w + b * 0.5f, 0, -0.2f), v3(b * 0.5f, h, 0.5f));
-    primBox(mesh, v3(-w - b * 0.5f, 0, -0.2f), v3(b * 0.5f, h, 0.5f));
+    primBox(mesh, v3(0, h + b * 0.5f, 0.025f), v3(w + b, b * 0.5f, 0.275f));
+    primBox(mesh, v3(0, -h - b * 0.5f, 0.025f), v3(w + b, b * 0.5f, 0.275f));
+    primBox(mesh, v3(w + b * 0.5f, 0, 0.025f), v3(b * 0.5f, h, 0.275f));
+    primBox(mesh, v3(-w - b * 0.5f, 0, 0.025f), v3(b * 0.5f, h, 0.275f));
 
     const float pw = w + 2.1f;
     meshUse(mesh, "panel");

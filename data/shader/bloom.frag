@@ -1,0 +1,49 @@
+#version 120
+// bloom.frag - the neon glow pass (fragment stage only).
+//
+// Adds a soft halo around the bright parts of the picture (texture unit 0),
+// lays scanlines and video noise over it ("noiseLevel": 0 clean, 1 strong,
+// several units and more a picture drowned in static), and fades it to
+// black with "fadeLevel" (0 black, 1 full). "timer" drives the noise.
+// The quad keeps the alpha of the current colour, so noise shows on an
+// empty picture too.
+
+uniform sampler2D frame;
+uniform float noiseLevel;
+uniform float timer;
+uniform float fadeLevel;
+
+float hash(vec2 p)
+{
+    return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
+}
+
+void main()
+{
+    vec2 st = gl_TexCoord[0].st;
+    float amount = 1.0 - exp(-max(noiseLevel, 0.0) * 0.5);
+    float frameNo = floor(timer * 30.0);
+
+    // colour fringes grow with the noise
+    float shift = 0.004 * amount;
+    vec3 base = vec3(texture2D(frame, st + vec2(shift, 0.0)).r,
+                     texture2D(frame, st).g,
+                     texture2D(frame, st - vec2(shift, 0.0)).b);
+
+    vec3 glow = vec3(0.0);
+    for (int i = 0; i < 12; i++) {
+        float a = float(i) * 0.5235988;
+        vec2 d = vec2(cos(a), sin(a) * 1.7777778);
+        vec3 nearTap = texture2D(frame, st + d * 0.0035).rgb;
+        vec3 farTap = texture2D(frame, st + d * 0.009).rgb;
+        glow += max(nearTap - 0.3, 0.0) * 0.6 + max(farTap - 0.3, 0.0) * 0.4;
+    }
+    vec3 color = base + glow * (1.8 / 12.0);
+
+    float scan = 0.92 + 0.08 * sin(gl_FragCoord.y * 3.14159);
+    float snow = hash(floor(gl_FragCoord.xy / 2.0) + frameNo * vec2(11.0, 5.0));
+    float roll = smoothstep(0.96, 1.0, sin(gl_FragCoord.y * 0.015 + timer * 6.0));
+    color = mix(color, vec3(snow) * vec3(0.8, 0.9, 1.0) + roll * 0.3, amount * 0.8);
+    color *= scan * clamp(fadeLevel, 0.0, 1.0);
+    gl_FragColor = vec4(color, gl_Color.a);
+}

@@ -1,0 +1,84 @@
+#version 120
+// sepia.frag - the film look of the sepia pass (fragment stage only).
+//
+// Tones the picture sepia and lays old film over it: grain, a flickering
+// exposure, vertical scratches and dirt that jump with "noise", bursts of TV
+// static ("staticNoiseAmmount"), and a fade to black ("fadeLevel", 0 black,
+// 1 full). "timer" is the scene time in seconds. Textured quads (the render
+// target, the overlay) are sampled from texture unit 0 and keep their alpha;
+// untextured geometry, such as the wall and floor of the round room, has
+// constant texture coordinates and is toned from its lit colour instead.
+
+uniform sampler2D frame;
+uniform float timer;
+uniform float noise;
+uniform float staticNoiseAmmount;
+uniform float fadeLevel;
+
+float hash(vec2 p)
+{
+    return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
+}
+
+float valueNoise(vec2 p)
+{
+    vec2 i = floor(p);
+    vec2 f = fract(p);
+    vec2 u = f * f * (3.0 - 2.0 * f);
+    return mix(mix(hash(i), hash(i + vec2(1.0, 0.0)), u.x),
+               mix(hash(i + vec2(0.0, 1.0)), hash(i + vec2(1.0, 1.0)), u.x), u.y);
+}
+
+void main()
+{
+    vec2 st = gl_TexCoord[0].st;
+    float textured = step(1.0e-7, fwidth(st.x) + fwidth(st.y));
+    float frameNo = floor(timer * 24.0);
+    float jitter = abs(noise);
+    float burst = clamp(staticNoiseAmmount, 0.0, 1.5);
+    float staticMix = min(burst * burst * 0.55, 0.8);
+
+    // static tears whole lines sideways
+    float line = floor(gl_FragCoord.y / 3.0);
+    float tear = (hash(vec2(line, frameNo)) - 0.5) * 0.03 * staticMix;
+    vec4 picture = texture2D(frame, st + vec2(tear, 0.0));
+
+    // plaster for untextured walls: the lit brightness with blotches
+    float lit = dot(gl_Color.rgb, vec3(0.299, 0.587, 0.114));
+    float blotch = valueNoise(gl_FragCoord.xy / 70.0) * 0.5 + valueNoise(gl_FragCoord.xy / 11.0) * 0.2;
+    vec4 plaster = vec4(vec3(lit * (0.7 + blotch)), 1.0);
+
+    vec4 color = mix(plaster, picture, textured) * vec4(mix(vec3(1.0), gl_Color.rgb, textured), 1.0);
+    float luma = dot(color.rgb, vec3(0.299, 0.587, 0.114));
+    vec3 tone = mix(vec3(0.09, 0.055, 0.025), vec3(1.0, 0.9, 0.72), luma);
+    tone = mix(tone, tone * tone * 1.4, 0.25);
+
+    // grain, flicker and vignette
+    float grain = hash(gl_FragCoord.xy + frameNo * vec2(37.0, 17.0)) - 0.5;
+    tone += grain * (0.09 + 0.12 * jitter);
+    float flicker = 0.93 + 0.05 * hash(vec2(frameNo, 3.7)) + 0.02 * sin(timer * 31.0);
+    tone *= flicker;
+    vec2 centred = st - 0.5;
+    tone *= mix(1.0, 1.0 - 0.9 * dot(centred, centred), textured);
+
+    // scratches and dust, more of them when the projector shakes
+    float epoch = floor(timer * 4.0);
+    for (int i = 0; i < 3; i++) {
+        float fi = float(i);
+        float x = hash(vec2(epoch, fi + 1.3)) + 0.01 * sin(timer * 7.0 + fi);
+        float on = step(0.55 - 0.3 * jitter, hash(vec2(epoch, fi + 7.1)));
+        float scratch = 1.0 - smoothstep(0.0006, 0.0018, abs(st.x - x));
+        tone = mix(tone, vec3(0.95, 0.88, 0.72), scratch * on * textured * 0.6);
+    }
+    float dust = step(0.9985 - 0.001 * jitter, valueNoise(gl_FragCoord.xy / 3.0 + frameNo * 19.0));
+    tone = mix(tone, vec3(0.05, 0.03, 0.01), dust * 0.8);
+
+    // TV static with a rolling bright band
+    float snow = hash(floor(gl_FragCoord.xy / 2.0) + frameNo * vec2(13.0, 7.0));
+    float band = 0.8 + 0.4 * smoothstep(0.9, 1.0, sin(gl_FragCoord.y * 0.02 - timer * 9.0));
+    tone = mix(tone, vec3(snow * band) * vec3(1.0, 0.94, 0.82), staticMix);
+
+    tone *= clamp(fadeLevel, 0.0, 1.0);
+    float alpha = mix(gl_Color.a, max(color.a, staticMix) * gl_Color.a, textured);
+    gl_FragColor = vec4(clamp(tone, 0.0, 1.0), alpha);
+}
