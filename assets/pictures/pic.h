@@ -57,6 +57,8 @@ void picBlur(cairo_surface_t *surface, int radius);
  * target: a wide halo, a tight halo and a pale core. */
 void picNeon(cairo_t *cr, cairo_surface_t *shape, double r, double g, double b,
              double strength);
+/* The sepia ramp: the colour of grey level l (0..1) once toned. */
+void picSepiaTone(double l, double rgb[3]);
 /* Tones an opaque surface towards sepia by amount (0 keeps the colours). */
 void picSepia(cairo_surface_t *surface, double amount);
 /* Film grain: clumped noise, strongest in the mid-tones, plus fine (0..1)

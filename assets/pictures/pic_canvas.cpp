@@ -80,7 +80,7 @@ static cairo_surface_t *copySurface(cairo_surface_t *source)
     return copy;
 }
 
-static void sepiaTone(double l, double rgb[3])
+void picSepiaTone(double l, double rgb[3])
 {
     static const double stops[4][4] = {{0.0, 0.030, 0.022, 0.016},
                                        {0.35, 0.300, 0.200, 0.115},
@@ -274,7 +274,7 @@ void picSepia(cairo_surface_t *surface, double amount)
             double in[3] = {((row[x] >> 16) & 0xff) / 255.0, ((row[x] >> 8) & 0xff) / 255.0,
                             (row[x] & 0xff) / 255.0};
             double tone[3];
-            sepiaTone(0.299 * in[0] + 0.587 * in[1] + 0.114 * in[2], tone);
+            picSepiaTone(0.299 * in[0] + 0.587 * in[1] + 0.114 * in[2], tone);
             uint32_t out = row[x] & 0xff000000u;
             for (int c = 0; c < 3; c++) {
                 double v = in[c] + (tone[c] - in[c]) * amount;
@@ -484,7 +484,7 @@ int picWritePng(cairo_surface_t *surface, const char *path, int format)
         png_color palette[256];
         for (int i = 0; i < 256; i++) {
             double tone[3];
-            sepiaTone(i / 255.0, tone);
+            picSepiaTone(i / 255.0, tone);
             palette[i].red = (png_byte)lround(255.0 * tone[0]);
             palette[i].green = (png_byte)lround(255.0 * tone[1]);
             palette[i].blue = (png_byte)lround(255.0 * tone[2]);

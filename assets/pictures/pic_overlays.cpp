@@ -76,10 +76,10 @@ cairo_surface_t *picCockpitOverlay(int w, int h)
     for (const double *st : streaks) {
         cairo_move_to(cr, st[0] * w, bar);
         cairo_line_to(cr, (st[0] + st[2]) * w, bar);
-        cairo_line_to(cr, (st[1] + st[2] * 0.4) * w - 0.25 * w, h * 0.45);
-        cairo_line_to(cr, st[1] * w - 0.27 * w, h * 0.45);
+        cairo_line_to(cr, (st[1] + st[2] * 0.4) * w - 0.18 * w, h * 0.3);
+        cairo_line_to(cr, st[1] * w - 0.2 * w, h * 0.3);
         cairo_close_path(cr);
-        cairo_pattern_t *g = cairo_pattern_create_linear(0, bar, 0, 0.45 * h);
+        cairo_pattern_t *g = cairo_pattern_create_linear(0, bar, 0, 0.3 * h);
         cairo_pattern_add_color_stop_rgba(g, 0.0, 1, 1, 1, 0.10);
         cairo_pattern_add_color_stop_rgba(g, 1.0, 1, 1, 1, 0.0);
         cairo_set_source(cr, g);
@@ -209,7 +209,7 @@ cairo_surface_t *picMonitorOverlay(int w, int h)
     cairo_set_source_rgb(hc, 1, 1, 1);
     cairo_set_line_width(hc, 3.0 * u);
     cornerBrackets(hc, w, h, 0.07 * w, 0.12 * h, 0.04 * w);
-    showText(hc, PIC_FONT_BOLD, 0.04 * h, 0.11 * w, 0.2 * h, "REC");
+    showText(hc, PIC_FONT_BOLD, 0.04 * h, 0.105 * w, 0.2 * h, "REC");
     showText(hc, PIC_FONT_REGULAR, 0.035 * h, 0.74 * w, 0.2 * h, "CAM 06   04:07:12");
     showText(hc, PIC_FONT_REGULAR, 0.028 * h, 0.11 * w, 0.84 * h, "feed  terrain / sector 9");
     /* signal meter, bottom right */
@@ -224,7 +224,7 @@ cairo_surface_t *picMonitorOverlay(int w, int h)
     cairo_surface_t *lamp = picSurface(w, h);
     hc = cairo_create(lamp);
     cairo_set_source_rgb(hc, 1, 1, 1);
-    cairo_arc(hc, 0.095 * w, 0.187 * h, 0.014 * h, 0, 2 * M_PI);
+    cairo_arc(hc, 0.09 * w, 0.185 * h, 0.02 * h, 0, 2 * M_PI);
     cairo_fill(hc);
     cairo_destroy(hc);
     picNeon(cr, lamp, 1.0, 0.15, 0.1, 1.0);
