@@ -54,6 +54,16 @@ static void emitTerrainGrid(void)
     }
 }
 
+/* The ship's canopy is a see-through material, after which the model library
+ * leaves blending off with an additive function; the fades, the blinking
+ * warning and the overlays drawn after the ship rely on the start-up blending
+ * (source alpha, one minus source alpha), so it is put back. */
+static void restoreBlending(void)
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
 static void sendFloat(int shader, const char *name, float value)
 {
     tvx_shader_sendUniformValue(shader, name, &value, 1);
@@ -117,6 +127,7 @@ void flight_drawShip(int shader, float timer, const float pos[3], float t)
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
     glScalef(0.02f, 0.02f, 0.02f);
     glmDraw(scene2_skepp, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    restoreBlending();
     glPopMatrix();
     tvx_setLight0(0);
     tvx_disableShader();
