@@ -295,7 +295,8 @@ GLuint glmLoadTexture(const char *path, GLboolean alpha, GLboolean repeat, GLboo
         __glmFatalError("glmLoadTexture(): unknown type 0x%x", type);
     }
 
-    glPixelStorei(GL_UNPACK_ALIGNMENT, (width * components) % 4 == 0 ? 4 : 1);
+    GLint unpackAlignment = (width * components) % 4 == 0 ? 4 : 1;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
 
     int limit = gl_max_texture_size > 0 ? gl_max_texture_size : 1;
     int w = width < limit ? width : limit;
@@ -306,8 +307,9 @@ GLuint glmLoadTexture(const char *path, GLboolean alpha, GLboolean repeat, GLboo
     }
 
     if (w != width || h != height) {
-        /* gluScaleImage writes rows padded to the pack alignment; the upload
-         * then reads them with the same alignment */
+        /* gluScaleImage writes rows padded to the pack alignment; when the
+         * unpack alignment would read such rows differently, the upload uses
+         * the pack alignment */
         GLint packAlignment = 4;
         glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
         if (packAlignment < 1)
@@ -323,7 +325,9 @@ GLuint glmLoadTexture(const char *path, GLboolean alpha, GLboolean repeat, GLboo
                       scaled);
         __glmFree(image);
         image = scaled;
-        glPixelStorei(GL_UNPACK_ALIGNMENT, packAlignment);
+        size_t tight = (size_t)w * components;
+        if (tight % packAlignment != 0 || tight % unpackAlignment != 0)
+            glPixelStorei(GL_UNPACK_ALIGNMENT, packAlignment);
     }
 
     GLuint texture = 0;

@@ -1,0 +1,490 @@
+/*
+ * glm_read_test.cpp - the OBJ and MTL readers: groups and "default", the face
+ * forms, faces across lines, fan triangulation, facet normals, materials and
+ * their statements, missing materials, bad input, the fatal messages (status
+ * 1), and the OBJ probe of the framework.
+ */
+#include <gtest/gtest.h>
+
+#include <string.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "glm.h"
+#include "glm_test_util.h"
+#include "tvx.h"
+
+namespace {
+
+class Reader : public ::testing::Test {
+protected:
+    std::string dir = scratchDir();
+
+    std::string obj(const std::string &text, const std::string &name = "m.obj")
+    {
+        return writeFile(dir + name, text);
+    }
+    void mtl(const std::string &text, const std::string &name = "m.mtl")
+    {
+        writeFile(dir + name, text);
+    }
+    GlmModel *load(const std::string &text)
+    {
+        return glmReadOBJ(obj(text).c_str());
+    }
+    GlmModel *loadQuiet(const std::string &text, std::string *warnings)
+    {
+        ::testing::internal::CaptureStderr();
+        GlmModel *model = load(text);
+        *warnings = ::testing::internal::GetCapturedStderr();
+        return model;
+    }
+};
+
+const char *const TRIANGLE = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+const char *const SQUARE = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\n";
+
+std::vector<std::string> groupNames(const GlmModel *model)
+{
+    std::vector<std::string> names;
+    for (const GlmGroup *group = model->groups; group; group = group->next)
+        names.push_back(group->name);
+    return names;
+}
+
+void expectCorners(const GlmTriangle &t, GLuint a, GLuint b, GLuint c)
+{
+    EXPECT_EQ(a, t.vindices[0]);
+    EXPECT_EQ(b, t.vindices[1]);
+    EXPECT_EQ(c, t.vindices[2]);
+}
+
+}  // namespace
+
+/* ---- Groups ------------------------------------------------------------------ */
+
+TEST_F(Reader, FileWithoutGroupsHasOnlyDefaultHoldingEverything)
+{
+    GlmModel *model = load(std::string(SQUARE) + "f 1 2 3\nf 1 3 4\n");
+    ASSERT_EQ(1u, model->numgroups);
+    EXPECT_STREQ("default", model->groups->name);
+    EXPECT_EQ(2u, model->groups->numtriangles);
+    EXPECT_EQ(0u, model->groups->triangles[0]);
+    EXPECT_EQ(1u, model->groups->triangles[1]);
+    EXPECT_EQ(nullptr, model->groups->next);
+    glmDelete(model);
+}
+
+TEST_F(Reader, GroupsNewestFirstWithDefaultLast)
+{
+    GlmModel *model = load(std::string(SQUARE) +
+                           "f 1 2 3\ng body\nf 1 3 4\ng lid\nf 2 3 4\ng body\nf 1 2 4\n");
+    EXPECT_EQ((std::vector<std::string>{" lid", " body", "default"}), groupNames(model));
+    EXPECT_EQ(3u, model->numgroups);
+    const GlmGroup *body = model->groups->next;
+    ASSERT_EQ(2u, body->numtriangles);
+    EXPECT_EQ(1u, body->triangles[0]);
+    EXPECT_EQ(3u, body->triangles[1]);
+    EXPECT_EQ(1u, model->groups->next->next->numtriangles);
+    EXPECT_EQ(body, glmFindGroup(model, " body"));
+    EXPECT_EQ(nullptr, glmFindGroup(model, "body"));
+    glmDelete(model);
+}
+
+TEST_F(Reader, GroupWithoutWordIsTheEmptyName)
+{
+    GlmModel *model = load(std::string(TRIANGLE) + "g\nf 1 2 3\n");
+    EXPECT_EQ((std::vector<std::string>{"", "default"}), groupNames(model));
+    EXPECT_EQ(1u, model->groups->numtriangles);
+    EXPECT_EQ(0u, model->groups->next->numtriangles);
+    glmDelete(model);
+}
+
+TEST_F(Reader, AddGroupReturnsTheExistingGroup)
+{
+    GlmModel *model = load(std::string(TRIANGLE) + "f 1 2 3\n");
+    GlmGroup *added = glmAddGroup(model, "extra");
+    EXPECT_EQ(added, glmAddGroup(model, "extra"));
+    EXPECT_EQ(2u, model->numgroups);
+    EXPECT_EQ(added, model->groups);
+    glmDelete(model);
+}
+
+/* ---- Faces ------------------------------------------------------------------- */
+
+TEST_F(Reader, FaceFormsSetTheirIndices)
+{
+    std::string text = std::string(TRIANGLE) +
+                       "vn 0 0 1\nvn 0 1 0\nvn 1 0 0\nvn 0 0 -1\nvn 0 -1 0\nvn -1 0 0\n"
+                       "vt 0 0\nvt 1 0\nvt 0 1\n"
+                       "f 1//4 2//5 3//6\nf 1/1 2/2 3/3\nf 1/3/1 2/2/2 3/1/3\nf 3 2 1\n";
+    GlmModel *model = load(text);
+    ASSERT_EQ(4u, model->numtriangles);
+    const GlmTriangle *t = model->triangles;
+    EXPECT_EQ(4u, t[0].nindices[0]);
+    EXPECT_EQ(5u, t[0].nindices[1]);
+    EXPECT_EQ(6u, t[0].nindices[2]);
+    for (int k = 0; k < 3; k++) {
+        EXPECT_EQ(GLM_NONE, t[0].tindices[k]);
+        EXPECT_EQ(GLuint(k + 1), t[1].tindices[k]);
+        EXPECT_EQ(GLM_NONE, t[1].nindices[k]);
+        EXPECT_EQ(GLuint(3 - k), t[2].tindices[k]);
+        EXPECT_EQ(GLuint(k + 1), t[2].nindices[k]);
+        EXPECT_EQ(GLM_NONE, t[3].tindices[k]);
+        EXPECT_EQ(GLM_NONE, t[3].nindices[k]);
+    }
+    expectCorners(t[3], 3, 2, 1);
+    EXPECT_EQ(6u, model->numnormals);
+    EXPECT_EQ(3u, model->numtexcoords);
+    EXPECT_FLOAT_EQ(-1.0f, model->normals[3 * 6]);
+    EXPECT_FLOAT_EQ(1.0f, model->texcoords[2 * 3 + 1]);
+    glmDelete(model);
+}
+
+TEST_F(Reader, FaceContinuesOnTheNextLine)
+{
+    GlmModel *model = load(std::string(SQUARE) + "f 1 2\n 3\n4\ng after\nf 1 2 3\n");
+    ASSERT_EQ(3u, model->numtriangles);
+    expectCorners(model->triangles[0], 1, 2, 3);
+    expectCorners(model->triangles[1], 1, 3, 4);
+    EXPECT_STREQ(" after", model->groups->name);
+    EXPECT_EQ(1u, model->groups->numtriangles);
+    glmDelete(model);
+}
+
+TEST_F(Reader, FanTriangulationFromTheFirstCorner)
+{
+    GlmModel *model = load(std::string(SQUARE) + "f 1 2 3 4\nf 1/1 2/2 3/3 4/4 5/5\nvt 0 0\n"
+                                                 "vt 1 0\nvt 1 1\nvt 0 1\nvt 0.5 0.5\n");
+    ASSERT_EQ(5u, model->numtriangles);
+    expectCorners(model->triangles[0], 1, 2, 3);
+    expectCorners(model->triangles[1], 1, 3, 4);
+    expectCorners(model->triangles[2], 1, 2, 3);
+    expectCorners(model->triangles[3], 1, 3, 4);
+    expectCorners(model->triangles[4], 1, 4, 5);
+    EXPECT_EQ(1u, model->triangles[4].tindices[0]);
+    EXPECT_EQ(4u, model->triangles[4].tindices[1]);
+    EXPECT_EQ(5u, model->triangles[4].tindices[2]);
+    glmDelete(model);
+}
+
+TEST_F(Reader, ShortFaceRepeatsItsLastCorner)
+{
+    GlmModel *model = load(std::string(TRIANGLE) + "f 1 2\n");
+    ASSERT_EQ(1u, model->numtriangles);
+    expectCorners(model->triangles[0], 1, 2, 2);
+    /* zero area: the facet normal is the zero vector, not 0/0 */
+    for (int k = 0; k < 3; k++)
+        EXPECT_EQ(0.0f, model->facetnorms[3 + k]);
+    glmDelete(model);
+}
+
+TEST_F(Reader, FacetNormalsAndModelFields)
+{
+    GlmModel *model = load(std::string(TRIANGLE) + "s off\no thing\nf 1 2 3\nf 1 3 2\n");
+    EXPECT_STREQ((dir + "m.obj").c_str(), model->pathname);
+    EXPECT_EQ(nullptr, model->mtllib);
+    EXPECT_EQ(nullptr, model->normals);
+    EXPECT_EQ(nullptr, model->texcoords);
+    EXPECT_EQ(2u, model->numfacetnorms);
+    EXPECT_EQ(1u, model->triangles[0].findex);
+    EXPECT_EQ(2u, model->triangles[1].findex);
+    EXPECT_FLOAT_EQ(1.0f, model->facetnorms[3 * 1 + 2]);
+    EXPECT_FLOAT_EQ(-1.0f, model->facetnorms[3 * 2 + 2]);
+    EXPECT_FLOAT_EQ(0.0f, model->facetnorms[3 * 1 + 0]);
+    for (int k = 0; k < 3; k++)
+        EXPECT_EQ(0.0f, model->position[k]);
+    glmDelete(model);
+}
+
+/* ---- Materials --------------------------------------------------------------- */
+
+TEST_F(Reader, MaterialStatements)
+{
+    mtl("# library\nKd 0.1 0.2 0.3\nnewmtl red\nKd 1 0 0\nKa 0.5 0.25 0\nKs 1 1 0.5\n"
+        "Ns 96.078431\nillum 2\nnewmtl x glass\nd 0.5\nNs 50\nTr 0.2\nbump b.png\n");
+    std::string warnings;
+    GlmModel *model = loadQuiet(std::string("mtllib  m.mtl \n") + TRIANGLE + "f 1 2 3\n",
+                                &warnings);
+    EXPECT_STREQ("m.mtl", model->mtllib);
+    ASSERT_EQ(3u, model->nummaterials);
+    const GlmMaterial *m = model->materials;
+    EXPECT_STREQ("default", m[0].name);
+    EXPECT_FLOAT_EQ(0.1f, m[0].diffuse[0]);
+    EXPECT_FLOAT_EQ(0.3f, m[0].diffuse[2]);
+    EXPECT_STREQ("red", m[1].name);
+    EXPECT_FLOAT_EQ(1.0f, m[1].diffuse[0]);
+    EXPECT_FLOAT_EQ(0.0f, m[1].diffuse[1]);
+    EXPECT_FLOAT_EQ(1.0f, m[1].diffuse[3]);
+    EXPECT_FLOAT_EQ(0.25f, m[1].ambient[1]);
+    EXPECT_FLOAT_EQ(0.5f, m[1].specular[2]);
+    EXPECT_NEAR(123.0f, m[1].shininess, 0.05f);
+    EXPECT_EQ(-1, m[1].map_diffuse);
+    EXPECT_STREQ("glass", m[2].name);
+    EXPECT_FLOAT_EQ(0.5f, m[2].diffuse[3]);
+    EXPECT_FLOAT_EQ(64.0f, m[2].shininess);
+    EXPECT_FLOAT_EQ(0.8f, m[2].diffuse[0]);
+    EXPECT_FLOAT_EQ(0.2f, m[2].ambient[0]);
+    EXPECT_FLOAT_EQ(1.0f, m[2].ambient[3]);
+    EXPECT_FLOAT_EQ(0.0f, m[2].specular[0]);
+    EXPECT_FLOAT_EQ(65.0f, m[0].shininess);
+    EXPECT_EQ("", warnings);
+    EXPECT_EQ(1u, glmFindMaterial(model, "red"));
+    glmDelete(model);
+}
+
+TEST_F(Reader, IgnoredMaterialStatementsWarn)
+{
+    mtl("newmtl a\nillum 1\nNi 1.5\nKe 1 1 1\nNx 3\nmap_Ka  ambient map.png \nKd 0 1 0\n"
+        "refl -type sphere\n");
+    std::string warnings;
+    GlmModel *model = loadQuiet(std::string("mtllib m.mtl\n") + TRIANGLE + "f 1 2 3\n",
+                                &warnings);
+    EXPECT_EQ("GLM: Warning: illum material ignored: illum 1\n"
+              "GLM: Warning: refraction index ignored\n"
+              "GLM: Warning: glmReadMTL: Command \"Ke\" ignored\n"
+              "GLM: Warning: glmReadMTL: Command \"Nx\" ignored\n"
+              "GLM: Warning: map map_Ka ambient map.png ignored\n"
+              "GLM: Warning: reflection type ignored: r -type sphere\n\n",
+              warnings);
+    /* the statement after the map line is read normally */
+    EXPECT_FLOAT_EQ(1.0f, model->materials[1].diffuse[1]);
+    EXPECT_FLOAT_EQ(0.0f, model->materials[1].diffuse[0]);
+    glmDelete(model);
+}
+
+TEST_F(Reader, TrianglesAndGroupsTakeTheMaterialInForce)
+{
+    mtl("newmtl red\nnewmtl blue\n");
+    GlmModel *model = load(std::string("mtllib m.mtl\n") + SQUARE +
+                           "f 1 2 3\ng a\nusemtl red\nf 1 2 3\nusemtl blue\nf 1 3 4\n"
+                           "g b\nf 2 3 4\nusemtl red\nf 1 2 4\ng c\nusemtl blue\n");
+    ASSERT_EQ(5u, model->numtriangles);
+    EXPECT_EQ(0u, model->triangles[0].material);
+    EXPECT_EQ(1u, model->triangles[1].material);
+    EXPECT_EQ(2u, model->triangles[2].material);
+    EXPECT_EQ(2u, model->triangles[3].material);
+    EXPECT_EQ(1u, model->triangles[4].material);
+    const GlmGroup *c = model->groups, *b = c->next, *a = b->next, *def = a->next;
+    EXPECT_EQ(1u, a->material);
+    EXPECT_EQ(2u, b->material);  /* its first face came with blue in force */
+    EXPECT_EQ(0u, c->material);  /* no triangle yet when blue was named */
+    EXPECT_EQ(0u, def->material);
+    glmDelete(model);
+}
+
+TEST_F(Reader, GroupMaterialSetByUsemtlAfterItsFirstTriangles)
+{
+    mtl("newmtl red\n");
+    GlmModel *model = load(std::string("mtllib m.mtl\n") + TRIANGLE +
+                           "g a\nf 1 2 3\nusemtl red\nf 1 2 3\n");
+    EXPECT_EQ(1u, model->groups->material);
+    EXPECT_EQ(0u, model->triangles[0].material);
+    EXPECT_EQ(1u, model->triangles[1].material);
+    glmDelete(model);
+}
+
+TEST_F(Reader, MissingMaterialsWarnAndUseMaterialZero)
+{
+    std::string warnings;
+    GlmModel *model = loadQuiet(std::string(TRIANGLE) + "usemtl shiny\nf 1 2 3\n", &warnings);
+    EXPECT_EQ(0u, model->nummaterials);
+    EXPECT_EQ(nullptr, model->materials);
+    EXPECT_EQ(0u, model->triangles[0].material);
+    EXPECT_EQ("GLM: Warning: glmFindMaterial():  can't find material \"shiny\".\n", warnings);
+    glmDelete(model);
+
+    mtl("newmtl red\n");
+    model = loadQuiet(std::string("mtllib m.mtl\n") + TRIANGLE + "usemtl blue\nf 1 2 3\n",
+                      &warnings);
+    EXPECT_EQ(0u, model->triangles[0].material);
+    EXPECT_EQ("GLM: Warning: glmFindMaterial():  can't find material \"blue\".\n", warnings);
+    glmDelete(model);
+}
+
+TEST_F(Reader, SecondMtllibReplacesTheMaterialTable)
+{
+    mtl("newmtl a\nnewmtl b\n", "one.mtl");
+    mtl("newmtl c\n", "two.mtl");
+    GlmModel *model = load(std::string("mtllib one.mtl\nmtllib two.mtl\n") + TRIANGLE +
+                           "usemtl c\nf 1 2 3\n");
+    EXPECT_STREQ("two.mtl", model->mtllib);
+    ASSERT_EQ(2u, model->nummaterials);
+    EXPECT_STREQ("c", model->materials[1].name);
+    EXPECT_EQ(1u, model->triangles[0].material);
+    glmDelete(model);
+}
+
+TEST_F(Reader, SecondWordOfMtllibAndUsemtlTakesThePlace)
+{
+    mtl("newmtl red\n", "lib.mtl");
+    GlmModel *model = load(std::string("mtllib ignored lib.mtl\n") + TRIANGLE +
+                           "usemtl ignored red\nf 1 2 3\n");
+    EXPECT_STREQ("lib.mtl", model->mtllib);
+    EXPECT_EQ(1u, model->triangles[0].material);
+    glmDelete(model);
+}
+
+/* ---- Bad input --------------------------------------------------------------- */
+
+TEST_F(Reader, EmptyLibraryAndMapNamesWarnInsteadOfCrashing)
+{
+    mtl("newmtl a\nmap_Kd   \n");
+    std::string warnings;
+    GlmModel *model = loadQuiet(std::string("mtllib \t \nmtllib m.mtl\n") + TRIANGLE +
+                                "f 1 2 3\n", &warnings);
+    EXPECT_NE(std::string::npos, warnings.find("\"mtllib\" without a library name ignored"));
+    EXPECT_NE(std::string::npos, warnings.find("\"map_Kd\" without a file name ignored"));
+    EXPECT_EQ(-1, model->materials[1].map_diffuse);
+    EXPECT_EQ(0u, model->numtextures);
+    glmDelete(model);
+}
+
+TEST_F(Reader, LongLinesAndTokensStayInsideTheirBuffers)
+{
+    std::string longWord(5000, 'x');
+    std::string text = "# " + longWord + "\n" + TRIANGLE + "g " + longWord + "\n" +
+                       "f 1 2 3\no " + longWord + "\n";
+    GlmModel *model = load(text);
+    EXPECT_EQ(3u, model->numvertices);
+    EXPECT_EQ(1u, model->numtriangles);
+    /* a group name is taken with one read of at most 127 characters */
+    EXPECT_EQ(126u, strlen(model->groups->name));
+    glmDelete(model);
+}
+
+TEST_F(Reader, FileWithoutLineBreakAtTheEnd)
+{
+    GlmModel *model = load(std::string(TRIANGLE) + "f 1 2 3");
+    EXPECT_EQ(1u, model->numtriangles);
+    expectCorners(model->triangles[0], 1, 2, 3);
+    glmDelete(model);
+}
+
+/* ---- Fatal errors ------------------------------------------------------------ */
+
+using ReaderDeath = Reader;
+
+TEST_F(ReaderDeath, MissingFiles)
+{
+    std::string path = dir + "none.obj";
+    EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadOBJ() failed: can't open data file \"" +
+                        path + "\".\n"));
+    std::string model = obj(std::string("mtllib gone.mtl\n") + TRIANGLE);
+    EXPECT_EXIT(glmReadOBJ(model.c_str()), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadMTL() failed: can't open material file \"" +
+                        dir + "gone.mtl\".\n"));
+}
+
+TEST_F(ReaderDeath, UnexpectedKeywords)
+{
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "vp 1 2\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmFirstPass(): Unknown token \"vp\".\n"));
+    EXPECT_EXIT(load("mtl m.mtl\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadOBJ: Got \"mtl\" instead of \"mtllib\"\n"));
+    EXPECT_EXIT(load("use red\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadOBJ: Got \"use\" instead of \"usemtl\"\n"));
+    mtl("new red\n");
+    EXPECT_EXIT(load("mtllib m.mtl\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadMTL: Got \"new\" instead of \"newmtl\" in "
+                        "file \"" + dir + "m.mtl\"\n"));
+    mtl("newmtl red\nilum 2\n");
+    EXPECT_EXIT(load("mtllib m.mtl\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadMTL: Got \"ilum\" instead of \"illum\" in "
+                        "file \"" + dir + "m.mtl\"\n"));
+}
+
+TEST_F(ReaderDeath, IndicesOutOfBounds)
+{
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "f 1 2 3\nf 1 2 9\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: vertex index for triangle 1 out of bounds (9 > 3)\n\n"));
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "f 0 1 2\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: vertex index for triangle 0 out of bounds (0 > 3)\n\n"));
+    /* a negative (relative) index is read as -1, which no vertex has */
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "f -1 1 2\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: vertex index for triangle 0 out of bounds (-1 > 3)\n\n"));
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "vn 0 0 1\nf 1//1 2//2 3//1\n"),
+                ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: normal index for triangle 0 out of bounds (2 > 1)\n\n"));
+    /* the normal of a corner is checked before its vertex */
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "f 7//3 2//1 3//1\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: normal index for triangle 0 out of bounds (3 > 0)\n\n"));
+}
+
+TEST_F(ReaderDeath, PassesThatDisagreeStopInsteadOfWritingPastAnArray)
+{
+    /* the counting pass skips the line of "3", the filling pass reads 3 as the
+     * vertex's z and then meets the face */
+    std::string path = obj("v 1 2\n3 f 1 1 1\n");
+    EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmSecondPass(): \"" + path +
+                        "\" reads differently the second time (more triangles than counted).\n"));
+    path = obj("v 1 2\n3 v 1 1 1\n");
+    EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
+                literal("(more vertices than counted)."));
+    mtl("Ka 1 newmtl x\n");
+    EXPECT_EXIT(load("mtllib m.mtl\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadMTL(): \"" + dir +
+                        "m.mtl\" reads differently the second time (more materials than "
+                        "counted).\n"));
+}
+
+/* ---- The OBJ probe ----------------------------------------------------------- */
+
+TEST_F(Reader, ProbeReportsTheLibraryAndItsMaterials)
+{
+    std::string library = dir + "probe.mtl";
+    writeFile(library, "newmtl a\nnewmtl b\n");
+    std::string path = obj("# probe\nmtllib " + library + "\nv 0 0 0\n", "p.obj");
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(0, tvx_loadObjModel(path.c_str()));
+    EXPECT_EQ("[*] Loading " + path + ".\n" + library + "\n\n",
+              ::testing::internal::GetCapturedStdout());
+
+    writeFile(library, "Kd 1 1 1\n");
+    ::testing::internal::CaptureStdout();
+    tvx_loadObjModel(path.c_str());
+    EXPECT_EQ("[*] Loading " + path + ".\n" + library + "\n\n[/] No materials found\n",
+              ::testing::internal::GetCapturedStdout());
+
+    unlink(library.c_str());
+    ::testing::internal::CaptureStdout();
+    tvx_loadObjModel(path.c_str());
+    EXPECT_EQ("[*] Loading " + path + ".\n" + library + "\n\n[/] Couldn't material file " +
+                  library + ".\n",
+              ::testing::internal::GetCapturedStdout());
+}
+
+TEST_F(Reader, ProbeWithoutLibraryOrSuffix)
+{
+    std::string path = obj("v 0 0 0\n", "p.obj");
+    ::testing::internal::CaptureStdout();
+    tvx_loadObjModel(path.c_str());
+    EXPECT_EQ("[*] Loading " + path + ".\n[/] No mtllib defined in the model",
+              ::testing::internal::GetCapturedStdout());
+    /* a ".mtl" before the statement does not count */
+    path = obj("# old.mtl\nmtllib lib\n", "q.obj");
+    ::testing::internal::CaptureStdout();
+    tvx_loadObjModel(path.c_str());
+    EXPECT_EQ("[*] Loading " + path + ".\n[/] Invalid material filename.\n",
+              ::testing::internal::GetCapturedStdout());
+    path = obj("mtllib", "r.obj");
+    ::testing::internal::CaptureStdout();
+    tvx_loadObjModel(path.c_str());
+    EXPECT_EQ("[*] Loading " + path + ".\n[/] Invalid material filename.\n",
+              ::testing::internal::GetCapturedStdout());
+}
+
+TEST_F(ReaderDeath, ProbeOfAMissingFileEndsWithStatus255)
+{
+    std::string path = dir + "none.obj";
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            tvx_loadObjModel(path.c_str());
+        },
+        ::testing::ExitedWithCode(255), literal("Couldn't open " + path + ".\n"));
+}
