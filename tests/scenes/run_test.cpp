@@ -46,7 +46,9 @@ struct Picture {
     int topBandMax;
     int topBandWhite;
     int middleLit;
+    int middleWhite;
     int wholeMax;
+    int blending;     /* blending on with the start-up function after the frame */
 };
 
 static Picture readPicture(void)
@@ -56,7 +58,11 @@ static Picture readPicture(void)
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-    Picture p = {0, 0, 0, 0};
+    Picture p = {0, 0, 0, 0, 0, 0};
+    GLint src = 0, dst = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    p.blending = glIsEnabled(GL_BLEND) && src == GL_SRC_ALPHA && dst == GL_ONE_MINUS_SRC_ALPHA;
     for (int y = 0; y < H; y++) {
         for (int x = 0; x < W; x++) {
             const unsigned char *c = &px[((size_t)y * W + x) * 4];
@@ -67,8 +73,10 @@ static Picture readPicture(void)
                 p.topBandMax = std::max(p.topBandMax, m);
                 p.topBandWhite += lo > 200;
             }
-            if (y > H / 4 && y < 3 * H / 4 && x > W / 4 && x < 3 * W / 4)
+            if (y > H / 4 && y < 3 * H / 4 && x > W / 4 && x < 3 * W / 4) {
                 p.middleLit += m > 24;
+                p.middleWhite += lo > 180;
+            }
         }
     }
     return p;
@@ -191,6 +199,8 @@ TEST(TerrainFlightRun, GreetingListsHoldTheModelsWhenTheSceneStartsOnTime)
         EXPECT_GT(r->output[k], 0) << "greeting " << k;
     EXPECT_LE(r->picture.topBandMax, 4);
     EXPECT_GT(r->picture.middleLit, W * H / 20);
+    /* the ship's see-through canopy does not leave blending off */
+    EXPECT_TRUE(r->picture.blending);
 }
 
 TEST(TerrainFlightRun, GreetingListsStayEmptyWhenTheFirstFrameIsLate)
@@ -224,6 +234,10 @@ TEST(MonitorLatticeRun, FlightPictureOnTheMonitors)
     for (int i = 0; i < 2; i++) {
         EXPECT_LE(r->at[i].topBandMax, 4) << i;
         EXPECT_GT(r->at[i].middleLit, W * H / 40) << i;
+        /* the overlay is see-through in the middle: blended, it does not
+         * cover the monitors with its grey */
+        EXPECT_LT(r->at[i].middleWhite, W * H / 40) << i;
+        EXPECT_TRUE(r->at[i].blending) << i;
     }
 }
 
