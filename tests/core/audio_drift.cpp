@@ -54,7 +54,7 @@ int main(int argc, char **argv)
     double first = 0.0;
     double worst = 0.0;
     double offset = 0.0;
-    for (int i = 0; i < seconds * 40; i++) {
+    for (int i = 0; wallMs() - start < seconds * 1000.0; i++) {
         struct timespec tick = {0, 25000000};
         nanosleep(&tick, nullptr);
         tvx_audioGetPosition(ch, &pos);

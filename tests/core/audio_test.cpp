@@ -12,6 +12,7 @@
 #include <string>
 #include <unistd.h>  /* usleep */
 
+#include "core_test.h"
 #include "tvx_audio.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>  /* usleep */
 
-#include "test_gl.h"
+#include "core_test.h"
 #include "tvx.h"
 
 namespace {
@@ -41,7 +41,7 @@ void resetClock()
 
 TEST(Get, WindowSizeAspectAndStartScene)
 {
-    testGlContext(320, 240);
+    coreGlContext(320, 240);
     EXPECT_EQ(tvx_Get(1), 320.0f);
     EXPECT_EQ(tvx_Get(2), 240.0f);
     EXPECT_EQ(bitsOf(tvx_Get(3)), bitsOf(1.7777778f));
@@ -76,7 +76,7 @@ TEST(Get, UnknownCodesGiveTheQuietNaN)
 
 TEST(Render, FixedStateAfterInitRendering)
 {
-    testGlContext(64, 64);
+    coreGlContext(64, 64);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
     EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
@@ -94,7 +94,7 @@ TEST(Render, FixedStateAfterInitRendering)
 
 TEST(Render, ReshapeKeepsA16By9ProjectionAndFollowsTheViewport)
 {
-    testGlContext(400, 300);
+    coreGlContext(400, 300);
     glMatrixMode(GL_MODELVIEW);
     tvx_handleResize(400, 300);
     GLint mode = 0;
@@ -121,7 +121,7 @@ TEST(Render, ReshapeKeepsA16By9ProjectionAndFollowsTheViewport)
 
 TEST(Render, ReshapeDropsTheMotionBlurHistory)
 {
-    testGlContext(64, 64);
+    coreGlContext(64, 64);
     if (!tvx_hasAccumBuffer())
         GTEST_SKIP() << "no accumulation buffer on this display";
     glClearColor(1, 1, 1, 1);
@@ -141,7 +141,7 @@ TEST(Render, ReshapeDropsTheMotionBlurHistory)
 
 TEST(Timer, TheMuteClockAdvancesOnePeriodPerTickOnlyWhileRunning)
 {
-    testGlContext(64, 64);
+    coreGlContext(64, 64);
     resetClock();
     tvx_update(0);
     EXPECT_EQ(SOUND_MUTE_TIMER, 0) << "not started";
@@ -163,7 +163,7 @@ TEST(Timer, TheMuteClockAdvancesOnePeriodPerTickOnlyWhileRunning)
 
 TEST(Timer, ReArmsItselfOnTheMainLoop)
 {
-    testGlContext(64, 64);
+    coreGlContext(64, 64);
     resetClock();
     SOUND_MUTE_START = 1;
     tvx_update(0);
