@@ -34,8 +34,9 @@ static int CURRENT_ID = -1; /* id of the last loaded program */
 
 /* ---- Internal helpers ----------------------------------------------------- */
 
-/* Prints an object's info log as "[/] " lines. */
-static void printInfoLog(GLhandleARB object)
+/* Prints an object's info log as "[/] " lines, each naming the file(s) it
+ * came from. */
+static void printInfoLog(GLhandleARB object, const char *files)
 {
     GLint length = 0;
     glGetObjectParameterivARB(object, GL_OBJECT_INFO_LOG_LENGTH_ARB, &length);
@@ -46,7 +47,7 @@ static void printInfoLog(GLhandleARB object)
         return;
     glGetInfoLogARB(object, length, NULL, log);
     for (char *line = strtok(log, "\n"); line != NULL; line = strtok(NULL, "\n"))
-        printf("[/] %s\n", line);
+        printf("[/] %s: %s\n", files, line);
     free(log);
 }
 
@@ -59,9 +60,9 @@ static GLhandleARB compileShader(GLenum type, const char *source, const char *pa
     GLint compiled = 0;
     glGetObjectParameterivARB(object, GL_OBJECT_COMPILE_STATUS_ARB, &compiled);
     if (!compiled) {
-        printf("[/] %s shader %s failed to compile:\n",
-               type == GL_VERTEX_SHADER_ARB ? "vertex" : "fragment", path);
-        printInfoLog(object);
+        printf("[/] %s: %s shader failed to compile\n", path,
+               type == GL_VERTEX_SHADER_ARB ? "vertex" : "fragment");
+        printInfoLog(object, path);
     }
     return object;
 }
@@ -160,10 +161,13 @@ int tvx_loadShader(const char *vertexPath, const char *fragmentPath)
     GLint linked = 0;
     glGetObjectParameterivARB(slot->program, GL_OBJECT_LINK_STATUS_ARB, &linked);
     if (!linked) {
-        printf("[/] shader program %d (%s, %s) failed to link:\n", id,
-               vertexPath != NULL ? vertexPath : "no vertex shader",
-               fragmentPath != NULL ? fragmentPath : "no fragment shader");
-        printInfoLog(slot->program);
+        char files[1024];
+        if (vertexPath != NULL && fragmentPath != NULL)
+            snprintf(files, sizeof files, "%s + %s", vertexPath, fragmentPath);
+        else
+            snprintf(files, sizeof files, "%s", vertexPath != NULL ? vertexPath : fragmentPath);
+        printf("[/] %s: shader program %d failed to link\n", files, id);
+        printInfoLog(slot->program, files);
     }
 
     dprint("returning CURRENT_ID", 0);

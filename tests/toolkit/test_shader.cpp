@@ -149,8 +149,9 @@ TEST_F(Shader, CompileAndLinkFailuresAreReportedAndTheIdIsKept)
     std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(good + 1, a);
     EXPECT_EQ(good + 2, b);
-    EXPECT_NE(std::string::npos, out.find("[/] fragment shader " + broken + " failed to compile:\n[/] "));
-    EXPECT_NE(std::string::npos, out.find("(no vertex shader, " + noMain + ") failed to link:\n[/] "));
+    EXPECT_NE(std::string::npos, out.find("[/] " + broken + ": fragment shader failed to compile\n[/] " + broken + ": "));
+    EXPECT_NE(std::string::npos, out.find("[/] " + noMain + ": shader program " + std::to_string(b)
+                                          + " failed to link\n[/] " + noMain + ": "));
     for (size_t start = 0; start < out.size();) {
         size_t end = out.find('\n', start);
         std::string line = out.substr(start, end - start);
