@@ -136,6 +136,12 @@ TEST_F(Text, StripFontMessages)
               ::testing::internal::GetCapturedStdout());
     EXPECT_TRUE(glIsList(first));
     EXPECT_TRUE(glIsList(first + 25));
+
+    ::testing::internal::CaptureStdout();
+    int untextured = tvx_loadTextureFont("data/font.png", 2);
+    EXPECT_EQ("[/] data/font.png is not a tga image: the font has no texture\n",
+              ::testing::internal::GetCapturedStdout());
+    EXPECT_TRUE(glIsList(untextured + 1));
 }
 
 /* A strip of three solid glyphs, red, green and blue, seen through an
