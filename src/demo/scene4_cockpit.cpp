@@ -27,7 +27,7 @@ const char scene4_greetings[] =
 static GlmModel *scene4_cockpit_model;
 static int scene4_shader1;
 static int scene4_sepia;
-static int scene4_bumpShader;
+static int scene4_bumpShader;           /* loaded, never enabled */
 static int scene4_hyperFBO;
 static int scene4_greetFBO;
 static unsigned int scene4_overlay;
@@ -58,6 +58,17 @@ void scene4_load(void)
     scene4_glowShader = tvx_loadShader(NULL, "data/shader/bloom.frag");
     scene4_planetShader = tvx_loadShader("data/shader/planet.vert", "data/shader/planet.frag");
     scene4_xobjShader = tvx_loadShader("data/shader/xobject.vert", "data/shader/xobject.frag");
+}
+
+/* The star table, filled once per run, and the tunnel's quadric. */
+static void firstFrame(void)
+{
+    for (int i = 0; i < SCENE4_STARS; i++) {
+        star[i] = scene4_starStart(i);
+        starX[i] = 20.0f * tvx_perlin2DNoise((float)i, 0.0f, i);
+        starY[i] = 20.0f * tvx_perlin2DNoise((float)i, (float)i, i);
+    }
+    test = gluNewQuadric();
 }
 
 /* ---- Per-frame values ------------------------------------------------------ */
@@ -108,6 +119,7 @@ int scene4_frames(void)
 }
 
 /* ---- Drawing --------------------------------------------------------------- */
+
 /* One 1.05 x 0.78 cockpit screen showing texture, in the current frame. */
 static void screenQuad(unsigned int texture)
 {
@@ -133,14 +145,8 @@ void scene4_block(void)
     float H = tvx_Get(2);
 
     /* First frame in the run: the star table (kept across rewinds). */
-    if (loaded == 0) {
-        for (int i = 0; i < SCENE4_STARS; i++) {
-            star[i] = scene4_starStart(i);
-            starX[i] = 20.0f * tvx_perlin2DNoise((float)i, 0.0f, i);
-            starY[i] = 20.0f * tvx_perlin2DNoise((float)i, (float)i, i);
-        }
-        test = gluNewQuadric();
-    }
+    if (loaded == 0)
+        firstFrame();
     loaded++;
 
     /* Per-frame values. */

@@ -24,10 +24,10 @@
 
 /* ---- State ----------------------------------------------------------------- */
 
-static unsigned int scene5_testTexture;
+static unsigned int scene5_testTexture;  /* loaded, never drawn */
 static int scene5_procShader;
 static int scene5_shipShader;
-static int scene5_noiseshader;
+static int scene5_noiseshader;           /* loaded, never enabled */
 static GLuint greetList;
 static GlmModel *scene5_greet[SCENE5_GREETS];   /* scene5_greet0 ... scene5_greet8 */
 
@@ -149,6 +149,7 @@ unsigned int scene5_greetList(void)
 }
 
 /* ---- Drawing --------------------------------------------------------------- */
+
 void scene5_block(void)
 {
     float t = sceneClock();

@@ -27,7 +27,7 @@
 static unsigned int scene6_overlay;
 static int scene6_procShader;
 static int scene6_shipShader;
-static int scene6_noiseshader;
+static int scene6_noiseshader;           /* loaded, never enabled */
 static GlmModel *scene6_screen_model;
 
 static int loaded = 0;                 /* 1 once the monitor list exists */
@@ -89,6 +89,7 @@ float scene6_finalAlpha(float t)
 }
 
 /* ---- Drawing --------------------------------------------------------------- */
+
 void scene6_block(void)
 {
     float t = sceneClock();

@@ -94,6 +94,7 @@ float scene7_barAlpha(float t)
 }
 
 /* ---- Drawing --------------------------------------------------------------- */
+
 void scene7_block(void)
 {
     float t = sceneClock();

@@ -27,7 +27,7 @@ const char scene8_endText[] =
     "You have seen tvx04-Kolvane      we had no beer so we had to make this prod serious..."
     " :( kitten cried.     Greetings to everyone at Vornfest MMX (2010)!";
 
-static int scene8_lastFBO;
+static int scene8_lastFBO;               /* made, never drawn into */
 static float noiseLevel = 0.2f;
 static float fadeLevel = 0.0f;
 
@@ -57,6 +57,7 @@ float scene8_cubeHeight(float a, float b, float t)
 }
 
 /* ---- Drawing --------------------------------------------------------------- */
+
 void scene8_block(void)
 {
     float t = sceneClock();

@@ -15,7 +15,7 @@
 
 /* ---- State ----------------------------------------------------------------- */
 
-static int scene9_lastFBO;
+static int scene9_lastFBO;               /* made, never drawn into */
 static float noiseLevel = 1.0f;
 static float fadeLevel = 0.0f;
 
@@ -45,6 +45,7 @@ float scene9_noiseLevel(void)
 }
 
 /* ---- Drawing --------------------------------------------------------------- */
+
 void scene9_block(void)
 {
     float t = sceneClock();
