@@ -68,7 +68,7 @@ void main()
         float x = hash(vec2(epoch, fi + 1.3)) + 0.01 * sin(timer * 7.0 + fi);
         float on = step(0.55 - 0.3 * jitter, hash(vec2(epoch, fi + 7.1)));
         float scratch = 1.0 - smoothstep(0.0006, 0.0018, abs(st.x - x));
-        tone = mix(tone, vec3(0.95, 0.88, 0.72), scratch * on * textured * 0.6);
+        tone = mix(tone, vec3(0.95, 0.88, 0.72), scratch * on * textured * 0.35);
     }
     float dust = step(0.9985 - 0.001 * jitter, valueNoise(gl_FragCoord.xy / 3.0 + frameNo * 19.0));
     tone = mix(tone, vec3(0.05, 0.03, 0.01), dust * 0.8);
