@@ -7,7 +7,8 @@
  * and the eye, the monitor's screen face lies where scene 6 draws its
  * picture, and so on. Regenerating the models gives the committed bytes.
  *
- * Depends on: GoogleTest, the test GL context, the model library.
+ * Depends on: GoogleTest, the test GL context, the model library, the tvx
+ * framework (the ship shader).
  */
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 
 #include "glm.h"
 #include "test_gl.h"
+#include "tvx.h"
 
 /* ---- State ----------------------------------------------------------------- */
 
@@ -363,4 +365,44 @@ TEST(ModelGenerator, MissingFontFailsWithAMessage)
     std::string command = "'" KOLVANE_BINARY_DIR "/assets/models/model-gen' '" KOLVANE_BINARY_DIR
                           "/regenerated-nofont' /nonexistent.ttf 2>&1 | grep -q 'cannot cut greeting'";
     EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST_F(ModelFiles, ShipShaderPaintsTheCanopyApartFromTheHull)
+{
+    /* material changes inside one glBegin run do not reach a shader on every
+     * driver, so the ship shader paints from the ship's layout */
+    testGlContext(320, 180);
+    std::string warnings;
+    GlmModel *m = readQuietly("data/models/skepp/skepp.obj", &warnings);
+    int ship = tvx_loadShader("data/shader/ship_pos.vert", nullptr);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-400, 400, -225, 225, -1000, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(90, 1, 0, 0);    /* seen from above, nose down the screen */
+    tvx_enableShader(ship);
+    float timer = 0.0f;
+    tvx_shader_sendUniformValue(ship, "timer", &timer, 1);
+    tvx_setLight0(1);
+    glmDraw(m, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    tvx_setLight0(0);
+    tvx_disableShader();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    /* model (x, z) to the window: x across, z down the screen */
+    auto pixel = [](float x, float z, unsigned char rgba[4]) {
+        testReadPixel((int)((x + 400.0f) / 800.0f * 320.0f), (int)((225.0f - z) / 450.0f * 180.0f), rgba);
+    };
+    unsigned char canopy[4], hull[4];
+    pixel(0.0f, 180.0f, canopy);
+    pixel(150.0f, -120.0f, hull);
+    EXPECT_GT(canopy[2], canopy[0] + 20) << "the canopy glass is blue";
+    EXPECT_GT(hull[0] + hull[1] + hull[2], 300) << "the wing is light grey";
+    EXPECT_NEAR(hull[0], hull[2], 40);
+    glmDelete(m);
 }
