@@ -61,6 +61,10 @@ void picNeon(cairo_t *cr, cairo_surface_t *shape, double r, double g, double b,
 void picSepiaTone(double l, double rgb[3]);
 /* Tones an opaque surface towards sepia by amount (0 keeps the colours). */
 void picSepia(cairo_surface_t *surface, double amount);
+/* Stretches the grey levels of an opaque surface so that its darkest and
+ * brightest few pixels reach black and white, then lifts the mid-tones by
+ * gamma (below 1 brightens). */
+void picLevels(cairo_surface_t *surface, double gamma);
 /* Film grain: clumped noise, strongest in the mid-tones, plus fine (0..1)
  * times white noise (which costs the most in the PNG). */
 void picGrain(cairo_surface_t *surface, double amount, double fine, uint32_t seed);

@@ -286,6 +286,42 @@ void picSepia(cairo_surface_t *surface, double amount)
     cairo_surface_mark_dirty(surface);
 }
 
+void picLevels(cairo_surface_t *surface, double gamma)
+{
+    cairo_surface_flush(surface);
+    int w = cairo_image_surface_get_width(surface);
+    int h = cairo_image_surface_get_height(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    unsigned char *data = cairo_image_surface_get_data(surface);
+    long histogram[256] = {0};
+    for (int y = 0; y < h; y++) {
+        const uint32_t *row = (const uint32_t *)(data + (size_t)y * stride);
+        for (int x = 0; x < w; x++)
+            histogram[(((row[x] >> 16) & 0xff) * 77 + ((row[x] >> 8) & 0xff) * 150 + (row[x] & 0xff) * 29) >> 8]++;
+    }
+    long total = (long)w * h, seen = 0;
+    int black = 0, white = 255;
+    for (int i = 0; i < 256; i++) {
+        seen += histogram[i];
+        if (seen <= total / 200)
+            black = i;
+        if (seen <= total - total / 400)
+            white = i;
+    }
+    if (white <= black)
+        return;
+    unsigned char map[256];
+    for (int i = 0; i < 256; i++)
+        map[i] = (unsigned char)lround(255.0 * pow(clamp01((i - black) / (double)(white - black)), gamma));
+    for (int y = 0; y < h; y++) {
+        uint32_t *row = (uint32_t *)(data + (size_t)y * stride);
+        for (int x = 0; x < w; x++)
+            row[x] = (row[x] & 0xff000000u) | (uint32_t)map[(row[x] >> 16) & 0xff] << 16 |
+                     (uint32_t)map[(row[x] >> 8) & 0xff] << 8 | map[row[x] & 0xff];
+    }
+    cairo_surface_mark_dirty(surface);
+}
+
 void picGrain(cairo_surface_t *surface, double amount, double fine, uint32_t seed)
 {
     cairo_surface_flush(surface);

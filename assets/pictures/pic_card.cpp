@@ -61,7 +61,7 @@ cairo_surface_t *picBackground(int w, int h)
 {
     cairo_surface_t *s = picSurface(w, h);
     cairo_t *cr = cairo_create(s);
-    double horizon = 0.5 * h, cx = 0.5 * w;
+    double horizon = 0.56 * h, cx = 0.5 * w;
 
     /* sky: black with a warm glow rising from the horizon */
     cairo_set_source_rgb(cr, 0.01, 0.008, 0.006);
@@ -210,9 +210,14 @@ cairo_surface_t *picTitle(int w, int h)
     cairo_fill(sc);
     cairo_destroy(sc);
 
+    /* the scene shows the title at no more than 0.6 alpha: a doubled halo and
+       an amber core keep it glowing rather than grey */
     cairo_surface_t *s = picSurface(w, h);
     cairo_t *cr = cairo_create(s);
     picNeon(cr, shape, 1.0, 0.58, 0.20, 1.0);
+    picNeon(cr, shape, 1.0, 0.58, 0.20, 1.0);
+    cairo_set_source_rgba(cr, 1.0, 0.68, 0.30, 0.85);
+    cairo_mask_surface(cr, shape, 0, 0);
     cairo_destroy(cr);
     cairo_surface_destroy(shape);
     return s;
@@ -226,8 +231,8 @@ cairo_surface_t *picCaption(int w, int h)
     picSelectFont(sc, PIC_FONT_BOLD, 0.50 * h);
     spacedPath(sc, "tarvex", 0.5 * w, 0.55 * h, 0.03 * h);
     cairo_fill(sc);
-    picSelectFont(sc, PIC_FONT_REGULAR, 0.15 * h);
-    spacedPath(sc, "presents", 0.5 * w, 0.82 * h, 0.11 * h);
+    picSelectFont(sc, PIC_FONT_REGULAR, 0.19 * h);
+    spacedPath(sc, "presents", 0.5 * w, 0.84 * h, 0.10 * h);
     cairo_fill(sc);
     cairo_destroy(sc);
 

@@ -615,6 +615,7 @@ cairo_surface_t *picCity(int w, int h, int view)
         paintWindowView(cr, w, h, grime);
     cairo_destroy(cr);
     cairo_surface_destroy(grime);
+    picLevels(s, 0.8);
     picVignette(s, 0.6);
     picGrain(s, 0.04, 0.1, 6100u + (uint32_t)view);
     picDamage(s, 60, 3, 6200u + (uint32_t)view);

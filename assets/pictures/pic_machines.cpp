@@ -693,6 +693,7 @@ static void paintOpticalScene(cairo_t *cr, int w, int h)
 
 static cairo_surface_t *finish(cairo_surface_t *s, uint32_t seed)
 {
+    picLevels(s, 0.8);
     picVignette(s, 0.6);
     picGrain(s, 0.04, 0.1, seed);
     picDamage(s, 60, 3, seed + 1);

@@ -1,6 +1,6 @@
 /*
  * pic_overlays.cpp - the two full-screen overlays, on transparent ground:
- * the cockpit canopy (scene 4: letterbox bars, darkened corners, scratched
+ * the cockpit canopy (scene 4: a bar along the top, darkened corners, scratched
  * glass, and a neon flight display around an open centre where the view
  * ahead and the cockpit's screens show through) and the monitor glass
  * (scene 6: rounded screen mask, scanlines, glare and a camera read-out).
@@ -59,13 +59,24 @@ cairo_surface_t *picCockpitOverlay(int w, int h)
     cairo_t *cr = cairo_create(s);
     double u = h / 904.0;
 
-    /* darkened corners and the letterbox bars; the centre stays clear */
+    /* darkened corners and a bar along the top; the centre stays clear, and so
+       does the bottom middle, where the cockpit's three screens are */
     rimShade(cr, w, h, 0.75, 1.45, 0.9);
     double bar = 0.035 * h;
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_rectangle(cr, 0, 0, w, bar);
-    cairo_rectangle(cr, 0, h - bar, w, bar);
     cairo_fill(cr);
+    cairo_save(cr);
+    cairo_translate(cr, 0.5 * w, h);
+    cairo_scale(cr, 0.3 * w, 0.4 * h);
+    cairo_pattern_t *screens = cairo_pattern_create_radial(0, 0, 0.6, 0, 0, 1.0);
+    cairo_pattern_add_color_stop_rgba(screens, 0.0, 0, 0, 0, 1.0);
+    cairo_pattern_add_color_stop_rgba(screens, 1.0, 0, 0, 0, 0.0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_DEST_OUT);
+    cairo_set_source(cr, screens);
+    cairo_paint(cr);
+    cairo_pattern_destroy(screens);
+    cairo_restore(cr);
 
     /* the canopy glass: two broad reflections and fine scratches */
     PicRng rng;
@@ -87,7 +98,7 @@ cairo_surface_t *picCockpitOverlay(int w, int h)
         cairo_pattern_destroy(g);
     }
     for (int i = 0; i < 70; i++) {
-        double x = picRange(&rng, 0, w), y = picRange(&rng, bar, h - bar);
+        double x = picRange(&rng, 0, w), y = picRange(&rng, bar, h);
         double dx = x / w - 0.5, dy = y / h - 0.5;
         if (dx * dx / 0.16 + dy * dy / 0.2 < 1.0)
             continue; /* the middle of the canopy is kept clean */
@@ -151,12 +162,10 @@ cairo_surface_t *picCockpitOverlay(int w, int h)
     showText(hc, PIC_FONT_REGULAR, 0.022 * h, 0.075 * w, 0.815 * h, "drive stable  /  field 312");
     showText(hc, PIC_FONT_BOLD, 0.03 * h, 0.80 * w, 0.78 * h, "NAV LOCK");
     showText(hc, PIC_FONT_REGULAR, 0.022 * h, 0.80 * w, 0.815 * h, "target  planet  IV");
-    /* thin lines along the inner edges of the letterbox */
+    /* a thin line along the lower edge of the top bar */
     cairo_set_line_width(hc, 2.0 * u);
     cairo_move_to(hc, 0.03 * w, bar + 3 * u);
     cairo_line_to(hc, 0.97 * w, bar + 3 * u);
-    cairo_move_to(hc, 0.03 * w, h - bar - 3 * u);
-    cairo_line_to(hc, 0.97 * w, h - bar - 3 * u);
     cairo_stroke(hc);
     cairo_destroy(hc);
     cairo_push_group(cr);
