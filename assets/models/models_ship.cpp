@@ -27,7 +27,7 @@ static const HullStation HULL[] = {
     {-280.0f, 44.0f, 26.0f, 0.0f},
 };
 
-static const int HULL_SIDES = 16;
+static const int HULL_SIDES = 24;
 
 /* ---- Internal helpers -------------------------------------------------------- */
 
@@ -64,7 +64,7 @@ static void fuselage(Mesh *mesh)
     const float ws[] = {12.0f, 20.0f, 22.0f, 19.0f, 10.0f};
     const float hs[] = {10.0f, 20.0f, 24.0f, 21.0f, 12.0f};
     for (int k = 0; k < 5; k++)
-        canopy.push_back(ringAround(v3(0, 32.0f, zs[k]), v3(0, 0, -1), ws[k], hs[k], 12, 0));
+        canopy.push_back(ringAround(v3(0, 32.0f, zs[k]), v3(0, 0, -1), ws[k], hs[k], 16, 0));
     canopy.push_back({v3(0, 36.0f, 105.0f)});
     meshUse(mesh, "glass");
     primLoft(mesh, canopy);
@@ -72,6 +72,12 @@ static void fuselage(Mesh *mesh)
     /* spine fairing behind the canopy and the nose stripes */
     meshUse(mesh, "panel");
     primBeam(mesh, v3(0, 54.0f, 110.0f), v3(0, 46.0f, -200.0f), 8.0f, 8.0f, v3(0, 1, 0));
+    /* dorsal antenna and the belly sensor blister */
+    primCylinder(mesh, v3(0, 52.0f, -150.0f), v3(0, 96.0f, -190.0f), 2.5f, 1.0f, 6);
+    meshUse(mesh, "dark");
+    meshSetXf(mesh, xfMul(xfTranslate(0, -18.0f, 200.0f), xfRotate(180.0f, 1, 0, 0)));
+    primLathe(mesh, {{0, 0}, {14.0f, 0}, {12.0f, 6.0f}, {0, 9.0f}}, 12);
+    meshSetXf(mesh, xfIdentity());
     meshUse(mesh, "accent");
     for (int side = -1; side <= 1; side += 2) {
         primBeam(mesh, v3(side * 46.5f, 6.0f, 250.0f), v3(side * 63.5f, 8.0f, 120.0f), 1.5f, 5.0f,
@@ -111,6 +117,24 @@ static void wing(Mesh *mesh, float side)
     primCylinder(mesh, v3(side * 262.0f, -26.0f, -110.0f), v3(side * 262.0f, -26.0f, 20.0f), 3.5f, 3.0f, 8);
     meshUse(mesh, side < 0 ? "navred" : "navgreen");
     primBox(mesh, v3(side * 270.0f, -24.0f, -170.0f), v3(3.0f, 3.0f, 6.0f));
+    /* two missiles on pylons under the wing */
+    for (int k = 0; k < 2; k++) {
+        float x = side * (120.0f + 55.0f * k), y = wingTop(120.0f + 55.0f * k) - 24.0f;
+        float z = -120.0f - 30.0f * k;
+        meshUse(mesh, "panel");
+        primBox(mesh, v3(x, y + 10.0f, z), v3(2.5f, 8.0f, 22.0f));
+        meshUse(mesh, "hull");
+        primCylinder(mesh, v3(x, y, z - 50.0f), v3(x, y, z + 40.0f), 6.0f, 6.0f, 12);
+        meshUse(mesh, "accent");
+        primCylinder(mesh, v3(x, y, z + 40.0f), v3(x, y, z + 62.0f), 6.0f, 0.0f, 12);
+        meshUse(mesh, "dark");
+        for (int f = 0; f < 4; f++) {
+            double a = M_PI * 0.5 * f + M_PI * 0.25;
+            V3 dir = v3((float)std::cos(a), (float)std::sin(a), 0);
+            primBeam(mesh, v3add(v3(x, y, z - 48.0f), v3scale(dir, 5.0f)), v3add(v3(x, y, z - 30.0f), v3scale(dir, 5.0f)),
+                     0.8f, 7.0f, dir);
+        }
+    }
     /* stripe on the upper surface */
     meshUse(mesh, "accent");
     primBeam(mesh, v3(side * 150.0f, wingTop(150.0f), -60.0f), v3(side * 200.0f, wingTop(200.0f), -215.0f),
@@ -125,9 +149,17 @@ static void engine(Mesh *mesh, float side)
     meshUse(mesh, "engine");
     primLathe(mesh, {{0, 10.0f}, {14.0f, 10.0f}, {20.0f, 20.0f}, {26.0f, 40.0f}, {28.0f, 100.0f},
                      {28.0f, 250.0f}, {25.0f, 280.0f}, {27.0f, 300.0f}, {27.0f, 306.0f}, {18.0f, 306.0f},
-                     {0, 296.0f}}, 20);
+                     {0, 296.0f}}, 24);
     meshUse(mesh, "accent");
-    primLathe(mesh, {{0, 228.0f}, {28.6f, 228.0f}, {28.6f, 240.0f}, {0, 240.0f}}, 20);
+    primLathe(mesh, {{0, 228.0f}, {28.6f, 228.0f}, {28.6f, 240.0f}, {0, 240.0f}}, 24);
+    /* thrust vanes round the nozzle */
+    meshUse(mesh, "dark");
+    for (int k = 0; k < 6; k++) {
+        double a = 2.0 * M_PI * (k + 0.5) / 6.0;
+        V3 dir = v3((float)std::cos(a), 0, (float)std::sin(a));
+        primBeam(mesh, v3add(v3scale(dir, 25.0f), v3(0, 270.0f, 0)), v3add(v3scale(dir, 29.0f), v3(0, 304.0f, 0)),
+                 3.0f, 1.5f, dir);
+    }
     /* the exhaust glow inside the nozzle */
     meshUse(mesh, "exhaust");
     primLathe(mesh, {{0, 298.0f}, {20.0f, 300.0f}, {16.0f, 320.0f}, {0, 340.0f}}, 16);
