@@ -549,12 +549,10 @@ static void paintWindowView(cairo_t *cr, int w, int h, cairo_surface_t *grime)
         for (int i = 0; i < 24; i++) {
             double u = i / 24.0;
             double px = mixd(a[0], b[0], u) * w, py = mixd(a[1], b[1], u) * h;
-            /* the wall broke away unevenly; most of all at the top right */
+            /* the wall broke away unevenly, in larger chunks along the top */
             double bite = picRange(&rng, -0.012, 0.02) * h;
-            if (e == 0 && u > 0.6)
-                bite -= (u - 0.6) * 0.15 * h;
-            if (e == 1 && u < 0.4)
-                bite -= (0.4 - u) * 0.2 * w;
+            if (e == 0)
+                bite += 0.04 * h * sin(u * M_PI * 3.0) * sin(u * M_PI);
             double nx = (b[1] - a[1]) * h, ny = -(b[0] - a[0]) * w;
             double len = sqrt(nx * nx + ny * ny);
             px += nx / len * bite;

@@ -305,7 +305,7 @@ static void paintBoard(cairo_t *cr, const PicCamera *cam, double x0, double x1, 
         }
 }
 
-/* A metal can on its flange: body, rim, domed top, tab. Screen units. */
+/* A metal can on its flange: body, rim and brushed top. Screen units. */
 static void paintCan(cairo_t *cr, double cx, double base, double radius, double height)
 {
     double ry = radius * 0.32;
@@ -323,14 +323,6 @@ static void paintCan(cairo_t *cr, double cx, double base, double radius, double 
     cairo_pattern_add_color_stop_rgb(metal, 0.8, 0.18, 0.18, 0.18);
     cairo_pattern_add_color_stop_rgb(metal, 0.93, 0.65, 0.65, 0.65);
     cairo_pattern_add_color_stop_rgb(metal, 1.0, 0.2, 0.2, 0.2);
-    cairo_set_source(cr, metal);
-    cairo_fill(cr);
-    /* tab on the flange */
-    cairo_move_to(cr, cx + radius * 0.9, base + ry * 0.5);
-    cairo_line_to(cr, cx + radius * 1.45, base + ry * 0.9);
-    cairo_line_to(cr, cx + radius * 1.35, base + ry * 1.3);
-    cairo_line_to(cr, cx + radius * 0.8, base + ry * 1.0);
-    cairo_close_path(cr);
     cairo_set_source(cr, metal);
     cairo_fill(cr);
     /* body */
@@ -616,6 +608,13 @@ static void paintOpticalScene(cairo_t *cr, int w, int h)
     picLineTo3(cr, &cam, -12.5, 1.8, 8.8);
     cairo_close_path(cr);
     grey(cr, 0.7, 1);
+    cairo_fill(cr);
+    picMoveTo3(cr, &cam, laser[0], 0, 7.4);
+    picLineTo3(cr, &cam, laser[0], 0, 8.8);
+    picLineTo3(cr, &cam, laser[0], 1.8, 8.8);
+    picLineTo3(cr, &cam, laser[0], 1.8, 7.4);
+    cairo_close_path(cr);
+    grey(cr, 0.25, 1);
     cairo_fill(cr);
     /* detector array: a tall plate of cells */
     for (int r = 0; r < 6; r++)
