@@ -41,9 +41,12 @@ struct TvxAudioChannel {
     long long nextFrame;       /* stream frame of the next buffer; runs on past the end in silence */
     long long bufferFrame;     /* stream frame at which the last requested buffer starts */
     Uint64 bufferTime;         /* performance counter when it was requested */
-    int haveBuffer;            /* a buffer was requested since the last seek or resume */
+    int buffers;               /* buffers requested since the last seek or resume */
 
     /* Main thread only. */
+    double smooth;             /* the device position, smoothed: frame ... */
+    Uint64 smoothTime;         /* ... at this performance counter */
+    int smoothValid;
     long long floor;           /* the reported position never goes below this */
     long long pausedAt;        /* the position held while paused */
     long long wallFrame;       /* wall-clock anchor of the dummy driver: frame ... */
@@ -57,7 +60,9 @@ struct TvxAudioSystem {
     TvxAudioChannel channel;
 };
 
-static const long long DEVICE_BUFFER = 1024;  /* frames per device buffer, ~23 ms at 44.1 kHz */
+static const long long DEVICE_BUFFER = 4096;  /* frames per device buffer, ~93 ms at 44.1 kHz */
+static const double SMOOTHING = 0.5;          /* s over which the clock absorbs the device's jitter */
+static const double JUMP = 0.1;               /* s of disagreement that the clock follows at once */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -103,7 +108,7 @@ static void fillBuffer(void *user, Uint8 *out, int len)
     long long frames = len / (2 * ch->stream->channels);
     ch->bufferFrame = ch->nextFrame;
     ch->bufferTime = SDL_GetPerformanceCounter();
-    ch->haveBuffer = 1;
+    ch->buffers++;
 
     size_t done = 0;
     while (!ch->ended && done < (size_t)len) {
@@ -128,6 +133,32 @@ static unsigned int frameToMs(const TvxAudioStream *s, long long frame)
     return (unsigned int)(frame * 1000 / s->rate);
 }
 
+/* The device asks for buffers at the pace of its own timer, a few ms early or
+ * late; the clock runs on the wall clock and is pulled towards the device's
+ * position over SMOOTHING seconds, so that the picture does not jitter and the
+ * clock cannot drift from the sound. A large disagreement (the device stalled,
+ * the sound dropped out) is followed at once. */
+static long long smoothFrame(TvxAudioChannel *ch, long long raw)
+{
+    Uint64 now = SDL_GetPerformanceCounter();
+    if (!ch->smoothValid) {
+        ch->smooth = (double)raw;
+        ch->smoothTime = now;
+        ch->smoothValid = 1;
+        return raw;
+    }
+    double dt = (double)(now - ch->smoothTime) / (double)SDL_GetPerformanceFrequency();
+    double predicted = ch->smooth + dt * ch->stream->rate;
+    double error = raw - predicted;
+    if (error > JUMP * ch->stream->rate || error < -JUMP * ch->stream->rate)
+        predicted = (double)raw;
+    else
+        predicted += error * (dt < SMOOTHING ? dt / SMOOTHING : 1.0);
+    ch->smooth = predicted;
+    ch->smoothTime = now;
+    return (long long)predicted;
+}
+
 /* The frame being heard now, clamped to the stream's length. */
 static long long heardFrame(TvxAudioChannel *ch)
 {
@@ -140,11 +171,15 @@ static long long heardFrame(TvxAudioChannel *ch)
         SDL_LockAudioDevice(ch->device);
         long long written = ch->bufferFrame;
         Uint64 when = ch->bufferTime;
-        int have = ch->haveBuffer;
+        int buffers = ch->buffers;
         SDL_UnlockAudioDevice(ch->device);
-        f = have ? tvx_audioHeardFrame(written, ch->period, ch->period, secondsSince(when),
-                                       (int)ch->stream->rate, ch->floor)
-                 : ch->floor;
+        double elapsed = secondsSince(when);
+        long long raw = buffers > 0 ? tvx_audioHeardFrame(written, ch->period, ch->period, elapsed,
+                                                          (int)ch->stream->rate, 0)
+                                    : ch->floor;
+        /* Once buffers flow the clock is smoothed; until then (starting,
+         * after a seek or a resume) it holds with the device. */
+        f = buffers > 1 ? smoothFrame(ch, raw) : raw;
     }
     if (f < ch->floor)
         f = ch->floor;
@@ -161,11 +196,12 @@ static int restartAt(TvxAudioChannel *ch, long long frame)
     if (r >= 0) {
         ch->nextFrame = frame;
         ch->ended = frame >= ch->stream->length;
-        ch->haveBuffer = 0;
+        ch->buffers = 0;
     }
     SDL_UnlockAudioDevice(ch->device);
     if (r < 0)
         return TVX_AUDIO_ERR_SEEK;
+    ch->smoothValid = 0;
     ch->floor = frame;
     ch->wallFrame = frame;
     ch->wallTime = SDL_GetPerformanceCounter();
