@@ -11,7 +11,9 @@
  * with glmReadOBJ and drawn with mode 17 under tvx_setLight0 from three
  * sides; the cockpit's first view is the pilot's view of scene 4 with the
  * three screen quads drawn where the scene draws them, and the monitor is
- * drawn with its picture quad as in scene 6. A missing file gets a red cell.
+ * drawn with its picture quad as in scene 6. The last rows show every shader
+ * of data/shader/ on the geometry and with the uniforms its scene gives it.
+ * A missing file gets a red cell.
  *
  * Depends on: the tvx framework, the model library, freeglut (window,
  * bitmap labels), libpng (writing the sheet).
@@ -68,6 +70,34 @@ static const ModelEntry MODELS[] = {
     {"data/models/greets/greet6.obj", GREETING},
     {"data/models/greets/greet7.obj", GREETING},
     {"data/models/greets/greet8.obj", GREETING},
+};
+
+enum ShaderShape { PASS_PICTURE, TUNNEL, TERRAIN, ROCKS, GLOBE, STATION, SCREEN, SHIP, BALL };
+
+struct ShaderEntry {
+    const char *vertex, *fragment;
+    enum ShaderShape shape;
+    const char *uniforms[3];
+    float values[3];
+    const char *picture;      /* what a picture-based shader is shown on */
+    const char *label;
+};
+
+static const ShaderEntry SHADERS[] = {
+    {NULL, "data/shader/sepia.frag", PASS_PICTURE, {"timer", "staticNoiseAmmount", "fadeLevel"}, {3.0f, 0.1f, 1.0f},
+     "data/eniac.png", "sepia.frag on eniac.png"},
+    {NULL, "data/shader/bloom.frag", PASS_PICTURE, {"timer", "noiseLevel", "fadeLevel"}, {3.0f, 0.2f, 1.0f},
+     "data/title.png", "bloom.frag on title.png"},
+    {"data/shader/tunnel.vert", "data/shader/tunnel.frag", TUNNEL, {"timer"}, {5.0f}, NULL, "tunnel: scene 4's cylinder"},
+    {"data/shader/proc_terrain.vert", "data/shader/proc_terrain.frag", TERRAIN, {"timer"}, {300.0f}, NULL,
+     "proc_terrain: scene 6's view"},
+    {"data/shader/asteroid.vert", "data/shader/asteroid.frag", ROCKS, {NULL}, {0}, NULL, "asteroid: GLUT spheres"},
+    {"data/shader/planet.vert", "data/shader/planet.frag", GLOBE, {NULL}, {0}, NULL, "planet: scene 4 and scene 7 colours"},
+    {"data/shader/bump.vert", "data/shader/bump.frag", STATION, {NULL}, {0}, NULL, "bump: the station"},
+    {"data/shader/xobject.vert", "data/shader/xobject.frag", SCREEN, {NULL}, {0}, "data/apocalyptic1.png",
+     "xobject on apocalyptic1.png"},
+    {"data/shader/ship_pos.vert", NULL, SHIP, {"timer"}, {0.0f}, NULL, "ship_pos: the ship from behind"},
+    {"data/shader/scene5.vert", "data/shader/scene5.frag", BALL, {NULL}, {0}, NULL, "scene5: a lit sphere"},
 };
 
 static const int CELL_W = 384, CELL_H = 216, COLUMNS = 6;
@@ -306,6 +336,112 @@ static unsigned int makeScreenTexture(void)
     return texture;
 }
 
+static void perspective(double fov)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fov, 16.0 / 9.0, 1.0, 200.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+static void shaderCell(int cell, const ShaderEntry &e)
+{
+    beginCell(0, 0, 0);
+    int id = tvx_loadShader(e.vertex, e.fragment);
+    tvx_enableShader(id);
+    for (int i = 0; i < 3 && e.uniforms[i]; i++)
+        tvx_shader_sendUniformValue(id, e.uniforms[i], &e.values[i], 1);
+    perspective(45.0);
+    glTranslatef(0, 0, -50);
+    glColor4f(1, 1, 1, 1);
+    switch (e.shape) {
+    case PASS_PICTURE:
+    case SCREEN:
+        if (access(e.picture, R_OK) == 0) {
+            unsigned int texture = tvx_loadPNG(e.picture);
+            tvx_enableShader(id);
+            if (e.shape == SCREEN)
+                tvx_draw2DTexture(0, 0, 0, 20.0f, 14.9f, texture);
+            else
+                tvx_draw2DTexture(0, 0, 0, 30.0f, e.picture[5] == 'e' ? 16.9f : 4.4f, texture);
+        }
+        break;
+    case TUNNEL: {
+        GLUquadric *q = gluNewQuadric();
+        gluQuadricTexture(q, GL_TRUE);
+        glTranslatef(0, 0, 4.0f * 5.0f - 100.5f);
+        gluCylinder(q, 5.5, 6.0, 200, 50, 100);
+        gluDeleteQuadric(q);
+        break;
+    }
+    case TERRAIN:
+        glRotatef(63, 1, 0, 0);
+        glRotatef(160, 0, 1, 0);
+        for (float z = -100; z < 99; z += 1) {
+            glBegin(GL_TRIANGLE_STRIP);
+            for (float x = -100; x < 100; x += 1) {
+                glVertex3f(x, 0, z);
+                glNormal3f(x, 0, z);
+                glVertex3f(x, 0, z + 1);
+                glNormal3f(x, 0, z + 1);
+            }
+            glEnd();
+        }
+        break;
+    case ROCKS:
+        tvx_setLight0(1);
+        for (int i = 0; i < 5; i++) {
+            glPushMatrix();
+            glTranslatef(-24.0f + 12.0f * i, 4.0f * (float)std::sin(i * 2.0), 0);
+            glRotatef(70.0f * i, 0.2f, 0.5f, 0.9f);
+            glutSolidSphere(2.0 + (i % 3) * 1.5, 20, 20);
+            glPopMatrix();
+        }
+        break;
+    case GLOBE:
+        tvx_setLight0(1);
+        glPushMatrix();
+        glTranslatef(-13, 0, 0);
+        glColor4f(0.9f, 1, 0.9f, 0.9f);
+        glutSolidSphere(10, 100, 100);
+        glTranslatef(26, 0, 0);
+        glColor4f(1, 0, 1, 1);
+        glRotatef(30, 0, 0.5f, 0.1f);
+        glutSolidSphere(10, 50, 50);
+        glPopMatrix();
+        break;
+    case STATION:
+    case SHIP:
+    case BALL:
+        tvx_setLight0(1);
+        if (e.shape == BALL) {
+            glColor4f(0.3f, 0.5f, 1.0f, 1);
+            glutSolidSphere(12, 40, 40);
+            break;
+        }
+        {
+            GlmModel *m = glmReadOBJ(e.shape == STATION ? "data/models/station.obj" : "data/models/skepp/skepp.obj");
+            if (e.shape == STATION) {
+                glTranslatef(0, 0, -60);
+                glScalef(10, 10, 10);
+            } else {
+                glTranslatef(0, -4, 28);
+                glRotatef(15, 1, 0, 0);
+                glRotatef(180, 0, 1, 0);
+                glScalef(0.02f, 0.02f, 0.02f);
+            }
+            glmDraw(m, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+            glmDelete(m);
+        }
+        break;
+    }
+    tvx_setLight0(0);
+    tvx_disableShader();
+    label(e.label, 0.6f, 0.9f, 1.0f);
+    endCell(cell);
+}
+
 static int writePng(const char *path)
 {
     FILE *file = std::fopen(path, "wb");
@@ -347,8 +483,10 @@ int main(int argc, char **argv)
     const int modelCount = sizeof MODELS / sizeof MODELS[0];
     int pictureRows = (pictureCount + COLUMNS - 1) / COLUMNS;
     int modelRows = (modelCount * 3 + COLUMNS - 1) / COLUMNS;
+    const int shaderCount = sizeof SHADERS / sizeof SHADERS[0];
+    int shaderRows = (shaderCount + COLUMNS - 1) / COLUMNS;
     sheetW = CELL_W * COLUMNS;
-    sheetH = CELL_H * (pictureRows + modelRows);
+    sheetH = CELL_H * (pictureRows + modelRows + shaderRows);
     sheet.assign((size_t)sheetW * sheetH * 3, 0);
 
     for (int i = 0; i < pictureCount; i++)
@@ -365,6 +503,8 @@ int main(int argc, char **argv)
             modelCell(first + v, MODELS[i], model, v);
         glmDelete(model);
     }
+    for (int i = 0; i < shaderCount; i++)
+        shaderCell((pictureRows + modelRows) * COLUMNS + i, SHADERS[i]);
     if (writePng(out) != 0) {
         std::fprintf(stderr, "[!] asset-preview: cannot write %s\n", out);
         return 1;

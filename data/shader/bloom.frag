@@ -36,9 +36,9 @@ void main()
         vec2 d = vec2(cos(a), sin(a) * 1.7777778);
         vec3 nearTap = texture2D(frame, st + d * 0.0035).rgb;
         vec3 farTap = texture2D(frame, st + d * 0.009).rgb;
-        glow += max(nearTap - 0.3, 0.0) * 0.6 + max(farTap - 0.3, 0.0) * 0.4;
+        glow += max(nearTap - 0.45, 0.0) * 0.6 + max(farTap - 0.45, 0.0) * 0.4;
     }
-    vec3 color = base + glow * (1.8 / 12.0);
+    vec3 color = base + glow * (1.1 / 12.0);
 
     float scan = 0.92 + 0.08 * sin(gl_FragCoord.y * 3.14159);
     float snow = hash(floor(gl_FragCoord.xy / 2.0) + frameNo * vec2(11.0, 5.0));
