@@ -70,6 +70,7 @@ static void firstFrame(void)
     glNewList(ship, GL_COMPILE);
     glScalef(0.02f, 0.02f, 0.02f);
     glmDraw(scene2_skepp, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    resetBlending();
     glEndList();
 }
 

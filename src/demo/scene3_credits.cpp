@@ -54,6 +54,7 @@ static void firstFrame(void)
     glScalef(0.02f, 0.02f, 0.02f);
     glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
     glmDraw(scene2_skepp, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    resetBlending();
     glEndList();
 }
 

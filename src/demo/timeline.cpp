@@ -159,6 +159,12 @@ void passQuad(float z, unsigned int texture)
     tvx_draw2DTexture(0.0f, 0.0f, z, PASS_HALF_WIDTH, PASS_HALF_HEIGHT, texture);
 }
 
+void resetBlending(void)
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
 void drawScene(void)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

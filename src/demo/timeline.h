@@ -70,6 +70,11 @@ void sepiaPass(int shader, unsigned int texture, float z, float t,
 /* The screen quad of a pass at depth z with the current colour, no shader. */
 void passQuad(float z, unsigned int texture);
 
+/* Puts back the start-up blending (source alpha, one minus source alpha).
+ * The model library leaves blending off after a model with a see-through
+ * material, and the fades drawn later rely on it. */
+void resetBlending(void);
+
 /* ---- Assets shared between scenes ------------------------------------------ */
 
 extern int scene0_sepia;            /* scene 1's sepia pass */

@@ -264,3 +264,22 @@ TEST(Pictures, CreditsAreSepiaTonedAndFadeOut)
     Colour faded = mean(&frames[1], 0, 0, W, H);
     EXPECT_LT(faded.r + faded.g + faded.b, (shown.r + shown.g + shown.b) * 0.1);
 }
+
+TEST(Pictures, TitleCardStillFadesOutAfterTheShipWasShown)
+{
+    /* The ship has a see-through material, after which the model library
+     * leaves blending off; the title card's fade needs it back on. */
+    Frame *frame = childShared<Frame>();
+    ChildRun run = runChild([&] {
+        sceneAt(2, 5.0f, frame);
+        tvx_skipTo(9000);
+        for (int i = 0; i < 3; i++)
+            drawScene(); /* back through scene 1 to scene 0, one a frame */
+        showAt(13.5f, frame);
+        if (queue != 0)
+            _exit(4);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    Colour all = mean(frame, 0, 0, frame->width, frame->height);
+    EXPECT_LT(all.r + all.g + all.b, 3.0);
+}
