@@ -7,7 +7,8 @@
  * overlay. During the first 3 s a field of 200 white star cubes streams away.
  *
  * Depends on: OpenGL, GLU (the tunnel cylinder), freeglut (sphere, cubes),
- * the tvx framework, the model library and the timeline's shared state.
+ * the tvx framework, the model library, the render-state restore of the
+ * shared drawing (scene_flight.h) and the timeline's shared state.
  */
 #include "scene4_cockpit.h"
 
@@ -16,6 +17,7 @@
 #include <GL/freeglut.h>   /* glutSolidSphere, glutSolidCube */
 
 #include "glm.h"
+#include "scene_flight.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -236,6 +238,7 @@ void scene4_block(void)
     glScalef(0.1f, 0.1f, 0.1f);                       /* the cockpit */
     tvx_setLight0(1);
     glmDraw(scene4_cockpit_model, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    flight_restoreModelState();
     tvx_setLight0(0);
     glDisable(GL_LIGHTING);
     glPopMatrix();

@@ -222,6 +222,7 @@ void scene5_block(void)
         glCallList(greetList + (GLuint)f);
         glPopMatrix();
     }
+    flight_restoreModelState();
     tvx_setLight0(0);
     glPopMatrix();
 

@@ -165,6 +165,7 @@ void scene6_block(void)
             glPopMatrix();
         }
     }
+    flight_restoreModelState();
     glPopMatrix();
     tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
 

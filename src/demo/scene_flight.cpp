@@ -1,6 +1,7 @@
 /*
  * scene_flight.cpp - drawing shared by the late scenes: the cube ribbon, the
- * terrain grid, the ship and the bloom pass.
+ * terrain grid, the ship, the bloom pass and the render state put back after
+ * a model.
  *
  * Depends on: OpenGL and freeglut (cubes), the tvx framework (noise, shaders,
  * lights, screen quads), the model library (glmDraw of the ship) and the
@@ -54,16 +55,6 @@ static void emitTerrainGrid(void)
     }
 }
 
-/* The ship's canopy is a see-through material, after which the model library
- * leaves blending off with an additive function; the fades, the blinking
- * warning and the overlays drawn after the ship rely on the start-up blending
- * (source alpha, one minus source alpha), so it is put back. */
-static void restoreBlending(void)
-{
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-}
-
 static void sendFloat(int shader, const char *name, float value)
 {
     tvx_shader_sendUniformValue(shader, name, &value, 1);
@@ -114,6 +105,13 @@ void flight_drawTerrain(int shader, float timer)
     tvx_disableShader();
 }
 
+void flight_restoreModelState(void)
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_COLOR_MATERIAL);
+}
+
 void flight_drawShip(int shader, float timer, const float pos[3], float t)
 {
     glPushMatrix();
@@ -127,7 +125,7 @@ void flight_drawShip(int shader, float timer, const float pos[3], float t)
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
     glScalef(0.02f, 0.02f, 0.02f);
     glmDraw(scene2_skepp, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
-    restoreBlending();
+    flight_restoreModelState();
     glPopMatrix();
     tvx_setLight0(0);
     tvx_disableShader();

@@ -1,7 +1,8 @@
 /*
  * scene_flight.h - drawing shared by the late scenes: the cube ribbon
- * (scenes 5, 6 and 8), the terrain grid and the ship (scenes 5 and 6), and
- * the bloom pass (scenes 7, 8 and 9).
+ * (scenes 5, 6 and 8), the terrain grid and the ship (scenes 5 and 6), the
+ * bloom pass (scenes 7, 8 and 9), and the render state put back after a model
+ * (scenes 4, 5 and 6).
  *
  * Depends on: the tvx framework (noise, shaders, lights, screen quads), the
  * model library (the ship) and the timeline's shared state.
@@ -36,6 +37,14 @@ void flight_drawRibbon(float t, const FlightCube cubes[4]);
 /* The terrain grid through the given terrain shader with its "timer":
  * 199 strips of 200 columns, each vertex followed by its normal. */
 void flight_drawTerrain(int shader, float timer);
+
+/* Puts back the start-up render state that drawing a model changes: the
+ * model library turns colour material off for materials and, after a
+ * see-through material (the ship's canopy), leaves blending off with an
+ * additive function. The fades, overlays and blinking captions rely on the
+ * start-up blending (source alpha, one minus source alpha), and the lit cubes
+ * of the later scenes take their colours through colour material. */
+void flight_restoreModelState(void);
 
 /* The ship between push and pop through the given ship shader, translated to
  * pos and rolled by 20 * noise(0.2t, 0.2t, 422) degrees, lit by light 0. */

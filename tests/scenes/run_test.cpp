@@ -49,6 +49,8 @@ struct Picture {
     int middleWhite;
     int wholeMax;
     int blending;     /* blending on with the start-up function after the frame */
+    int colourMaterial;
+    double middleGreenExcess;   /* mean of green minus red over the middle */
 };
 
 static Picture readPicture(void)
@@ -58,7 +60,9 @@ static Picture readPicture(void)
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-    Picture p = {0, 0, 0, 0, 0, 0};
+    Picture p = {0, 0, 0, 0, 0, 0, 0, 0.0};
+    p.colourMaterial = glIsEnabled(GL_COLOR_MATERIAL);
+    long greenExcess = 0;
     GLint src = 0, dst = 0;
     glGetIntegerv(GL_BLEND_SRC, &src);
     glGetIntegerv(GL_BLEND_DST, &dst);
@@ -76,9 +80,11 @@ static Picture readPicture(void)
             if (y > H / 4 && y < 3 * H / 4 && x > W / 4 && x < 3 * W / 4) {
                 p.middleLit += m > 24;
                 p.middleWhite += lo > 180;
+                greenExcess += c[1] - c[0];
             }
         }
     }
+    p.middleGreenExcess = (double)greenExcess / ((W / 2.0) * (H / 2.0));
     return p;
 }
 
@@ -270,6 +276,24 @@ TEST(EndScrollerRun, CubeFieldThroughTheBloomPass)
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_LE(r->at[0].topBandMax, 4);
     EXPECT_GT(r->at[0].middleLit, W * H / 20);
+    EXPECT_LT(fabs(r->at[0].middleGreenExcess), 8.0);
+}
+
+/* The models of the earlier scenes leave the lit field grey and blending on. */
+TEST(EndScrollerRun, FieldKeepsItsGreyAfterTheMonitorLattice)
+{
+    PictureRun *r = childShared<PictureRun>();
+    ChildRun run = runChild([r] {
+        childStartDemo(W, H, 6);
+        r->at[0] = pictureAt(6, 20.0f, 1);
+        childFrameAt(startMs(8) + 100);   /* scenes 6 and 7 end in this frame */
+        r->at[1] = pictureAt(8, 10.0f, 1);
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_TRUE(r->at[0].colourMaterial);
+    EXPECT_TRUE(r->at[1].blending);
+    EXPECT_GT(r->at[1].middleLit, W * H / 20);
+    EXPECT_LT(fabs(r->at[1].middleGreenExcess), 8.0);
 }
 
 /* ---- Scene 9 and the end of the demo --------------------------------------- */
