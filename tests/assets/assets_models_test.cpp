@@ -162,7 +162,7 @@ static std::string fileBytes(const std::string &path)
 
 class ModelFiles : public ::testing::Test {
 protected:
-    void SetUp() override { testGlContext(64, 36); }
+    void SetUp() override { testGlContext(320, 180); }
 };
 
 /* ---- Tests ------------------------------------------------------------------------ */
@@ -371,7 +371,6 @@ TEST_F(ModelFiles, ShipShaderPaintsTheCanopyApartFromTheHull)
 {
     /* material changes inside one glBegin run do not reach a shader on every
      * driver, so the ship shader paints from the ship's layout */
-    testGlContext(320, 180);
     std::string warnings;
     GlmModel *m = readQuietly("data/models/skepp/skepp.obj", &warnings);
     int ship = tvx_loadShader("data/shader/ship_pos.vert", nullptr);
