@@ -43,7 +43,7 @@ void picLineTo3(cairo_t *cr, const PicCamera *camera, double x, double y, double
 
 /* ---- Surfaces and per-pixel passes (pic_canvas.cpp) --------------------- */
 
-enum PicFont { PIC_FONT_LIGHT, PIC_FONT_REGULAR, PIC_FONT_BOLD };
+enum PicFont { PIC_FONT_REGULAR, PIC_FONT_BOLD };
 
 /* A new ARGB32 image surface, fully transparent. */
 cairo_surface_t *picSurface(int width, int height);
@@ -59,8 +59,6 @@ void picNeon(cairo_t *cr, cairo_surface_t *shape, double r, double g, double b,
              double strength);
 /* The sepia ramp: the colour of grey level l (0..1) once toned. */
 void picSepiaTone(double l, double rgb[3]);
-/* Tones an opaque surface towards sepia by amount (0 keeps the colours). */
-void picSepia(cairo_surface_t *surface, double amount);
 /* Stretches the grey levels of an opaque surface so that its darkest and
  * brightest few pixels reach black and white, then lifts the mid-tones by
  * gamma (below 1 brightens). */

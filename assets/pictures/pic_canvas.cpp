@@ -1,8 +1,8 @@
 /*
  * pic_canvas.cpp - drawing helpers shared by the picture painters:
- * deterministic randomness and value noise, blur and neon glow, the film look
- * (sepia toning, grain, vignette, dust and scratches), the rounded font, and
- * the upside-down PNG writer.
+ * deterministic randomness and value noise, perspective, blur and neon glow,
+ * the film look (levels, grain, vignette, dust and scratches), the rounded
+ * font, and the upside-down PNG writer with its sepia palette.
  *
  * Depends on: cairo and cairo-ft, FreeType, libpng.
  */
@@ -21,9 +21,8 @@
 /* ---- State --------------------------------------------------------------- */
 
 static FT_Library fontLibrary = nullptr;
-static cairo_font_face_t *fontFaces[3] = {nullptr, nullptr, nullptr};
-static const char *const fontPaths[3] = {PIC_FONT_LIGHT_PATH, PIC_FONT_REGULAR_PATH,
-                                         PIC_FONT_BOLD_PATH};
+static cairo_font_face_t *fontFaces[2] = {nullptr, nullptr};
+static const char *const fontPaths[2] = {PIC_FONT_REGULAR_PATH, PIC_FONT_BOLD_PATH};
 
 /* ---- Internal helpers ---------------------------------------------------- */
 
@@ -78,20 +77,6 @@ static cairo_surface_t *copySurface(cairo_surface_t *source)
     cairo_paint(cr);
     cairo_destroy(cr);
     return copy;
-}
-
-void picSepiaTone(double l, double rgb[3])
-{
-    static const double stops[4][4] = {{0.0, 0.030, 0.022, 0.016},
-                                       {0.35, 0.300, 0.200, 0.115},
-                                       {0.72, 0.740, 0.580, 0.380},
-                                       {1.0, 1.000, 0.950, 0.840}};
-    int i = 0;
-    while (i < 2 && l > stops[i + 1][0])
-        i++;
-    double u = clamp01((l - stops[i][0]) / (stops[i + 1][0] - stops[i][0]));
-    for (int c = 0; c < 3; c++)
-        rgb[c] = stops[i][c + 1] + (stops[i + 1][c + 1] - stops[i][c + 1]) * u;
 }
 
 /* ---- Public functions ---------------------------------------------------- */
@@ -261,29 +246,18 @@ void picNeon(cairo_t *cr, cairo_surface_t *shape, double r, double g, double b,
     cairo_surface_destroy(glow);
 }
 
-void picSepia(cairo_surface_t *surface, double amount)
+void picSepiaTone(double l, double rgb[3])
 {
-    cairo_surface_flush(surface);
-    int w = cairo_image_surface_get_width(surface);
-    int h = cairo_image_surface_get_height(surface);
-    int stride = cairo_image_surface_get_stride(surface);
-    unsigned char *data = cairo_image_surface_get_data(surface);
-    for (int y = 0; y < h; y++) {
-        uint32_t *row = (uint32_t *)(data + (size_t)y * stride);
-        for (int x = 0; x < w; x++) {
-            double in[3] = {((row[x] >> 16) & 0xff) / 255.0, ((row[x] >> 8) & 0xff) / 255.0,
-                            (row[x] & 0xff) / 255.0};
-            double tone[3];
-            picSepiaTone(0.299 * in[0] + 0.587 * in[1] + 0.114 * in[2], tone);
-            uint32_t out = row[x] & 0xff000000u;
-            for (int c = 0; c < 3; c++) {
-                double v = in[c] + (tone[c] - in[c]) * amount;
-                out |= (uint32_t)lround(255.0 * clamp01(v)) << (16 - 8 * c);
-            }
-            row[x] = out;
-        }
-    }
-    cairo_surface_mark_dirty(surface);
+    static const double stops[4][4] = {{0.0, 0.030, 0.022, 0.016},
+                                       {0.35, 0.300, 0.200, 0.115},
+                                       {0.72, 0.740, 0.580, 0.380},
+                                       {1.0, 1.000, 0.950, 0.840}};
+    int i = 0;
+    while (i < 2 && l > stops[i + 1][0])
+        i++;
+    double u = clamp01((l - stops[i][0]) / (stops[i + 1][0] - stops[i][0]));
+    for (int c = 0; c < 3; c++)
+        rgb[c] = stops[i][c + 1] + (stops[i + 1][c + 1] - stops[i][c + 1]) * u;
 }
 
 void picLevels(cairo_surface_t *surface, double gamma)

@@ -181,7 +181,6 @@ cairo_surface_t *picBackground(int w, int h)
     cairo_restore(cr);
     cairo_destroy(cr);
 
-    picSepia(s, 0.55);
     picGrain(s, 0.03, 0.15, 9001);
     picDamage(s, 120, 5, 4242);
     /* the quad does not fill the screen and it wobbles: fade the rim to black */

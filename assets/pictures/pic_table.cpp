@@ -14,9 +14,9 @@
 
 /* ---- State --------------------------------------------------------------- */
 
-static cairo_surface_t *cityStreet(int w, int h) { return picCity(w, h, 0); }
-static cairo_surface_t *cityOverlook(int w, int h) { return picCity(w, h, 1); }
-static cairo_surface_t *cityWindow(int w, int h) { return picCity(w, h, 2); }
+static cairo_surface_t *cityStreet(int w, int h);
+static cairo_surface_t *cityOverlook(int w, int h);
+static cairo_surface_t *cityWindow(int w, int h);
 
 static const PicEntry pictures[] = {
     {"background.png", 1600, 1476, PIC_PNG_SEPIA, picBackground},
@@ -32,6 +32,13 @@ static const PicEntry pictures[] = {
     {"tmp.png", 2048, 904, PIC_PNG_RGBA, picCockpitOverlay},
     {"display_overlay.png", 2048, 904, PIC_PNG_RGBA, picMonitorOverlay},
 };
+
+/* ---- Internal helpers ---------------------------------------------------- */
+
+/* The three views of the ruined city. */
+static cairo_surface_t *cityStreet(int w, int h) { return picCity(w, h, 0); }
+static cairo_surface_t *cityOverlook(int w, int h) { return picCity(w, h, 1); }
+static cairo_surface_t *cityWindow(int w, int h) { return picCity(w, h, 2); }
 
 /* ---- Public functions ---------------------------------------------------- */
 
