@@ -13,13 +13,13 @@
  */
 #include "models.h"
 
-#include <GL/glu.h>
+#include <GL/glu.h>      /* the polygon tessellator */
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include FT_OUTLINE_H
+#include FT_OUTLINE_H  /* FT_Outline_Decompose */
 
 #include <cmath>
-#include <cstdint>
+#include <cstdint>       /* intptr_t: point indices as tessellator data */
 #include <cstdio>
 
 /* ---- State ------------------------------------------------------------------- */

@@ -111,7 +111,9 @@ std::vector<V3> ringAround(V3 c, V3 axis, float rx, float ry, int sides, float p
 
 /* ---- Output ---------------------------------------------------------------- */
 
-/* Writes dir/name.obj and dir/mtlName; returns 0 on success. */
+/* Writes the OBJ file at objPath naming the library mtlName, and the
+ * library itself at mtlPath unless that is empty (a library shared by
+ * several models is written once); returns 0 on success. */
 int meshWrite(const Mesh *mesh, const std::string &objPath, const std::string &mtlPath,
               const char *mtlName, const char *title);
 /* Writes only the material library (shared by several models). */
