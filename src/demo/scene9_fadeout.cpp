@@ -39,11 +39,6 @@ float scene9_fadeLevel(float t)
     return fade;
 }
 
-float scene9_noiseLevel(void)
-{
-    return noiseLevel;
-}
-
 /* ---- Drawing --------------------------------------------------------------- */
 
 void scene9_block(void)

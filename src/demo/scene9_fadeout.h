@@ -8,7 +8,4 @@
 /* "fadeLevel" of the bloom pass: 1, then 7 - t above 6 s, then 0 above 7 s. */
 float scene9_fadeLevel(float t);
 
-/* "noiseLevel" of the bloom pass: 1 throughout. */
-float scene9_noiseLevel(void);
-
 #endif
