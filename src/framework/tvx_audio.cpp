@@ -42,6 +42,9 @@ struct TvxAudioChannel {
     long long bufferFrame;     /* stream frame at which the last requested buffer starts */
     Uint64 bufferTime;         /* performance counter when it was requested */
     int buffers;               /* buffers requested since the last seek or resume */
+    double anchorFrame;        /* the device's pace: at anchorTime it asked for ... */
+    Uint64 anchorTime;         /* ... the buffer starting at anchorFrame */
+    double behind;             /* frames the device has fallen behind that pace, averaged */
 
     /* Main thread only. */
     double smooth;             /* the device position, smoothed: frame ... */
@@ -63,6 +66,8 @@ struct TvxAudioSystem {
 static const long long DEVICE_BUFFER = 4096;  /* frames per device buffer, ~93 ms at 44.1 kHz */
 static const double SMOOTHING = 0.5;          /* s over which the clock absorbs the device's jitter */
 static const double JUMP = 0.1;               /* s of disagreement that the clock follows at once */
+static const int SETTLED = 3;                 /* buffers after a (re)start before the pace is taken */
+static const double CATCH_UP = 0.04;          /* s behind the pace at which the stream skips ahead */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -97,6 +102,45 @@ static double secondsSince(Uint64 then)
     return (double)(now - then) / (double)SDL_GetPerformanceFrequency();
 }
 
+/* A device starved of CPU time misses its turn and the sound stops for a
+ * moment, so what is heard falls behind the wall clock for good. The device
+ * thread keeps the pace at which buffers are asked for (the earliest requests
+ * since the stream settled) and, once it has fallen behind that pace by
+ * CATCH_UP on average, skips the stream ahead by as much: the sound drops a
+ * piece, and sound and clock stay with the wall clock.
+ * Runs on the device thread with the device lock held. */
+static void keepPace(TvxAudioChannel *ch, Uint64 now)
+{
+    if (ch->buffers < SETTLED || ch->ended)
+        return;
+    double rate = (double)ch->stream->rate;
+    if (ch->buffers == SETTLED) {
+        ch->anchorFrame = (double)ch->nextFrame;
+        ch->anchorTime = now;
+        ch->behind = 0.0;
+        return;
+    }
+    double expected = ch->anchorFrame + (double)(now - ch->anchorTime) * rate
+                      / (double)SDL_GetPerformanceFrequency();
+    double behind = expected - (double)ch->nextFrame;
+    if (behind < 0.0) {
+        /* An earlier request than any before: the pace starts from here. */
+        ch->anchorFrame -= behind;
+        behind = 0.0;
+    }
+    ch->behind += (behind - ch->behind) / 8.0;
+    if (ch->behind < CATCH_UP * rate)
+        return;
+    long long skip = (long long)ch->behind;
+    long long to = ch->nextFrame + skip;
+    if (to >= ch->stream->length)
+        ch->ended = 1;
+    else if (mpg123_seek(ch->stream->decoder, (off_t)to, SEEK_SET) < 0)
+        return;
+    ch->nextFrame = to;
+    ch->behind -= (double)skip;
+}
+
 /* Runs on the device thread with the device lock held. */
 static void fillBuffer(void *user, Uint8 *out, int len)
 {
@@ -106,8 +150,10 @@ static void fillBuffer(void *user, Uint8 *out, int len)
         return;
     }
     long long frames = len / (2 * ch->stream->channels);
+    Uint64 now = SDL_GetPerformanceCounter();
+    keepPace(ch, now);
     ch->bufferFrame = ch->nextFrame;
-    ch->bufferTime = SDL_GetPerformanceCounter();
+    ch->bufferTime = now;
     ch->buffers++;
 
     size_t done = 0;
