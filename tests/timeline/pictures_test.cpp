@@ -120,7 +120,7 @@ void expectBlackBands(const Frame *frame)
 
 }  // namespace
 
-TEST(Pictures, LoadingBarIsRedAndGrowsFromTheLeftOfACentredSpan)
+TEST(TimelinePictures, LoadingBarIsRedAndGrowsFromTheLeftOfACentredSpan)
 {
     Frame *frames = childShared<TwoFrames>()->frame;
     ChildRun run = runChild([&] {
@@ -159,7 +159,7 @@ TEST(Pictures, LoadingBarIsRedAndGrowsFromTheLeftOfACentredSpan)
     EXPECT_NEAR(400 - left, right - 399, 3);
 }
 
-TEST(Pictures, TitleCardShowsTheTitleInTheCentre)
+TEST(TimelinePictures, TitleCardShowsTheTitleInTheCentre)
 {
     struct Shots {
         Frame before, during;
@@ -223,7 +223,7 @@ TEST(Pictures, TitleCardShowsTheTitleInTheCentre)
         << gaps / gapCount << ", title brightness " << brightness;
 }
 
-TEST(Pictures, TitleCardIsBlackInItsLastSecond)
+TEST(TimelinePictures, TitleCardIsBlackInItsLastSecond)
 {
     Frame *frame = childShared<Frame>();
     ChildRun run = runChild([&] { sceneAt(0, 13.5f, frame); });
@@ -232,7 +232,7 @@ TEST(Pictures, TitleCardIsBlackInItsLastSecond)
     EXPECT_LT(all.r + all.g + all.b, 3.0);
 }
 
-TEST(Pictures, CarouselIsSepiaToned)
+TEST(TimelinePictures, CarouselIsSepiaToned)
 {
     Frame *frame = childShared<Frame>();
     ChildRun run = runChild([&] { sceneAt(1, 30.0f, frame); });
@@ -241,7 +241,7 @@ TEST(Pictures, CarouselIsSepiaToned)
     expectBlackBands(frame);
 }
 
-TEST(Pictures, AsteroidFieldIsSepiaToned)
+TEST(TimelinePictures, AsteroidFieldIsSepiaToned)
 {
     Frame *frame = childShared<Frame>();
     ChildRun run = runChild([&] { sceneAt(2, 8.0f, frame); });
@@ -250,7 +250,7 @@ TEST(Pictures, AsteroidFieldIsSepiaToned)
     expectBlackBands(frame);
 }
 
-TEST(Pictures, CreditsAreSepiaTonedAndFadeOut)
+TEST(TimelinePictures, CreditsAreSepiaTonedAndFadeOut)
 {
     Frame *frames = childShared<TwoFrames>()->frame;
     ChildRun run = runChild([&] {
@@ -265,7 +265,7 @@ TEST(Pictures, CreditsAreSepiaTonedAndFadeOut)
     EXPECT_LT(faded.r + faded.g + faded.b, (shown.r + shown.g + shown.b) * 0.1);
 }
 
-TEST(Pictures, TitleCardStillFadesOutAfterTheShipWasShown)
+TEST(TimelinePictures, TitleCardStillFadesOutAfterTheShipWasShown)
 {
     /* The ship has a see-through material, after which the model library
      * leaves blending off; the title card's fade needs it back on. */

@@ -31,7 +31,7 @@ struct Trace {
 
 }  // namespace
 
-TEST(Loading, SwitchToPlayingComesInAFrameThatDependsOnTheWidth)
+TEST(TimelineLoading, SwitchToPlayingComesInAFrameThatDependsOnTheWidth)
 {
     const int widths[3] = {1024, 1280, 800};
     const int expected[3] = {51, 63, 40};
@@ -51,7 +51,7 @@ TEST(Loading, SwitchToPlayingComesInAFrameThatDependsOnTheWidth)
     }
 }
 
-TEST(Loading, StartSceneSeeksToTheTruncatedSumOfTheEarlierScenes)
+TEST(TimelineLoading, StartSceneSeeksToTheTruncatedSumOfTheEarlierScenes)
 {
     const int scenes[2] = {3, 7};
     const char *lines[2] = {"## got queue 3\nsong start pos = 154000\n",
@@ -73,7 +73,7 @@ TEST(Loading, StartSceneSeeksToTheTruncatedSumOfTheEarlierScenes)
     }
 }
 
-TEST(Loading, StartSceneOutOfRangeStartsAtTheTitle)
+TEST(TimelineLoading, StartSceneOutOfRangeStartsAtTheTitle)
 {
     const int scenes[2] = {12, -1};
     const char *lines[2] = {"[/] Start scene 12 does not exist: the scenes are 0 to 9; starting at scene 0\n",
@@ -95,7 +95,7 @@ TEST(Loading, StartSceneOutOfRangeStartsAtTheTitle)
     }
 }
 
-TEST(Sequencing, AdvancesInTheFrameWhereTFirstExceedsTheDuration)
+TEST(TimelineSequencing, AdvancesInTheFrameWhereTFirstExceedsTheDuration)
 {
     Trace *trace = childShared<Trace>();
     ChildRun run = runChild([&] {
@@ -118,7 +118,7 @@ TEST(Sequencing, AdvancesInTheFrameWhereTFirstExceedsTheDuration)
     EXPECT_EQ(trace->mblur[2], 0.2f); /* scene 3's block ran in the same frame */
 }
 
-TEST(Sequencing, PlayedThroughScenesStartAtTheFloatSums)
+TEST(TimelineSequencing, PlayedThroughScenesStartAtTheFloatSums)
 {
     Trace *trace = childShared<Trace>();
     ChildRun run = runChild([&] {
@@ -140,7 +140,7 @@ TEST(Sequencing, PlayedThroughScenesStartAtTheFloatSums)
     EXPECT_EQ(trace->loadingTime[2], 140.5f);
 }
 
-TEST(Sequencing, RewindsAfterAFourSecondSeekBackButNotAfterOne)
+TEST(TimelineSequencing, RewindsAfterAFourSecondSeekBackButNotAfterOne)
 {
     Trace *trace = childShared<Trace>();
     ChildRun run = runChild([&] {
@@ -171,7 +171,7 @@ TEST(Sequencing, RewindsAfterAFourSecondSeekBackButNotAfterOne)
     EXPECT_EQ(trace->loadingTime[4], 140.0f);
 }
 
-TEST(Sequencing, SeekingFarBackMovesOneSceneEachFrame)
+TEST(TimelineSequencing, SeekingFarBackMovesOneSceneEachFrame)
 {
     Trace *trace = childShared<Trace>();
     ChildRun run = runChild([&] {
@@ -192,7 +192,7 @@ TEST(Sequencing, SeekingFarBackMovesOneSceneEachFrame)
     EXPECT_EQ(trace->loadingTime[2], -0.5f);
 }
 
-TEST(Sequencing, ForwardSeekPassesSeveralScenesInOneFrame)
+TEST(TimelineSequencing, ForwardSeekPassesSeveralScenesInOneFrame)
 {
     Trace *trace = childShared<Trace>();
     ChildRun run = runChild([&] {
@@ -214,7 +214,7 @@ TEST(Sequencing, ForwardSeekPassesSeveralScenesInOneFrame)
     EXPECT_NEAR(trace->loadingTime[1], 277.7f, 1e-3f);
 }
 
-TEST(Sequencing, LastSceneEndsTheProcessWithStatusZero)
+TEST(TimelineSequencing, LastSceneEndsTheProcessWithStatusZero)
 {
     Trace *trace = childShared<Trace>();
     ChildRun run = runChild([&] {
@@ -234,7 +234,7 @@ TEST(Sequencing, LastSceneEndsTheProcessWithStatusZero)
     EXPECT_OUTPUT_LACKS(run.output, "not ended");
 }
 
-TEST(Sequencing, PlayedThroughDemoEndsAtItsLength)
+TEST(TimelineSequencing, PlayedThroughDemoEndsAtItsLength)
 {
     ChildRun run = runChild([&] {
         childStartDemo(320, 180, 0);
@@ -247,7 +247,7 @@ TEST(Sequencing, PlayedThroughDemoEndsAtItsLength)
     EXPECT_OUTPUT_HAS(run.output, "still playing at the length");
 }
 
-TEST(FrameEnd, PauseReadOutEveryPausedFrame)
+TEST(TimelineFrameEnd, PauseReadOutEveryPausedFrame)
 {
     ChildRun run = runChild([&] {
         childStartDemo(320, 180, 0);

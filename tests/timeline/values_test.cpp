@@ -12,7 +12,7 @@
 #include "timeline.h"
 #include "tvx.h"
 
-TEST(TitleCard, TitleRampStopsAtFiveAndHoldsUntilTen)
+TEST(Scene0Title, TitleRampStopsAtFiveAndHoldsUntilTen)
 {
     float fade = scene0_titleFade(0.0f, 4.9f);
     EXPECT_NEAR(fade, 0.58f, 1e-5f);
@@ -24,7 +24,7 @@ TEST(TitleCard, TitleRampStopsAtFiveAndHoldsUntilTen)
     EXPECT_NEAR(fade, 0.4f, 1e-5f);
 }
 
-TEST(TitleCard, TitleFreezesOnceFadedOutAndRestartsBeforeTwo)
+TEST(Scene0Title, TitleFreezesOnceFadedOutAndRestartsBeforeTwo)
 {
     float fade = scene0_titleFade(0.1f, 10.9f);
     EXPECT_NEAR(fade, 0.05f, 1e-5f);
@@ -36,7 +36,7 @@ TEST(TitleCard, TitleFreezesOnceFadedOutAndRestartsBeforeTwo)
     EXPECT_EQ(scene0_titleFade(fade, 1.0f), 0.0f);
 }
 
-TEST(Carousel, NoiseBursts)
+TEST(Scene1Carousel, NoiseBursts)
 {
     EXPECT_NEAR(0.1f + scene1_burst(26.95f), 0.85f, 1e-5f);
     EXPECT_EQ(scene1_burst(27.8f), 0.0f);
@@ -53,7 +53,7 @@ TEST(Carousel, NoiseBursts)
     EXPECT_EQ(scene1_burst(16.0f), tvx_perlin2DNoise(16.0f - 15.4f, 0.0f, 42));
 }
 
-TEST(Carousel, FadeInOutAndAfterRewind)
+TEST(Scene1Carousel, FadeInOutAndAfterRewind)
 {
     sceneTime[1] = 126.5f;
     EXPECT_NEAR(scene1_fade(0.0f, 1.0f), 0.5f, 1e-6f);
@@ -66,7 +66,7 @@ TEST(Carousel, FadeInOutAndAfterRewind)
     EXPECT_NEAR(scene1_fade(fade, 125.75f), 0.75f, 1e-4f);
 }
 
-TEST(Carousel, TurnsFourTimesThenBack)
+TEST(Scene1Carousel, TurnsFourTimesThenBack)
 {
     EXPECT_NEAR(scene1_turn(0.0f), 0.0f, 1e-3f);
     EXPECT_NEAR(scene1_turn(12.5f), 210.88f, 0.05f);
@@ -75,7 +75,7 @@ TEST(Carousel, TurnsFourTimesThenBack)
     EXPECT_NEAR(scene1_turn(126.5f), 788.0f, 2.0f);
 }
 
-TEST(Asteroids, CameraCutsToTheSideViewAfterFiveSeconds)
+TEST(Scene2Asteroids, CameraCutsToTheSideViewAfterFiveSeconds)
 {
     Scene2Camera camera;
     scene2_initCamera(&camera);
@@ -95,7 +95,7 @@ TEST(Asteroids, CameraCutsToTheSideViewAfterFiveSeconds)
     EXPECT_FLOAT_EQ(camera.rot[0][1], 4.99f);
 }
 
-TEST(Asteroids, SideViewTurnAccumulatesPerFrame)
+TEST(Scene2Asteroids, SideViewTurnAccumulatesPerFrame)
 {
     Scene2Camera camera;
     scene2_initCamera(&camera);
@@ -108,7 +108,7 @@ TEST(Asteroids, SideViewTurnAccumulatesPerFrame)
     EXPECT_NEAR(camera.rot[1][1], reached + 0.1f, 1e-3f);
 }
 
-TEST(Asteroids, FadeInThenDimInTheLastSecond)
+TEST(Scene2Asteroids, FadeInThenDimInTheLastSecond)
 {
     EXPECT_EQ(scene2_fade(0.0f, 0.0f), 0.0f);
     EXPECT_NEAR(scene2_fade(0.0f, 1.0f), 0.5f, 1e-6f);
@@ -122,7 +122,7 @@ TEST(Asteroids, FadeInThenDimInTheLastSecond)
     EXPECT_NEAR(scene2_fade(0.6f, 10.0f), 0.6f, 1e-6f);
 }
 
-TEST(Credits, CaptionWindows)
+TEST(Scene3Credits, CaptionWindows)
 {
     auto shown = [](float t) {
         int n = 0;
@@ -138,7 +138,7 @@ TEST(Credits, CaptionWindows)
     EXPECT_EQ(shown(19.99f), 3);
 }
 
-TEST(Credits, CameraSwingsDriftsAndTilts)
+TEST(Scene3Credits, CameraSwingsDriftsAndTilts)
 {
     Scene3Camera camera = {};
     Scene3View view;
@@ -173,7 +173,7 @@ TEST(Credits, CameraSwingsDriftsAndTilts)
     EXPECT_NEAR(view.rotX, -40.0f, 1e-3f);
 }
 
-TEST(Credits, SwingStartsFromNothingWhenTheTumbleNeverRan)
+TEST(Scene3Credits, SwingStartsFromNothingWhenTheTumbleNeverRan)
 {
     Scene3Camera camera = {};
     Scene3View view;
@@ -183,7 +183,7 @@ TEST(Credits, SwingStartsFromNothingWhenTheTumbleNeverRan)
     EXPECT_FLOAT_EQ(view.tx, 0.0f);
 }
 
-TEST(Credits, FadeAndShipPath)
+TEST(Scene3Credits, FadeAndShipPath)
 {
     EXPECT_NEAR(scene3_fade(0.0f, 1.0f), 0.5f, 1e-6f);
     EXPECT_NEAR(scene3_fade(1.0f, 22.5f), 0.5f, 1e-6f);
