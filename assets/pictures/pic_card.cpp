@@ -194,8 +194,8 @@ cairo_surface_t *picTitle(int w, int h)
     cairo_surface_t *shape = picSurface(w, h);
     cairo_t *sc = cairo_create(shape);
     cairo_set_source_rgb(sc, 1, 1, 1);
-    picSelectFont(sc, PIC_FONT_BOLD, 0.62 * h);
-    double spacing = 0.16 * h;
+    picSelectFont(sc, PIC_FONT_BOLD, 0.56 * h);
+    double spacing = 0.18 * h;
     spacedPath(sc, "KOLVANE", 0.5 * w, 0.62 * h, spacing);
     cairo_fill(sc);
     /* hairlines under the name, parted in the middle by a small diamond */
@@ -249,7 +249,7 @@ cairo_surface_t *picPartyLogo(int w, int h)
     cairo_t *sc = cairo_create(shape);
     cairo_set_source_rgb(sc, 1, 1, 1);
     /* a rounded frame, broken at the bottom where the year sits */
-    double x0 = 0.08 * w, y0 = 0.12 * h, x1 = 0.92 * w, y1 = 0.80 * h, r = 0.12 * h;
+    double x0 = 0.1 * w, y0 = 0.16 * h, x1 = 0.9 * w, y1 = 0.78 * h, r = 0.12 * h;
     double gap = 0.22 * w;
     cairo_move_to(sc, 0.5 * w - gap, y1);
     cairo_line_to(sc, x0 + r, y1);
@@ -264,7 +264,7 @@ cairo_surface_t *picPartyLogo(int w, int h)
     cairo_set_line_width(sc, 0.022 * h);
     cairo_set_line_cap(sc, CAIRO_LINE_CAP_ROUND);
     cairo_stroke(sc);
-    picSelectFont(sc, PIC_FONT_BOLD, 0.27 * h);
+    picSelectFont(sc, PIC_FONT_BOLD, 0.26 * h);
     spacedPath(sc, "vornfest", 0.5 * w, 0.55 * h, 0.01 * h);
     cairo_fill(sc);
     cairo_destroy(sc);

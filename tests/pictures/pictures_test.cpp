@@ -16,6 +16,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm> /* std::max of a list */
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -271,6 +272,15 @@ TEST_P(Picture, LoadsThroughTheFrameworkWithItsOwnSizeAndAlpha)
         if (e.kind == CUTOUT) {
             for (size_t c : corners)
                 EXPECT_EQ(texels[c * 4 + 3], 0) << "corner texel " << c;
+            /* the glow dies out before the edges, which would show as lines */
+            int edge = 0;
+            for (int x = 0; x < w; x++)
+                edge = std::max({edge, (int)texels[(size_t)x * 4 + 3],
+                                 (int)texels[((size_t)(h - 1) * w + x) * 4 + 3]});
+            for (int y = 0; y < h; y++)
+                edge = std::max({edge, (int)texels[(size_t)y * w * 4 + 3],
+                                 (int)texels[((size_t)y * w + w - 1) * 4 + 3]});
+            EXPECT_LE(edge, 4) << "alpha at the border";
         }
     }
     glDeleteTextures(1, &texture);
