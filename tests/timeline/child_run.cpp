@@ -1,5 +1,7 @@
 /*
- * child_run.cpp - forked demo runs for the timeline tests.
+ * child_run.cpp - forked demo runs for the timeline tests: shared records,
+ * captured standard output, a window per child with the mute clock.
+ * Depends on: POSIX fork and mmap, Xlib, the test GL context, the timeline.
  */
 #include "child_run.h"
 
