@@ -9,13 +9,15 @@
  * clock. On SDL's dummy driver nothing is heard and the driver's pace is only
  * approximate, so there the position runs on the wall clock alone.
  *
- * Depends on: SDL2 (device, locking, performance counter), libmpg123.
+ * Depends on: SDL2 (device, locking, performance counter), libmpg123, and
+ * ALSA's error handler where ALSA is installed (looked up at run time).
  */
 #include "tvx_audio.h"
 
 #include <SDL.h>
 #include <mpg123.h>
 
+#include <dlfcn.h>  /* dlopen: quietening ALSA while a device is looked for */
 #include <cstdio>   /* fopen: telling a missing file from an undecodable one */
 #include <cstdlib>
 #include <cstring>
@@ -68,8 +70,29 @@ static const double SMOOTHING = 0.5;          /* s over which the clock absorbs 
 static const double JUMP = 0.1;               /* s of disagreement that the clock follows at once */
 static const int SETTLED = 3;                 /* buffers after a (re)start before the pace is taken */
 static const double CATCH_UP = 0.04;          /* s behind the pace at which the stream skips ahead */
+static const double PACE_BUFFERS = 16.0;      /* buffers over which falling behind is averaged */
 
 /* ---- Internal helpers ------------------------------------------------------ */
+
+typedef void (*AlsaErrorHandler)(const char *file, int line, const char *function, int err,
+                                 const char *fmt, ...);
+typedef int (*AlsaSetErrorHandler)(AlsaErrorHandler handler);
+
+static void ignoreAlsa(const char *, int, const char *, int, const char *, ...) {}
+
+/* Where there is no sound card, ALSA reports it on stderr in eight lines while
+ * SDL looks for a device; the layer's caller says it in one. quiet = 0 gives
+ * ALSA its own reporting back. The library stays loaded, so SDL uses the same
+ * instance. */
+static void quietAlsa(int quiet)
+{
+    static void *alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (alsa == nullptr)
+        return;
+    AlsaSetErrorHandler set = (AlsaSetErrorHandler)dlsym(alsa, "snd_lib_error_set_handler");
+    if (set != nullptr)
+        set(quiet ? ignoreAlsa : nullptr);
+}
 
 static int openProbe(void)
 {
@@ -107,7 +130,9 @@ static double secondsSince(Uint64 then)
  * thread keeps the pace at which buffers are asked for (the earliest requests
  * since the stream settled) and, once it has fallen behind that pace by
  * CATCH_UP on average, skips the stream ahead by as much: the sound drops a
- * piece, and sound and clock stay with the wall clock.
+ * piece, and sound and clock stay with the wall clock. The average spans
+ * PACE_BUFFERS requests (about 1.5 s), long enough for a sound server that
+ * drops late data itself (PulseAudio) to have caught up without us.
  * Runs on the device thread with the device lock held. */
 static void keepPace(TvxAudioChannel *ch, Uint64 now)
 {
@@ -128,7 +153,7 @@ static void keepPace(TvxAudioChannel *ch, Uint64 now)
         ch->anchorFrame -= behind;
         behind = 0.0;
     }
-    ch->behind += (behind - ch->behind) / 8.0;
+    ch->behind += (behind - ch->behind) / PACE_BUFFERS;
     if (ch->behind < CATCH_UP * rate)
         return;
     long long skip = (long long)ch->behind;
@@ -290,7 +315,9 @@ int tvx_audioInit(TvxAudioSystem *system, int maxChannels)
         return TVX_AUDIO_OK;
     /* The demo has its own key handling; SDL must not take SIGINT/SIGTERM. */
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    quietAlsa(1);
     int ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 && openProbe();
+    quietAlsa(0);
     if (!ok && !(startDummyDriver() && openProbe()))
         return SDL_WasInit(SDL_INIT_AUDIO) ? TVX_AUDIO_ERR_DEVICE : TVX_AUDIO_ERR_INIT;
     const char *driver = SDL_GetCurrentAudioDriver();

@@ -1,17 +1,21 @@
 /*
- * program_test.cpp - starts the real kolvane program on the test display and
- * drives it from outside: with no options it must still be running after 3 s
- * (game mode cannot be entered on Xvfb, so a full-screen window replaces it)
- * and quit with status 0 on Escape; with -nf -m it opens a 640 x 480 window
- * titled "tvx-framework".
+ * program_test.cpp - starts the real kolvane program and drives it from
+ * outside: with no options it must still be running after 3 s (game mode
+ * cannot be entered on Xvfb, so a full-screen window replaces it) and quit
+ * with status 0 on Escape; with -nf -m it opens a 640 x 480 window titled
+ * "tvx-framework"; -w and -h size the window.
  *
- * Depends on: xdotool (finding the window, sending the key).
+ * Each case starts a private Xvfb, so that the demo's window is the only one
+ * on its display whatever else runs at the same time.
+ *
+ * Depends on: Xvfb, xdotool (finding the window, sending the key).
  */
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
@@ -23,89 +27,17 @@ namespace {
 
 struct Launched {
     pid_t pid = -1;
-    std::string log;   /* the program's standard output */
+    std::string log;   /* the program's standard and error output */
 };
 
-/* Starts kolvane from the repository root with its output in a file. */
-Launched launch(std::vector<std::string> args, const char *tag)
+bool exists(const std::string &path)
 {
-    Launched r;
-    r.log = std::string(KOLVANE_BINARY_DIR) + "/core_program_" + tag + ".log";
-    std::string exe = std::string(KOLVANE_BINARY_DIR) + "/src/demo/kolvane";
-    r.pid = fork();
-    if (r.pid == 0) {
-        int fd = open(r.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, 1);
-        dup2(fd, 2);
-        /* Under the sanitizers the exit status must stay the program's own. */
-        std::string asan = getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "";
-        setenv("ASAN_OPTIONS", (asan + (asan.empty() ? "" : ":") + "detect_leaks=0").c_str(), 1);
-        if (chdir(KOLVANE_SOURCE_DIR) != 0)
-            _exit(90);
-        std::vector<char *> argv;
-        argv.push_back(exe.data());
-        for (std::string &a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
-        _exit(91);
-    }
-    return r;
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
 }
 
-/* Output of a shell command, trailing newline removed. */
-std::string shell(const std::string &cmd)
-{
-    std::string out;
-    FILE *p = popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return out;
-    char buf[256];
-    while (fgets(buf, sizeof(buf), p))
-        out += buf;
-    pclose(p);
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-        out.pop_back();
-    return out;
-}
-
-std::string readFile(const std::string &path)
-{
-    std::string out;
-    FILE *f = fopen(path.c_str(), "r");
-    if (f == nullptr)
-        return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
-        out.append(buf, n);
-    fclose(f);
-    return out;
-}
-
-/* Ids of the windows titled "tvx-framework", one a line. */
-std::string demoWindows()
-{
-    return shell("xdotool search --name '^tvx-framework$' 2>/dev/null");
-}
-
-/* The window titled "tvx-framework" that was not there before the launch, or
- * "" (freeglut does not mark its windows with the process id). */
-std::string findWindow(const std::string &before)
-{
-    for (int i = 0; i < 100; i++) {
-        std::string ids = demoWindows() + "\n";
-        for (size_t at = 0, nl; (nl = ids.find('\n', at)) != std::string::npos; at = nl + 1) {
-            std::string id = ids.substr(at, nl - at);
-            if (!id.empty() && ("\n" + before + "\n").find("\n" + id + "\n") == std::string::npos)
-                return id;
-        }
-        usleep(100000);
-    }
-    return "";
-}
-
-/* Waits up to `seconds` for the program to end; its wait status, or -1. */
+/* Waits up to `seconds` for a child to end; its wait status, or -1 (then it
+ * is killed). */
 int waitEnd(pid_t pid, int seconds)
 {
     for (int i = 0; i < seconds * 10; i++) {
@@ -125,41 +57,163 @@ bool stillRunning(pid_t pid)
     return waitpid(pid, &status, WNOHANG) == 0;
 }
 
-void pressEscape(const std::string &window)
+/* A private X server for one case; stopped when the case ends. */
+class PrivateDisplay {
+public:
+    std::string name;
+
+    /* Xvfb picks a free display number itself and tells it through a pipe. */
+    PrivateDisplay()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        server = fork();
+        if (server == 0) {
+            close(fds[0]);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24",
+                   "+extension", "GLX", "-nolisten", "tcp", (char *)nullptr);
+            _exit(92);
+        }
+        close(fds[1]);
+        std::string number;
+        struct pollfd wait = {fds[0], POLLIN, 0};
+        char c;
+        while (poll(&wait, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (!number.empty())
+            name = ":" + number;
+    }
+
+    ~PrivateDisplay()
+    {
+        if (server > 0) {
+            kill(server, SIGTERM);
+            waitEnd(server, 5);
+        }
+    }
+
+private:
+    pid_t server = -1;
+};
+
+/* Starts kolvane on the display from the repository root, with its output in
+ * a file. */
+Launched launch(const PrivateDisplay &display, std::vector<std::string> args, const char *tag)
 {
-    shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
-    shell("xdotool key --window " + window + " Escape 2>/dev/null");
+    Launched r;
+    r.log = std::string(KOLVANE_BINARY_DIR) + "/core_program_" + tag + ".log";
+    std::string exe = std::string(KOLVANE_BINARY_DIR) + "/src/demo/kolvane";
+    std::string asan = getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "";
+    /* Under the sanitizers the exit status must stay the program's own. */
+    asan += std::string(asan.empty() ? "" : ":") + "detect_leaks=0";
+    std::vector<char *> argv;
+    argv.push_back(exe.data());
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    r.pid = fork();
+    if (r.pid == 0) {
+        int fd = open(r.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        setenv("DISPLAY", display.name.c_str(), 1);
+        setenv("ASAN_OPTIONS", asan.c_str(), 1);
+        if (chdir(KOLVANE_SOURCE_DIR) != 0)
+            _exit(90);
+        execv(exe.c_str(), argv.data());
+        _exit(91);
+    }
+    return r;
 }
 
-/* The music comes from data/test.mp3 once it exists; until then the demo runs muted. */
+/* Output of an xdotool command on the display, trailing newlines removed. */
+std::string xdotool(const PrivateDisplay &display, const std::string &args)
+{
+    std::string out;
+    std::string cmd = "DISPLAY=" + display.name + " xdotool " + args + " 2>/dev/null";
+    FILE *p = popen(cmd.c_str(), "r");
+    if (p == nullptr)
+        return out;
+    char buf[256];
+    while (fgets(buf, sizeof(buf), p))
+        out += buf;
+    pclose(p);
+    while (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
+}
+
+std::string readFile(const std::string &path)
+{
+    std::string out;
+    FILE *f = fopen(path.c_str(), "r");
+    if (f == nullptr)
+        return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
+        out.append(buf, n);
+    fclose(f);
+    return out;
+}
+
+/* The window titled "tvx-framework" on the display, or "". */
+std::string findWindow(const PrivateDisplay &display)
+{
+    for (int i = 0; i < 100; i++) {
+        std::string ids = xdotool(display, "search --name '^tvx-framework$'");
+        if (!ids.empty())
+            return ids.substr(0, ids.find('\n'));
+        usleep(100000);
+    }
+    return "";
+}
+
+std::string size(const PrivateDisplay &display, const std::string &window)
+{
+    std::string geometry = xdotool(display, "getwindowgeometry --shell " + window);
+    std::string w = geometry.substr(geometry.find("WIDTH="));
+    return w.substr(0, w.find("\nSCREEN"));
+}
+
+/* Sends Escape and returns the program's exit status, or -1 if it did not end. */
+int quit(const PrivateDisplay &display, const std::string &window, pid_t pid)
+{
+    xdotool(display, "windowfocus --sync " + window);
+    xdotool(display, "key --window " + window + " Escape");
+    return waitEnd(pid, 30);
+}
+
+/* The music comes from data/test.mp3 where it exists; without it the demo runs muted. */
 std::vector<std::string> musicArgs()
 {
-    struct stat st;
-    std::string music = std::string(KOLVANE_SOURCE_DIR) + "/data/test.mp3";
-    if (stat(music.c_str(), &st) == 0)
+    if (exists(std::string(KOLVANE_SOURCE_DIR) + "/data/test.mp3"))
         return {};
     return {"-m"};
 }
 
 TEST(Program, RunsWithNoOptionsAndQuitsOnEscape)
 {
-    ASSERT_NE(getenv("DISPLAY"), nullptr) << "needs an X display (Xvfb)";
-    std::string before = demoWindows();
-    Launched r = launch(musicArgs(), "default");
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    Launched r = launch(display, musicArgs(), "default");
     ASSERT_GT(r.pid, 0);
     sleep(3);
     ASSERT_TRUE(stillRunning(r.pid)) << readFile(r.log);
-    std::string window = findWindow(before);
+    std::string window = findWindow(display);
     ASSERT_FALSE(window.empty()) << readFile(r.log);
+    std::string screen = xdotool(display, "getdisplaygeometry");
+    EXPECT_EQ(size(display, window), "WIDTH=" + screen.substr(0, screen.find(' ')) +
+                                     "\nHEIGHT=" + screen.substr(screen.find(' ') + 1))
+        << "a full-screen window";
 
-    std::string geometry = shell("xdotool getwindowgeometry --shell " + window + " | grep -E '^(WIDTH|HEIGHT)='");
-    std::string screen = shell("xdotool getdisplaygeometry");
-    std::string w = screen.substr(0, screen.find(' '));
-    std::string h = screen.substr(screen.find(' ') + 1);
-    EXPECT_EQ(geometry, "WIDTH=" + w + "\nHEIGHT=" + h) << "a full-screen window";
-
-    pressEscape(window);
-    int status = waitEnd(r.pid, 30);
+    int status = quit(display, window, r.pid);
     ASSERT_NE(status, -1) << "did not quit on Escape";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -174,19 +228,17 @@ TEST(Program, RunsWithNoOptionsAndQuitsOnEscape)
 
 TEST(Program, WindowedAndMutedOpensA640x480Window)
 {
-    ASSERT_NE(getenv("DISPLAY"), nullptr) << "needs an X display (Xvfb)";
-    std::string before = demoWindows();
-    Launched r = launch({"-nf", "-m"}, "windowed");
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    Launched r = launch(display, {"-nf", "-m"}, "windowed");
     ASSERT_GT(r.pid, 0);
-    std::string window = findWindow(before);
+    std::string window = findWindow(display);
     ASSERT_FALSE(window.empty()) << readFile(r.log);
     usleep(500000);
     EXPECT_TRUE(stillRunning(r.pid)) << readFile(r.log);
-    EXPECT_EQ(shell("xdotool getwindowgeometry --shell " + window + " | grep -E '^(WIDTH|HEIGHT)='"),
-              "WIDTH=640\nHEIGHT=480");
-    EXPECT_EQ(shell("xdotool getwindowname " + window), "tvx-framework");
-    pressEscape(window);
-    int status = waitEnd(r.pid, 30);
+    EXPECT_EQ(size(display, window), "WIDTH=640\nHEIGHT=480");
+    EXPECT_EQ(xdotool(display, "getwindowname " + window), "tvx-framework");
+    int status = quit(display, window, r.pid);
     ASSERT_NE(status, -1) << "did not quit on Escape";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -195,17 +247,15 @@ TEST(Program, WindowedAndMutedOpensA640x480Window)
 
 TEST(Program, AGivenResolutionSizesTheWindow)
 {
-    ASSERT_NE(getenv("DISPLAY"), nullptr) << "needs an X display (Xvfb)";
-    std::string before = demoWindows();
-    Launched r = launch({"-w", "800", "-h", "600", "-nf", "-m"}, "sized");
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    Launched r = launch(display, {"-w", "800", "-h", "600", "-nf", "-m"}, "sized");
     ASSERT_GT(r.pid, 0);
-    std::string window = findWindow(before);
+    std::string window = findWindow(display);
     ASSERT_FALSE(window.empty()) << readFile(r.log);
-    EXPECT_EQ(shell("xdotool getwindowgeometry --shell " + window + " | grep -E '^(WIDTH|HEIGHT)='"),
-              "WIDTH=800\nHEIGHT=600");
-    pressEscape(window);
-    int status = waitEnd(r.pid, 30);
-    ASSERT_NE(status, -1);
+    EXPECT_EQ(size(display, window), "WIDTH=800\nHEIGHT=600");
+    int status = quit(display, window, r.pid);
+    ASSERT_NE(status, -1) << "did not quit on Escape";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_NE(readFile(r.log).find("[*] Resolution set to 800x600:32@75\n"), std::string::npos);
 }
