@@ -67,8 +67,10 @@ void __glmScanLoad(GlmScan *scan, FILE *file, const char *path)
     if (fseek(file, 0, SEEK_END) == 0) {
         long size = ftell(file);
         if (size > 0 && (unsigned long)size < (size_t)-1 / 2) {
+            /* one byte more than the file, so that reading it whole ends the
+             * loop below at once */
             __glmFree(text);
-            capacity = (size_t)size;
+            capacity = (size_t)size + 1;
             text = (char *)__glmMalloc(capacity + 1);
         }
     }

@@ -145,7 +145,9 @@ GLubyte *glmReadPPM(const char *path, int alpha, int *width, int *height, GLenum
         collected += found;
     }
 
-    if (values[0] <= 0 || values[1] <= 0 ||
+    /* each side bounded first, so that the product cannot wrap around */
+    if (values[0] <= 0 || values[1] <= 0 || (uint64_t)values[0] > GLM_IMAGE_MAX_BYTES ||
+        (uint64_t)values[1] > GLM_IMAGE_MAX_BYTES ||
         (uint64_t)values[0] * (uint64_t)values[1] * 3 > GLM_IMAGE_MAX_BYTES) {
         __glmWarning("glmReadPPM(): \"%s\" has an unusable size (%ld x %ld).", path, values[0],
                      values[1]);

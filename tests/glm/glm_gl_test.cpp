@@ -198,6 +198,7 @@ TEST_F(Gl, PpmRowsStayInFileOrderAndHeadersAreRobust)
 
     const char *const bad[] = {"P6\n", "P6\n4 4\n", "P6\nwide 4 255\n", "P6\n4 4 255\nab",
                                "P6\n0 4 255\n", "P6\n-3 4 255\n", "P6\n99999 99999 255\n",
+                               "P6\n3 2049638230412172402 255\n0123456789",
                                "P3\n1 1 255\n1 2 3\n", "", "P6 1 1 255\nxyz"};
     ::testing::internal::CaptureStderr();
     for (const char *header : bad)
