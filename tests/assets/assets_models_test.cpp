@@ -192,14 +192,20 @@ TEST_F(ModelFiles, EveryModelReadsCleanWithMaterialsAndClosedOutwardShells)
     }
 }
 
-TEST_F(ModelFiles, DrawingWithMode17WritesNoWarning)
+TEST_F(ModelFiles, DrawingWithMode17WritesNoWarningAndLeavesNoGlError)
 {
-    std::string warnings;
-    GlmModel *m = readQuietly("data/models/station.obj", &warnings);
-    testing::internal::CaptureStderr();
-    glmDraw(m, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    glmDelete(m);
+    for (const ModelCase &c : MODELS) {
+        SCOPED_TRACE(c.path);
+        std::string warnings;
+        GlmModel *m = readQuietly(c.path, &warnings);
+        tvx_setLight0(1);
+        testing::internal::CaptureStderr();
+        glmDraw(m, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        tvx_setLight0(0);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+        glmDelete(m);
+    }
 }
 
 TEST_F(ModelFiles, TvTowerStandsOnTheFloorInsideTheCarousel)
