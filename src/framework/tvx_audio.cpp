@@ -5,8 +5,10 @@
  * The heard position comes from the device: each time it asks for a buffer we
  * note which stream frame that buffer starts at and when it was asked for; one
  * buffer is still queued ahead of it, so the frame being heard then lies one
- * buffer earlier, and between requests the position moves on with the wall
- * clock. On SDL's dummy driver nothing is heard and the driver's pace is only
+ * buffer earlier. Between requests the position moves on with the wall clock,
+ * smoothed over the device's jitter; a device that stalls (starved of CPU)
+ * makes the stream skip ahead, so that sound and clock keep to the wall clock.
+ * On SDL's dummy driver nothing is heard and the driver's pace is only
  * approximate, so there the position runs on the wall clock alone.
  *
  * Depends on: SDL2 (device, locking, performance counter), libmpg123, and

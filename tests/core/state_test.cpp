@@ -1,6 +1,6 @@
 /*
- * state_test.cpp - tvx_Get, the render state, the reshape projection, the
- * timer, the system check and dprint, in a real OpenGL context.
+ * state_test.cpp - tvx_Get, the render state, the reshape projection and the
+ * timer, in a real OpenGL context.
  */
 #include <gtest/gtest.h>
 
@@ -20,14 +20,6 @@ uint32_t bitsOf(float f)
     uint32_t b;
     memcpy(&b, &f, sizeof(b));
     return b;
-}
-
-std::string captured(void (*run)(void))
-{
-    testing::internal::CaptureStdout();
-    run();
-    fflush(stdout);
-    return testing::internal::GetCapturedStdout();
 }
 
 void resetClock()
@@ -175,24 +167,6 @@ TEST(Timer, ReArmsItselfOnTheMainLoop)
     EXPECT_GE(SOUND_MUTE_TIMER, 200);
     EXPECT_EQ(SOUND_MUTE_TIMER % 25, 0);
     resetClock();
-}
-
-TEST(SystemCheck, ReportsAFineSystem)
-{
-    std::string out = captured([] { tvx_systemCheck(nullptr); });
-    EXPECT_EQ(out, "[*] systemcheck.\n[*] system seems fine\n");
-    int flag = -1;
-    testing::internal::CaptureStdout();
-    tvx_systemCheck(&flag);
-    fflush(stdout);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(flag, 1);
-}
-
-TEST(Dprint, PrintsOnlyWhenEnabled)
-{
-    EXPECT_EQ(captured([] { dprint("loading stage 3", 1); }), "[DEV] loading stage 3\n");
-    EXPECT_EQ(captured([] { dprint("loading stage 3", 0); }), "");
 }
 
 }  // namespace
