@@ -377,12 +377,12 @@ static void paintTransistorScene(cairo_t *cr, int w, int h)
 {
     PicRng rng;
     picSeed(&rng, 1947);
-    PicCamera cam = {0.5 * w, 0.1 * h, 1.1 * w, 6.0, 0.55};
+    PicCamera cam = {0.5 * w, 0.5 * h, 1.1 * w, 6.0, 0.2};
     /* background: dark with bokeh of far-off lights */
     cairo_set_source_rgb(cr, 0.06, 0.06, 0.06);
     cairo_paint(cr);
     for (int i = 0; i < 30; i++) {
-        double x = picRange(&rng, 0, w), y = picRange(&rng, 0, 0.4 * h), r = picRange(&rng, 0.02, 0.06) * w;
+        double x = picRange(&rng, 0, w), y = picRange(&rng, 0, 0.22 * h), r = picRange(&rng, 0.02, 0.06) * w;
         cairo_pattern_t *b = cairo_pattern_create_radial(x, y, r * 0.7, x, y, r);
         cairo_pattern_add_color_stop_rgba(b, 0.0, 1, 1, 1, picRange(&rng, 0.05, 0.18));
         cairo_pattern_add_color_stop_rgba(b, 1.0, 1, 1, 1, 0.0);
@@ -395,7 +395,7 @@ static void paintTransistorScene(cairo_t *cr, int w, int h)
     int bw = w, bh = h;
     cairo_surface_t *sharp = picSurface(bw, bh);
     cairo_t *bc = cairo_create(sharp);
-    paintBoard(bc, &cam, -20, 20, 3.0, 40, 0.2, &rng);
+    paintBoard(bc, &cam, -30, 30, 3.0, 70, 0.2, &rng);
     cairo_destroy(bc);
     cairo_surface_t *soft = picSurface(bw, bh);
     bc = cairo_create(soft);
@@ -405,11 +405,11 @@ static void paintTransistorScene(cairo_t *cr, int w, int h)
     picBlur(soft, 6);
     cairo_set_source_surface(cr, soft, 0, 0);
     cairo_paint(cr);
-    cairo_pattern_t *focus = cairo_pattern_create_linear(0, 0.2 * h, 0, h);
+    cairo_pattern_t *focus = cairo_pattern_create_linear(0, 0.1 * h, 0, h);
     cairo_pattern_add_color_stop_rgba(focus, 0.0, 0, 0, 0, 0.0);
-    cairo_pattern_add_color_stop_rgba(focus, 0.55, 0, 0, 0, 1.0);
-    cairo_pattern_add_color_stop_rgba(focus, 0.75, 0, 0, 0, 1.0);
-    cairo_pattern_add_color_stop_rgba(focus, 1.0, 0, 0, 0, 0.2);
+    cairo_pattern_add_color_stop_rgba(focus, 0.6, 0, 0, 0, 1.0);
+    cairo_pattern_add_color_stop_rgba(focus, 0.85, 0, 0, 0, 1.0);
+    cairo_pattern_add_color_stop_rgba(focus, 1.0, 0, 0, 0, 0.4);
     cairo_set_source_surface(cr, sharp, 0, 0);
     cairo_mask(cr, focus);
     cairo_pattern_destroy(focus);
@@ -420,22 +420,22 @@ static void paintTransistorScene(cairo_t *cr, int w, int h)
     cairo_surface_t *back = picSurface(w, h);
     cairo_t *kc = cairo_create(back);
     grey(kc, 0.12, 1);
-    cairo_move_to(kc, 0.18 * w, 0.42 * h);
-    cairo_line_to(kc, 0.18 * w, 0.28 * h);
-    cairo_arc(kc, 0.21 * w, 0.28 * h, 0.03 * w, M_PI, 0);
-    cairo_line_to(kc, 0.24 * w, 0.42 * h);
+    cairo_move_to(kc, 0.18 * w, 0.36 * h);
+    cairo_line_to(kc, 0.18 * w, 0.26 * h);
+    cairo_arc(kc, 0.205 * w, 0.26 * h, 0.025 * w, M_PI, 0);
+    cairo_line_to(kc, 0.23 * w, 0.36 * h);
     cairo_close_path(kc);
     cairo_fill(kc);
-    cairo_rectangle(kc, 0.7 * w, 0.3 * h, 0.14 * w, 0.04 * h);
+    cairo_rectangle(kc, 0.7 * w, 0.29 * h, 0.14 * w, 0.04 * h);
     grey(kc, 0.5, 1);
     cairo_fill(kc);
     for (int b = 0; b < 4; b++) {
-        cairo_rectangle(kc, (0.72 + b * 0.025) * w, 0.3 * h, 0.01 * w, 0.04 * h);
+        cairo_rectangle(kc, (0.72 + b * 0.025) * w, 0.29 * h, 0.01 * w, 0.04 * h);
         grey(kc, 0.1 + 0.2 * b, 1);
         cairo_fill(kc);
     }
-    cairo_move_to(kc, 0.62 * w, 0.32 * h);
-    cairo_line_to(kc, 0.92 * w, 0.32 * h);
+    cairo_move_to(kc, 0.62 * w, 0.31 * h);
+    cairo_line_to(kc, 0.92 * w, 0.31 * h);
     grey(kc, 0.7, 1);
     cairo_set_line_width(kc, 3);
     cairo_stroke(kc);
