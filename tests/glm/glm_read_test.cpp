@@ -373,6 +373,9 @@ TEST_F(ReaderDeath, MissingFiles)
     EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: glmReadOBJ() failed: can't open data file \"" +
                         path + "\".\n"));
+    /* a directory opens but cannot be read */
+    EXPECT_EXIT(glmReadOBJ(dir.c_str()), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: can't read file \"" + dir + "\".\n"));
     std::string model = obj(std::string("mtllib gone.mtl\n") + TRIANGLE);
     EXPECT_EXIT(glmReadOBJ(model.c_str()), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: glmReadMTL() failed: can't open material file \"" +
