@@ -141,6 +141,12 @@ TEST_F(Gl, TexturesGrowToPowerOfTwoSides)
     EXPECT_EQ(GL_LINEAR_MIPMAP_LINEAR, filter);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &filter);
     EXPECT_EQ(GL_REPEAT, filter);
+    /* mipmaps from the driver when it offers them, else from GLU */
+    GLint level1 = 0, generate = GL_FALSE;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &level1);
+    EXPECT_EQ(256, level1);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, &generate);
+    EXPECT_EQ(glmIsExtensionSupported("GL_SGIS_generate_mipmap") ? GL_TRUE : GL_FALSE, generate);
 
     path = writeFile(dir + "b.ppm", ppm(256, 256, 1, 2, 3));
     id = glmLoadTexture(path.c_str(), GL_TRUE, GL_FALSE, GL_FALSE, GL_FALSE, &s, &t);
