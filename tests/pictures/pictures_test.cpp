@@ -19,6 +19,7 @@
 #include <algorithm> /* std::max of a list */
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,12 @@ const Expected expected[] = {
     {"tmp.png", 37.6, 16.605, 49.89, OVERLAY},
     {"display_overlay.png", 37.6, 16.605, 49.89, OVERLAY},
 };
+
+/* Failure messages name the picture. */
+void PrintTo(const Expected &e, std::ostream *os)
+{
+    *os << e.file;
+}
 
 std::string dataPath(const char *file)
 {
