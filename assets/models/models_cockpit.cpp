@@ -90,6 +90,35 @@ static void screenConsole(Mesh *mesh, int i)
     }
 }
 
+/* Switches, a small slanted display and (on the left) the throttle on the
+ * top of a side sill centred at x, whose top lies at y = 44. */
+static void sideConsole(Mesh *mesh, float x, float side)
+{
+    const char *lamps[3] = {"ledgreen", "ledamber", "ledred"};
+    for (int row = 0; row < 2; row++) {
+        for (int k = 0; k < 5; k++) {
+            meshUse(mesh, lamps[(row * 2 + k) % 3]);
+            primBox(mesh, v3(x - 5.0f + 2.5f * k, 44.4f, 66.0f + 4.0f * row), v3(0.8f, 0.5f, 1.0f));
+        }
+    }
+    /* the display leans towards the pilot */
+    meshSetXf(mesh, xfMul(xfTranslate(x, 47.0f, 54.0f), xfRotate(-35.0f, 1, 0, 0)));
+    meshUse(mesh, "bezel");
+    primBox(mesh, v3(0, 0, 0), v3(6.0f, 4.0f, 0.6f));
+    meshUse(mesh, "screen");
+    primBox(mesh, v3(0, 0, -0.45f), v3(5.0f, 3.1f, 0.3f));
+    meshSetXf(mesh, xfIdentity());
+    if (side < 0) {
+        meshUse(mesh, "frame");
+        primBox(mesh, v3(x + 4.0f, 45.0f, 40.0f), v3(2.5f, 1.0f, 7.0f));
+        primCylinder(mesh, v3(x + 4.0f, 45.5f, 42.0f), v3(x + 4.0f, 53.0f, 38.0f), 0.6f, 0.6f, 8);
+        meshUse(mesh, "trim");
+        meshSetXf(mesh, xfTranslate(x + 4.0f, 0, 38.0f));
+        primLathe(mesh, {{0, 52.0f}, {1.2f, 52.4f}, {1.6f, 53.5f}, {1.2f, 54.6f}, {0, 55.0f}}, 10);
+        meshSetXf(mesh, xfIdentity());
+    }
+}
+
 /* ---- Public functions --------------------------------------------------------- */
 
 void buildCockpit(Mesh *mesh)
@@ -103,6 +132,7 @@ void buildCockpit(Mesh *mesh)
     meshMaterial(mesh, "ledred", 1.0f, 0.15f, 0.1f, 1.5f, 0.5f, 60.0f, 1.0f);
     meshMaterial(mesh, "ledgreen", 0.2f, 1.0f, 0.35f, 1.5f, 0.5f, 60.0f, 1.0f);
     meshMaterial(mesh, "ledamber", 1.0f, 0.7f, 0.1f, 1.5f, 0.5f, 60.0f, 1.0f);
+    meshMaterial(mesh, "screen", 0.1f, 0.45f, 0.35f, 1.5f, 0.8f, 90.0f, 1.0f);
 
     meshGroup(mesh, "console");
     for (int i = 0; i < 3; i++)
@@ -129,6 +159,7 @@ void buildCockpit(Mesh *mesh)
         primBox(mesh, v3(cx + s * 44.0f, 30.0f, 40.0f), v3(8.0f, 14.0f, 40.0f));
         meshUse(mesh, "trim");
         primBox(mesh, v3(cx + s * 36.5f, 44.5f, 40.0f), v3(0.5f, 0.5f, 38.0f));
+        sideConsole(mesh, cx + s * 44.0f, s);
         meshUse(mesh, "frame");
     }
     primBeam(mesh, v3(cx - 15.0f, 104.0f, 36.0f), v3(cx + 15.0f, 104.0f, 36.0f), 1.6f, 1.1f, v3(0, 1, 0));
