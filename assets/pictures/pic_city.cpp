@@ -397,8 +397,10 @@ static void paintStreet(cairo_t *cr, int w, int h, cairo_surface_t *grime)
         double z0 = 6 + i * 26.0, z1 = z0 + 21.0;
         paintBlock(cr, &cam, -12, z0, z1, 28 + 14 * ((i * 7) % 3), 0.15 + 0.08 * ((i * 5) % 4), grime,
                    700u + (uint32_t)i);
-        paintBlock(cr, &cam, 12, z0 + 9, z1 + 9, 24 + 16 * ((i * 3) % 3), 0.2 + 0.1 * ((i * 3) % 3),
-                   grime, 800u + (uint32_t)i);
+        /* the second block on the right has come down to a few floors */
+        double height = i == 1 ? 13 : 24 + 16 * ((i * 3) % 3);
+        double damage = i == 1 ? 0.7 : 0.2 + 0.1 * ((i * 3) % 3);
+        paintBlock(cr, &cam, 12, z0 + 9, z1 + 9, height, damage, grime, 800u + (uint32_t)i);
     }
     /* a burnt-out car and the heaps along the kerbs */
     double sx, sy;
@@ -437,10 +439,22 @@ static void paintStreet(cairo_t *cr, int w, int h, cairo_surface_t *grime)
     cairo_arc(cr, sx + car * 0.3, sy - car * 0.02, car * 0.05, 0, 2 * M_PI);
     cairo_fill(cr);
     paintSmoke(cr, w, h, sx, sy - car * 0.3, 0.035 * w, 0.7, 77);
-    picProject(&cam, -9, 0, 7, &sx, &sy);
-    paintRubble(cr, 0, sx + 0.08 * w, sy + 0.12 * h, 0.05 * w, 160, 0.2, 61);
-    picProject(&cam, 9, 0, 9, &sx, &sy);
-    paintRubble(cr, sx - 0.05 * w, w, sy + 0.1 * h, 0.04 * w, 120, 0.22, 62);
+    /* debris strewn down the road, heaps along both kerbs */
+    for (int i = 0; i < 90; i++) {
+        double x = picRange(&rng, -10, 10), z = picRange(&rng, 3.5, 50);
+        double size = picRange(&rng, 0.1, 0.5);
+        picProject(&cam, x, 0, z, &sx, &sy);
+        paintRubble(cr, sx, sx + 1, sy, cam.focal * size / z, 3, 0.12, 6300u + (uint32_t)i);
+    }
+    for (double z = 40; z >= 4; z -= 4) {
+        double xs[2] = {-11, 11};
+        for (double x : xs) {
+            picProject(&cam, x, 0, z, &sx, &sy);
+            double size = cam.focal * 1.2 / z;
+            paintRubble(cr, sx - size * 1.5, sx + size * 1.5, sy, size, 24, 0.16,
+                        6400u + (uint32_t)(z * 3 + (x > 0)));
+        }
+    }
 }
 
 static void paintOverlook(cairo_t *cr, int w, int h, cairo_surface_t *grime)
