@@ -59,6 +59,7 @@ struct MusicNote {
     float bright;    /* 0..1, filter opening / timbre                 */
     float reverb;    /* send to the reverb                            */
     float delay;     /* send to the echo                              */
+    float release;   /* release time in seconds, 0: the instrument's  */
     int instrument;  /* MusicInstrument                               */
     int ducked;      /* 1: the note is ducked by the kick (side-chain);
                         on a kick, 1 means it triggers the ducking     */

@@ -71,13 +71,12 @@ struct Chord {
 static const Chord DM = { 38, { 57, 62, 65, 69 } };
 static const Chord DM_C = { 36, { 57, 62, 65, 69 } };
 static const Chord DM7 = { 38, { 57, 60, 62, 65 } };
-static const Chord BBMAJ7 = { 34, { 57, 62, 65, 70 } };
+static const Chord BBMAJ7 = { 34, { 58, 62, 65, 69 } };
 static const Chord BB = { 34, { 58, 62, 65, 70 } };
 static const Chord GM = { 43, { 58, 62, 67, 70 } };
 static const Chord GM7 = { 43, { 58, 62, 65, 67 } };
 static const Chord A = { 33, { 57, 61, 64, 69 } };
 static const Chord A7 = { 33, { 55, 61, 64, 69 } };
-static const Chord ASUS = { 33, { 57, 62, 64, 69 } };
 static const Chord F = { 41, { 57, 60, 65, 69 } };
 static const Chord F_C = { 36, { 57, 60, 65, 69 } };
 static const Chord F_A = { 33, { 57, 60, 65, 69 } };
@@ -152,7 +151,7 @@ static const Tone MOTIF[] = {
 
 /* Where composed notes go, and the style given to the next ones. */
 static std::vector<MusicNote> *s_notes;
-static float s_bright = 0.5f, s_reverb = 0.2f, s_delay = 0.0f;
+static float s_bright = 0.5f, s_reverb = 0.2f, s_delay = 0.0f, s_release = 0.0f;
 static int s_ducked = 0;
 static uint32_t s_random = 0x1234567u;
 
@@ -212,6 +211,7 @@ static void play(int instrument, double start, double length, float pitch, float
     n.bright = s_bright;
     n.reverb = s_reverb;
     n.delay = s_delay;
+    n.release = s_release;
     n.instrument = instrument;
     n.ducked = s_ducked;
     s_notes->push_back(n);
@@ -263,14 +263,14 @@ static void accent(double t, const Chord &c, float velocity)
     float b = s_bright, r = s_reverb, d = s_delay;
     style(0.5f, 0.35f, 0.0f, 0);
     play(INST_STATIC, t, 1.1, 0.0f, velocity);
-    play(INST_BOOM, t, 1.0, 0.0f, 0.7f * velocity);
+    play(INST_BOOM, t, 1.0, 0.0f, 0.6f * velocity);
     style(0.3f, 0.4f, 0.0f, 0);
-    play(INST_CRASH, t, 1.0, 0.0f, 0.45f * velocity, 0.3f);
+    play(INST_CRASH, t, 1.0, 0.0f, 0.4f * velocity, 0.3f);
     style(0.7f, 0.5f, 0.25f, 0);
     for (int k = 1; k < 4; k++)
-        play(INST_BELL, t, 1.5, (float)(c.tone[k] + 12), 0.5f * velocity, -0.4f + 0.3f * k);
+        play(INST_BELL, t, 1.5, (float)(c.tone[k] + 12), 0.45f * velocity, -0.4f + 0.3f * k);
     style(0.0f, 0.2f, 0.0f, 0);
-    play(INST_SWELL, t - 1.2, 1.2, 0.0f, 0.35f * velocity);
+    play(INST_SWELL, t - 1.2, 1.2, 0.0f, 0.3f * velocity);
     style(b, r, d, 0);
 }
 
@@ -279,7 +279,7 @@ static void accent(double t, const Chord &c, float velocity)
 static void composeTitle(void)
 {
     const int sec = SEC_TITLE;
-    const Chord *prog[4] = { &DM, &DM, &BBMAJ7, &ASUS };
+    const Chord *prog[4] = { &DM, &DM, &BBMAJ7, &A };
     style(0.12f, 0.5f, 0.0f, 0);
     play(INST_SUB, at(sec, 0), beats(sec, 15), 26.0f, 0.5f);
     for (int bar = 0; bar < 4; bar++)
@@ -296,7 +296,7 @@ static void composeSepia(void)
 {
     const int sec = SEC_SEPIA, bars = 38;
     const Chord *prog[8] = { &DM, &DM_C, &BBMAJ7, &A, &DM, &F_C, &GM7, &A7 };
-    const Chord *coda[6] = { &DM, &DM_C, &BBMAJ7, &GM7, &A, &A };
+    const Chord *coda[6] = { &DM, &DM_C, &BBMAJ7, &A, &GM7, &A };
     static const int order[8] = { 0, 1, 2, 3, 4, 3, 2, 1 };
 
     style(0.5f, 0.05f, 0.0f, 0);
@@ -309,13 +309,13 @@ static void composeSepia(void)
         double t = at(sec, bar * 4);
 
         style(0.18f + (full ? 0.1f : 0.0f), 0.45f, 0.0f, 0);
-        chord(INST_PAD, t, beats(sec, 4), c, breakdown ? 0.5f : 0.4f);
+        chord(INST_PAD, t, beats(sec, 4), c, breakdown ? 0.6f : 0.5f);
 
         /* The plucked string walks the chord in eighths. */
         style(0.35f, 0.35f, 0.15f, 0);
         for (int k = 0; k < 8; k++) {
             int i = order[k];
-            float v = (k == 0 ? 0.55f : 0.4f) * (bar >= 36 ? 0.7f : 1.0f);
+            float v = (k == 0 ? 0.75f : 0.55f) * (bar >= 36 ? 0.7f : 1.0f);
             play(INST_PLUCK, at(sec, bar * 4 + k * 0.5), beats(sec, 0.9), (float)(c.tone[i % 4] + (i / 4) * 12), v,
                  (k & 1) ? 0.3f : -0.3f);
         }
@@ -341,7 +341,7 @@ static void composeSepia(void)
     /* The lament: soft on its first pass, an octave up and brighter on the
        second; the bell carries it through the breakdown. */
     style(0.12f, 0.45f, 0.25f, 0);
-    melody(INST_LEAD, sec, 8 * 4, LAMENT, (int)(sizeof LAMENT / sizeof LAMENT[0]), 0.5f);
+    melody(INST_LEAD, sec, 8 * 4, LAMENT, (int)(sizeof LAMENT / sizeof LAMENT[0]), 0.6f);
     style(0.3f, 0.45f, 0.3f, 0);
     melody(INST_LEAD, sec, 16 * 4, LAMENT, (int)(sizeof LAMENT / sizeof LAMENT[0]), 0.55f, 12);
     style(0.4f, 0.5f, 0.35f, 0);
@@ -352,7 +352,7 @@ static void composeSepia(void)
     for (int k = 0; k < 6; k++) {
         double t = SEPIA_ACCENTS[k];
         int bar = (int)((t - s_sections[sec].start) / beats(sec, 4));
-        accent(t, bar < 32 ? *prog[bar % 8] : *coda[bar - 32], 0.85f);
+        accent(t, bar < 32 ? *prog[bar % 8] : *coda[bar - 32], 1.0f);
     }
     style(0.0f, 0.3f, 0.0f, 0);
     play(INST_SWELL, sectionEnd(sec) - 2.0, 2.0, 0.0f, 0.4f);
@@ -453,7 +453,11 @@ static void composeTunnel(void)
         float u = (float)bar / (float)bars;
         int drop = bar == bars - 1;
         style(0.2f + 0.4f * u, 0.4f, 0.0f, 1);
-        chord(INST_PAD, t, beats(sec, drop ? 3.0 : 3.9), c, 0.4f);
+        chord(INST_PAD, t, beats(sec, drop ? 3.0 : 3.9), c, 0.5f);
+        if (bar < 4) {
+            style(0.1f, 0.1f, 0.0f, 0);
+            play(INST_BASS, t, beats(sec, 3.8), (float)c.bass, 0.55f);
+        }
         s_delay = 0.2f;
         arpBar(sec, bar, c, order, drop ? 12 : 16, 0.45f + 0.25f * u, 0.05f + 0.85f * u, 0.05f + 0.85f * (u + 0.05f));
         s_delay = 0.0f;
@@ -481,7 +485,7 @@ static void composeTunnel(void)
                 play(INST_SNARE, at(sec, bar * 4 + k / 8.0), 0.1, 0.0f, 0.55f + 0.015f * k);
     }
     style(0.0f, 0.3f, 0.0f, 0);
-    play(INST_RISER, at(sec, 48), beats(sec, 32), 50.0f, 0.8f);
+    play(INST_RISER, at(sec, 48), beats(sec, 32), 50.0f, 0.5f);
     play(INST_SWELL, at(sec, 76), beats(sec, 4), 0.0f, 0.6f);
 }
 
@@ -503,7 +507,7 @@ static void driveBass(int sec, int bar, const Chord &c, float bright)
     for (int k = 0; k < 16; k++)
         if (steps[k] >= 0)
             play(INST_BASS, at(sec, bar * 4 + k * 0.25), beats(sec, 0.22), (float)(c.bass + steps[k]),
-                 steps[k] == 0 && (k & 3) == 1 ? 0.7f : 0.55f);
+                 steps[k] == 0 && (k & 3) == 1 ? 0.6f : 0.5f);
 }
 
 static void composeTerrain(void)
@@ -517,10 +521,10 @@ static void composeTerrain(void)
     play(INST_BOOM, at(sec, 0), 1.0, 0.0f, 0.8f);
     for (int bar = 0; bar < 16; bar++) {
         const Chord &c = *prog[bar % 4];
-        driveDrums(sec, bar, 1.0f);
+        driveDrums(sec, bar, 0.85f);
         driveBass(sec, bar, c, 0.35f);
         style(0.45f, 0.35f, 0.0f, 1);
-        chord(INST_PAD, at(sec, bar * 4), beats(sec, 3.8), c, 0.45f);
+        chord(INST_PAD, at(sec, bar * 4), beats(sec, 3.8), c, 0.4f);
         s_delay = 0.25f;
         if (bar >= 2)
             arpBar(sec, bar, c, order, 16, 0.3f, 0.45f, 0.55f, 12);
@@ -554,7 +558,7 @@ static void composeLattice(void)
             drumBar(sec, bar, "x.x.x.x.x.x.x.x.", INST_HAT, 0.3f, 0.3f);
             driveBass(sec, bar, c, 0.1f);
         } else {
-            driveDrums(sec, bar, 1.0f);
+            driveDrums(sec, bar, 0.85f);
             driveBass(sec, bar, c, 0.45f);
         }
         style(bar < 3 ? 0.25f : 0.5f, 0.4f, 0.0f, 1);
@@ -570,7 +574,7 @@ static void composeLattice(void)
     melody(INST_LEAD, sec, 3 * 4, COUNTER, (int)(sizeof COUNTER / sizeof COUNTER[0]), 0.6f);
     style(0.7f, 0.35f, 0.3f, 0);
     melody(INST_LEAD, sec, 11 * 4, COUNTER, 17, 0.55f, 0, -0.3f);
-    melody(INST_LEAD, sec, 11 * 4, COUNTER, 17, 0.4f, -5, 0.3f);
+    melody(INST_LEAD, sec, 11 * 4, COUNTER, 17, 0.4f, -12, 0.3f);
     style(0.5f, 0.25f, 0.0f, 0);
     for (int k = 0; k < 8; k++)
         play(INST_SNARE, at(sec, 62 + k * 0.25), 0.1, 0.0f, 0.4f + 0.05f * k);
@@ -586,28 +590,39 @@ static void composePlanet(void)
         const Chord &c = *prog[bar];
         double t = at(sec, bar * 4);
         float u = (float)bar / (float)bars;
-        style(0.25f + 0.3f * u, 0.4f, 0.0f, 0);
-        chord(INST_STRINGS, t, beats(sec, 3.9), c, 0.45f + 0.15f * u);
+        int last = bar == bars - 1;
+        /* The last bar stops dead where the picture fades out. */
+        double hold = last ? PICTURE_OUT - t : beats(sec, 3.9);
+        s_release = last ? 0.05f : 0.0f;
+        style(0.25f + 0.3f * u, last ? 0.1f : 0.4f, 0.0f, 0);
+        chord(INST_STRINGS, t, hold, c, 0.45f + 0.15f * u);
         style(0.2f, 0.1f, 0.0f, 0);
         for (int k = 0; k < 8; k++)
-            play(INST_BASS, at(sec, bar * 4 + k * 0.5), beats(sec, 0.4), (float)c.bass, k == 0 ? 0.65f : 0.5f);
-        /* The targeting computer at work. */
+            if (at(sec, bar * 4 + k * 0.5 + 0.4) < PICTURE_OUT)
+                play(INST_BASS, at(sec, bar * 4 + k * 0.5), beats(sec, 0.4), (float)c.bass, k == 0 ? 0.65f : 0.5f);
+        s_release = 0.0f;
+        /* The targeting computer at work until the target is locked. */
         style(0.5f, 0.2f, 0.25f, 0);
-        for (int k = 0; k < 16; k++)
+        for (int k = 0; k < 16 && bar < 9; k++)
             if (chance() < 0.55f)
                 play(INST_BLEEP, at(sec, bar * 4 + k * 0.25), beats(sec, 0.12), (float)scale[(int)(chance() * 5)], 0.5f,
                      chance() * 1.2f - 0.6f);
-        style(0.4f, 0.15f, 0.0f, 0);
-        drumBar(sec, bar, bar < 6 ? "x.........x....." : "x...x...x...x...", INST_KICK, 0.8f);
-        drumBar(sec, bar, "........x.......", INST_SNARE, 0.6f);
-        drumBar(sec, bar, "x.x.x.x.x.x.x.x.", INST_HAT, 0.3f, 0.3f);
+        style(0.4f, last ? 0.0f : 0.15f, 0.0f, 0);
+        if (!last) {
+            drumBar(sec, bar, bar < 6 ? "x.........x....." : "x...x...x...x...", INST_KICK, 0.8f);
+            drumBar(sec, bar, "........x.......", INST_SNARE, 0.6f);
+            drumBar(sec, bar, "x.x.x.x.x.x.x.x.", INST_HAT, 0.3f, 0.3f);
+        } else {
+            drumBar(sec, bar, "x...x...", INST_KICK, 0.8f);
+        }
         if (bar >= 8)
-            drumBar(sec, bar, bar < 10 ? "..x...x...x...x." : "xxxxxxxxxxxxxxxx", INST_SNARE, 0.35f + 0.1f * (bar - 8));
+            drumBar(sec, bar, bar == 8 ? "..x...x...x...x." : bar == 9 ? "x.x.x.x.x.x.xxxx" : "xxxxxxx",
+                    INST_SNARE, 0.35f + 0.1f * (bar - 8));
     }
-    style(0.0f, 0.3f, 0.0f, 0);
-    play(INST_RISER, at(sec, 24), PICTURE_OUT - at(sec, 24), 45.0f, 0.8f);
+    style(0.0f, 0.0f, 0.0f, 0);
+    play(INST_RISER, at(sec, 24), PICTURE_OUT - at(sec, 24), 45.0f, 0.5f);
     /* The picture fades: everything holds its breath for a second. */
-    play(INST_SWELL, PICTURE_OUT, EXPLOSION - PICTURE_OUT, 0.0f, 0.9f);
+    play(INST_SWELL, PICTURE_OUT, EXPLOSION - PICTURE_OUT, 0.0f, 0.5f);
 }
 
 static void composeClimax(void)
@@ -646,7 +661,7 @@ static void composeClimax(void)
 static void composeOutro(void)
 {
     const int sec = SEC_OUTRO, bars = 20;
-    const Chord *prog[8] = { &F, &C_E, &DM7, &BBMAJ7, &F_A, &GM7, &BB, &CSUS };
+    const Chord *prog[8] = { &F, &C_E, &DM7, &BBMAJ7, &F_A, &GM7, &BB, &C };
     const Chord *coda[4] = { &DM7, &BBMAJ7, &GM7, &CSUS };
 
     style(0.4f, 0.5f, 0.0f, 0);

@@ -147,6 +147,12 @@ static float adsr(float t, float hold, float a, float d, float s, float r)
     return level;
 }
 
+/* The note's own release time where the score gives one. */
+static inline float releaseOf(const MusicNote *n, float standard)
+{
+    return n->release > 0.0f ? n->release : standard;
+}
+
 static Voice voiceFor(const MusicNote *n, float pan, double seconds)
 {
     Voice v;
@@ -199,7 +205,7 @@ static void renderPad(const MusicNote *n, int index, int strings)
     const float *cents = strings ? stringCents : padCents;
     int voices = strings ? 4 : 6;
     float attack = strings ? 0.35f : fminf(1.4f, (float)n->length * 0.4f);
-    float release = strings ? 0.9f : 2.0f;
+    float release = releaseOf(n, strings ? 0.9f : 2.0f);
     Voice v = voiceFor(n, n->pan, n->length + release * 5.0);
     float f = mtof(n->pitch);
     float phase[6], dt[6];
@@ -238,7 +244,8 @@ static void renderPad(const MusicNote *n, int index, int strings)
 
 static void renderBass(const MusicNote *n)
 {
-    Voice v = voiceFor(n, n->pan, n->length + 0.5);
+    float release = releaseOf(n, 0.07f);
+    Voice v = voiceFor(n, n->pan, n->length + release * 6.0f);
     float f = mtof(n->pitch);
     float dt = f / SR, phase = 0.0f;
     Svf filter;
@@ -250,7 +257,7 @@ static void renderBass(const MusicNote *n)
             svfSet(&filter, 60.0f + 1.5f * f + 2600.0f * n->bright * expf(-t / 0.12f), 1.2f);
         float s = 0.6f * sawAt(phase, dt) + 0.8f * sinf(TWO_PI * phase);
         phase = advance(phase, dt);
-        float env = adsr(t, (float)n->length, 0.004f, 0.25f, 0.7f, 0.07f) * tailFade(&v, i);
+        float env = adsr(t, (float)n->length, 0.004f, 0.25f, 0.7f, release) * tailFade(&v, i);
         float y = tanhf(1.3f * svfRun(&filter, s)) * env * gain;
         emit(&v, i, y, y);
     }
@@ -258,12 +265,13 @@ static void renderBass(const MusicNote *n)
 
 static void renderSub(const MusicNote *n)
 {
-    Voice v = voiceFor(n, 0.0f, n->length + 4.0);
+    float release = releaseOf(n, 0.8f);
+    Voice v = voiceFor(n, 0.0f, n->length + release * 5.0f);
     float dt = mtof(n->pitch) / SR, phase = 0.0f;
     float gain = 0.30f * n->velocity;
     for (size_t i = 0; i < v.frames; i++) {
         float t = (float)i / SR;
-        float env = adsr(t, (float)n->length, 0.8f, 1.0f, 1.0f, 0.8f) * tailFade(&v, i);
+        float env = adsr(t, (float)n->length, 0.8f, 1.0f, 1.0f, release) * tailFade(&v, i);
         float y = sinf(TWO_PI * phase) * env * gain;
         phase = advance(phase, dt);
         emit(&v, i, y, y);
@@ -272,7 +280,8 @@ static void renderSub(const MusicNote *n)
 
 static void renderLead(const MusicNote *n)
 {
-    Voice v = voiceFor(n, n->pan, n->length + 2.0);
+    float release = releaseOf(n, 0.3f);
+    Voice v = voiceFor(n, n->pan, n->length + release * 6.0f);
     float f = mtof(n->pitch);
     float b = n->bright;
     float phase[2] = { 0.0f, 0.37f };
@@ -294,7 +303,7 @@ static void renderLead(const MusicNote *n)
             out[k] = (1.0f - b) * tri + b * sawAt(phase[k], dt);
             phase[k] = advance(phase[k], dt);
         }
-        float env = adsr(t, (float)n->length, attack, 0.5f, 0.75f, 0.3f) * gain * tailFade(&v, i);
+        float env = adsr(t, (float)n->length, attack, 0.5f, 0.75f, release) * gain * tailFade(&v, i);
         float mono = svfRun(&filter, 0.5f * (out[0] + out[1])) * env;
         float side = 0.25f * (out[0] - out[1]) * env;
         emit(&v, i, mono + side, mono - side);
