@@ -88,6 +88,20 @@ bool pngSize(const std::string &path, int *width, int *height)
     return true;
 }
 
+/* The chunk types of a PNG file in order ("IHDR", "IDAT", ...). */
+std::vector<std::string> pngChunks(const std::string &path)
+{
+    std::vector<unsigned char> b = readBytes(path);
+    std::vector<std::string> chunks;
+    size_t at = 8;
+    while (at + 12 <= b.size()) {
+        size_t length = (size_t)b[at] << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
+        chunks.push_back(std::string((const char *)&b[at + 4], 4));
+        at += 12 + length;
+    }
+    return chunks;
+}
+
 /* The texture's level 0 as RGBA rows in upload (file) order. */
 std::vector<unsigned char> textureTexels(unsigned int texture, int *width, int *height)
 {
@@ -240,6 +254,11 @@ TEST_P(Picture, IsAPngWithTheQuadsProportionsAndEnoughPixels)
     ASSERT_TRUE(pngSize(dataPath(e.file), &width, &height)) << e.file << " is missing or no PNG";
     double aspect = e.halfWidth / e.halfHeight;
     EXPECT_NEAR((double)width / height, aspect, 0.005 * aspect) << width << " x " << height;
+    /* nothing but the image: no time or text chunks that would change the
+       bytes from one regeneration to the next */
+    for (const std::string &chunk : pngChunks(dataPath(e.file)))
+        EXPECT_TRUE(chunk == "IHDR" || chunk == "PLTE" || chunk == "IDAT" || chunk == "IEND")
+            << "chunk " << chunk;
     if (e.depth > 0) {
         /* pixels the quad covers on a 1080-line screen; allow 5 % of upscaling */
         double onScreen = 1080.0 * e.halfHeight / (e.depth * VIEW_HALF);
