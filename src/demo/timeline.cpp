@@ -192,5 +192,5 @@ void drawScene(void)
         glAccum(GL_ACCUM, 1.0f - mblur);
         glAccum(GL_RETURN, 1.0f);
     }
-    glutSwapBuffers();
+    tvx_swapBuffers();
 }

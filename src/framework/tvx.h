@@ -43,6 +43,20 @@ void tvx_parseOptions(int argc, char **argv, struct tvx_options *options);
 /* 1 when the display has an accumulation buffer (the motion blur needs it). */
 int tvx_hasAccumBuffer(void);
 
+/* Frame-exact runs (capture and benchmark). Called before tvx_init, it puts
+ * the clock on frames: the mute clock moves on by exactly 1000/fps ms per
+ * drawn frame instead of 25 ms per timer tick, frames follow each other
+ * without the timer's wait, no audio device is opened and a window of the
+ * requested size stands in for game mode. */
+void tvx_setFrameClock(int fps);
+/* On the frame clock: 1 unless -m was given, so a capture knows whether the
+ * music belongs in it. */
+int tvx_frameClockMusic(void);
+/* A function to run at every frame end, after the motion blur, before the swap. */
+void tvx_setFrameHook(void (*hook)(void));
+/* The frame end: the frame hook, the buffer swap, then one step of the frame clock. */
+void tvx_swapBuffers(void);
+
 /* ---- Demo clock, music, pause and seeking (tvx_clock.cpp) --------------- */
 
 extern unsigned int SONGLENGTH;   /* music length in ms, known once it starts */

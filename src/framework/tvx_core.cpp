@@ -26,6 +26,15 @@ int SOUND_ON = 1;
 
 static int hasAccum = 0;   /* the display's visual has an accumulation buffer */
 
+/* The frame clock of frame-exact runs: fps 0 means the demo runs live. The
+ * mute clock then reads frameBase + frameCount * 1000 / fps, counted from the
+ * last time something else (a seek) set it. */
+static int frameClockFps = 0;
+static int frameClockMusic = 1;
+static int frameBase = 0;
+static long long frameCount = 0;
+static void (*frameHook)(void) = nullptr;
+
 static const int TIMER_PERIOD = 25;     /* ms between redisplays */
 static const int MAX_SIDE = 32767;      /* largest window side X can make */
 
@@ -48,6 +57,23 @@ static int toSide(const char *text)
 {
     int v = toInt(text);
     return v >= 1 && v <= MAX_SIDE ? v : 0;
+}
+
+static void redisplayAtOnce(void)
+{
+    glutPostRedisplay();
+}
+
+static void stepFrameClock(void)
+{
+    if (SOUND_MUTE_START == 0 || SOUND_MUTE_PAUSE != 0)
+        return;
+    if (SOUND_MUTE_TIMER != frameBase + (int)(frameCount * 1000 / frameClockFps)) {
+        frameBase = SOUND_MUTE_TIMER;
+        frameCount = 0;
+    }
+    frameCount++;
+    SOUND_MUTE_TIMER = frameBase + (int)(frameCount * 1000 / frameClockFps);
 }
 
 static void openWindow(int width, int height)
@@ -95,11 +121,18 @@ void tvx_parseOptions(int argc, char **argv, struct tvx_options *o)
 
 void tvx_init(int argc, char **argv, void (*display)(void))
 {
+    /* Console lines reach a log file or a pipe as they are printed. */
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     tvx_systemCheck(nullptr);
     struct tvx_options o;
     tvx_parseOptions(argc, argv, &o);
     SOUND_ON = o.soundOn;
     S_SCENE = o.startScene;
+    if (frameClockFps > 0) {
+        frameClockMusic = SOUND_ON;
+        SOUND_ON = 0;
+        o.fullscreen = 0;
+    }
 
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_ACCUM);
@@ -125,7 +158,10 @@ void tvx_init(int argc, char **argv, void (*display)(void))
     glutKeyboardFunc(tvx_handleKeypress);
     glutSpecialFunc(tvx_handleSpecialKeys);
     glutReshapeFunc(tvx_handleResize);
-    glutTimerFunc(TIMER_PERIOD, tvx_update, 0);
+    if (frameClockFps > 0)
+        glutIdleFunc(redisplayAtOnce);
+    else
+        glutTimerFunc(TIMER_PERIOD, tvx_update, 0);
     glutMainLoop();
 }
 
@@ -146,6 +182,30 @@ void tvx_initRendering(void)
 int tvx_hasAccumBuffer(void)
 {
     return hasAccum;
+}
+
+void tvx_setFrameClock(int fps)
+{
+    frameClockFps = fps;
+}
+
+int tvx_frameClockMusic(void)
+{
+    return frameClockMusic;
+}
+
+void tvx_setFrameHook(void (*hook)(void))
+{
+    frameHook = hook;
+}
+
+void tvx_swapBuffers(void)
+{
+    if (frameHook)
+        frameHook();
+    glutSwapBuffers();
+    if (frameClockFps > 0)
+        stepFrameClock();
 }
 
 void tvx_handleResize(int width, int height)

@@ -1,0 +1,560 @@
+/*
+ * capture.cpp - frame-exact runs of the demo: capture to video (ffmpeg, with
+ * the music muxed in) or to numbered PNG files, and the benchmark.
+ *
+ * The framework's frame clock moves the demo time on by 1000/fps ms per
+ * drawn frame; the frame hook runs at every frame end after the motion blur,
+ * before the swap, and reads the frame back, times it, shows the progress and
+ * stops the run at --to. The run ends where the demo ends (scene 9 exits with
+ * status 0) or at --to; an exit handler then closes the video and prints the
+ * benchmark.
+ *
+ * Depends on: the tvx framework (frame clock, frame hook, clock), the
+ * timeline (drawScene, queue), OpenGL (read-back, glFinish), libpng (frame
+ * files), POSIX (ffmpeg child process).
+ */
+#include "capture.h"
+
+#include <errno.h>
+#include <math.h>
+#include <signal.h>
+#include <spawn.h>      /* posix_spawnp: ffmpeg without a shell */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <GL/glew.h>
+#include <png.h>        /* png_image_write_to_file: one PNG per frame */
+
+#include "timeline.h"
+#include "tvx.h"
+
+extern char **environ;
+
+/* ---- State ----------------------------------------------------------------- */
+
+static struct CaptureOptions opts;
+
+static const char *const MUSIC_PATH = "data/test.mp3";
+
+enum { OUT_NONE, OUT_VIDEO, OUT_FRAMES };
+static int outputKind = OUT_NONE;
+static char framePrefix[4096];        /* the PNG pattern around its %d */
+static char frameSuffix[4096];
+static int frameDigits = 0;           /* the width of %0Nd, 0 for %d */
+
+static FILE *ffmpegPipe = nullptr;
+static pid_t ffmpegPid = -1;
+static unsigned char *pixels = nullptr;
+static size_t pixelsSize = 0;
+
+static int framesDone = 0;            /* frames of the playing demo finished */
+static int firstTime = -1;            /* demo time of the first of them, ms */
+static double runStart = 0.0;         /* wall clock at that frame, s */
+static double lastProgress = -1.0;
+static int lastProgressTenth = -1;
+static int lastTime = 0;              /* demo time of the last finished frame, ms */
+
+/* Benchmark: frame times in ms, per scene, and the loading frames. */
+struct Samples {
+    double *ms;
+    int count;
+    int capacity;
+};
+static struct Samples sceneSamples[SCENE_COUNT];
+static struct Samples loadingSamples;
+static double frameStart = 0.0;
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+static double now(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
+}
+
+static int endsWith(const char *text, const char *end)
+{
+    size_t n = strlen(text);
+    size_t m = strlen(end);
+    return n >= m && strcmp(text + n - m, end) == 0;
+}
+
+/* Splits a frame pattern at its one %d (or %0Nd) into the text before and
+ * after it; "%%" stands for a percent sign. Returns 0 when the pattern holds
+ * no %d, another conversion, or more text than the buffers take. */
+static int splitPattern(const char *pattern, char *prefix, char *suffix, size_t room, int *digits)
+{
+    char *out = prefix;
+    size_t used = 0;
+    int found = 0;
+    for (const char *p = pattern; *p; p++) {
+        if (*p == '%' && p[1] == '%') {
+            p++;
+        } else if (*p == '%') {
+            const char *q = p + 1;
+            int width = 0;
+            if (*q == '0')
+                while (*q >= '0' && *q <= '9' && width <= 32)
+                    width = width * 10 + (*q++ - '0');
+            if (*q != 'd' || found || width > 32)
+                return 0;
+            found = 1;
+            *digits = width;
+            out[used] = '\0';
+            out = suffix;
+            used = 0;
+            p = q;
+            continue;
+        }
+        if (used + 1 >= room)
+            return 0;
+        out[used++] = *p;
+    }
+    out[used] = '\0';
+    return found;
+}
+
+static int parseNumber(const char *text, double low, double high, double *value)
+{
+    char *end = nullptr;
+    errno = 0;
+    double v = strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !(v >= low && v <= high))
+        return 0;
+    *value = v;
+    return 1;
+}
+
+static void addSample(struct Samples *s, double ms)
+{
+    if (s->count == s->capacity) {
+        int capacity = s->capacity ? s->capacity * 2 : 1024;
+        double *grown = (double *)realloc(s->ms, (size_t)capacity * sizeof(double));
+        if (grown == nullptr) {
+            fprintf(stderr, "[!] Out of memory for the benchmark's frame times\n");
+            _exit(255);
+        }
+        s->ms = grown;
+        s->capacity = capacity;
+    }
+    s->ms[s->count++] = ms;
+}
+
+static int compareDoubles(const void *a, const void *b)
+{
+    double x = *(const double *)a;
+    double y = *(const double *)b;
+    return (x > y) - (x < y);
+}
+
+/* Mean, median, 95th percentile (nearest rank) and maximum of a sample set;
+ * sorts it. */
+static void summarise(struct Samples *s, double *mean, double *median, double *p95, double *max)
+{
+    *mean = *median = *p95 = *max = 0.0;
+    if (s->count == 0)
+        return;
+    qsort(s->ms, (size_t)s->count, sizeof(double), compareDoubles);
+    double sum = 0.0;
+    for (int i = 0; i < s->count; i++)
+        sum += s->ms[i];
+    *mean = sum / s->count;
+    *median = s->count % 2 ? s->ms[s->count / 2]
+                           : (s->ms[s->count / 2 - 1] + s->ms[s->count / 2]) / 2.0;
+    int rank = (int)ceil(0.95 * s->count);
+    *p95 = s->ms[rank > 0 ? rank - 1 : 0];
+    *max = s->ms[s->count - 1];
+}
+
+static void printBench(void)
+{
+    int frames = 0;
+    for (int k = 0; k < SCENE_COUNT; k++)
+        frames += sceneSamples[k].count;
+    printf("[*] benchmark: %d x %d, %d frames on a %d fps frame clock\n",
+           tvx_globalX, tvx_globalY, frames, opts.fps);
+    if (loadingSamples.count > 0)
+        printf("    first loading frame (all assets): %.1f ms; %d loading frames\n",
+               loadingSamples.ms[0], loadingSamples.count);
+    printf("    scene  frames    mean  median     p95     max  (ms)\n");
+    FILE *json = nullptr;
+    if (opts.json) {
+        json = fopen(opts.json, "w");
+        if (json == nullptr)
+            fprintf(stderr, "[!] Cannot write %s: %s\n", opts.json, strerror(errno));
+    }
+    if (json)
+        fprintf(json, "{\n  \"width\": %d,\n  \"height\": %d,\n  \"fps\": %d,\n"
+                      "  \"first_loading_frame_ms\": %.3f,\n  \"loading_frames\": %d,\n"
+                      "  \"scenes\": [",
+                tvx_globalX, tvx_globalY, opts.fps,
+                loadingSamples.count ? loadingSamples.ms[0] : 0.0, loadingSamples.count);
+    int first = 1;
+    for (int k = 0; k < SCENE_COUNT; k++) {
+        struct Samples *s = &sceneSamples[k];
+        if (s->count == 0)
+            continue;
+        double mean, median, p95, max;
+        summarise(s, &mean, &median, &p95, &max);
+        printf("    %5d  %6d  %6.1f  %6.1f  %6.1f  %6.1f\n", k, s->count, mean, median, p95, max);
+        if (json)
+            fprintf(json, "%s\n    {\"scene\": %d, \"frames\": %d, \"mean_ms\": %.3f, "
+                          "\"median_ms\": %.3f, \"p95_ms\": %.3f, \"max_ms\": %.3f}",
+                    first ? "" : ",", k, s->count, mean, median, p95, max);
+        first = 0;
+    }
+    if (json) {
+        fprintf(json, "\n  ]\n}\n");
+        if (fclose(json) != 0)
+            fprintf(stderr, "[!] Cannot write %s: %s\n", opts.json, strerror(errno));
+    }
+    fflush(stdout);
+}
+
+static int endTime(void)
+{
+    if (opts.to >= 0.0)
+        return (int)ceil(opts.to * 1000.0);
+    return DEMO_LENGTH;
+}
+
+static void showProgress(int time, int final)
+{
+    double wall = now();
+    int total = (int)ceil((double)(endTime() - firstTime) * opts.fps / 1000.0);
+    if (total < 1)
+        total = 1;
+    double fraction = (double)framesDone / total;
+    if (fraction > 1.0)
+        fraction = 1.0;
+    int tty = isatty(2);
+    if (tty && !final && lastProgress >= 0.0 && wall - lastProgress < 0.25)
+        return;
+    if (!tty && (int)(fraction * 10) == lastProgressTenth)
+        return;
+    lastProgress = wall;
+    lastProgressTenth = (int)(fraction * 10);
+    double elapsed = wall - runStart;
+    double rate = elapsed > 0.0 ? framesDone / elapsed : 0.0;
+    int left = rate > 0.0 ? (int)((total - framesDone) / rate) : 0;
+    if (left < 0)
+        left = 0;
+    char bar[31];
+    int filled = (int)(fraction * 30);
+    for (int i = 0; i < 30; i++)
+        bar[i] = i < filled ? '#' : '-';
+    bar[30] = '\0';
+    fprintf(stderr, "%s[%s] %5.1f%%  frame %d/%d  %.1f fps  left %02d:%02d  (demo %.1f s)%s",
+            tty ? "\r" : "", bar, fraction * 100.0, framesDone, total, rate, left / 60, left % 60,
+            time / 1000.0, tty && !final ? "" : "\n");
+}
+
+static void startVideo(int width, int height)
+{
+    char size[32], rate[16], start[32];
+    snprintf(size, sizeof(size), "%dx%d", width, height);
+    snprintf(rate, sizeof(rate), "%d", opts.fps);
+    snprintf(start, sizeof(start), "%.3f", firstTime / 1000.0);
+    const char *args[64];   /* 42 at most */
+    int n = 0;
+    args[n++] = "ffmpeg";
+    args[n++] = "-hide_banner";
+    args[n++] = "-loglevel";
+    args[n++] = "error";
+    args[n++] = "-y";
+    args[n++] = "-f";
+    args[n++] = "rawvideo";
+    args[n++] = "-pixel_format";
+    args[n++] = "rgb24";
+    args[n++] = "-video_size";
+    args[n++] = size;
+    args[n++] = "-framerate";
+    args[n++] = rate;
+    args[n++] = "-i";
+    args[n++] = "pipe:0";
+    if (tvx_frameClockMusic()) {
+        if (access(MUSIC_PATH, R_OK) != 0) {
+            fprintf(stderr, "[!] Cannot read %s for the sound track: %s\n", MUSIC_PATH, strerror(errno));
+            exit(-1);
+        }
+        args[n++] = "-ss";
+        args[n++] = start;
+        args[n++] = "-i";
+        args[n++] = MUSIC_PATH;
+        args[n++] = "-map";
+        args[n++] = "0:v:0";
+        args[n++] = "-map";
+        args[n++] = "1:a:0";
+        args[n++] = "-c:a";
+        args[n++] = "aac";
+        args[n++] = "-b:a";
+        args[n++] = "192k";
+        args[n++] = "-shortest";
+    }
+    /* Rows arrive bottom first; H.264 in 4:2:0 wants even sides. */
+    args[n++] = "-vf";
+    args[n++] = "vflip,pad=ceil(iw/2)*2:ceil(ih/2)*2";
+    args[n++] = "-c:v";
+    args[n++] = "libx264";
+    args[n++] = "-preset";
+    args[n++] = "veryfast";
+    args[n++] = "-crf";
+    args[n++] = "18";
+    args[n++] = "-pix_fmt";
+    args[n++] = "yuv420p";
+    if (endsWith(opts.output, ".mp4")) {
+        args[n++] = "-movflags";
+        args[n++] = "+faststart";
+    }
+    args[n++] = opts.output;
+    args[n] = nullptr;
+
+    int fds[2];
+    if (pipe(fds) != 0) {
+        fprintf(stderr, "[!] Cannot make a pipe to ffmpeg: %s\n", strerror(errno));
+        exit(-1);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    int rc = posix_spawnp(&ffmpegPid, "ffmpeg", &actions, nullptr, (char *const *)args, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[0]);
+    if (rc != 0) {
+        fprintf(stderr, "[!] Cannot start ffmpeg: %s\n", strerror(rc));
+        exit(-1);
+    }
+    ffmpegPipe = fdopen(fds[1], "wb");
+    if (ffmpegPipe == nullptr) {
+        fprintf(stderr, "[!] Cannot write to ffmpeg: %s\n", strerror(errno));
+        exit(-1);
+    }
+}
+
+static void writeFrameFile(int width, int height)
+{
+    char path[8300];
+    snprintf(path, sizeof(path), "%s%0*d%s", framePrefix, frameDigits, framesDone, frameSuffix);
+    png_image image;
+    memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+    image.width = (png_uint_32)width;
+    image.height = (png_uint_32)height;
+    image.format = PNG_FORMAT_RGB;
+    /* A negative stride: the read-back holds the bottom row first. */
+    if (!png_image_write_to_file(&image, path, 0, pixels, -(png_int_32)(width * 3), nullptr)) {
+        fprintf(stderr, "\n[!] Cannot write %s: %s\n", path, image.message);
+        exit(-1);
+    }
+}
+
+static void captureFrame(void)
+{
+    int width = tvx_globalX;
+    int height = tvx_globalY;
+    size_t size = (size_t)width * (size_t)height * 3;
+    if (size > pixelsSize) {
+        unsigned char *grown = (unsigned char *)realloc(pixels, size);
+        if (grown == nullptr) {
+            fprintf(stderr, "\n[!] Out of memory for a %d x %d frame\n", width, height);
+            exit(-1);
+        }
+        pixels = grown;
+        pixelsSize = size;
+    }
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    if (outputKind == OUT_VIDEO) {
+        static int videoWidth = 0, videoHeight = 0;
+        if (ffmpegPipe == nullptr) {
+            videoWidth = width;
+            videoHeight = height;
+            startVideo(width, height);
+        }
+        if (width != videoWidth || height != videoHeight) {
+            fprintf(stderr, "\n[!] The window changed size during the capture\n");
+            exit(-1);
+        }
+        if (fwrite(pixels, 1, size, ffmpegPipe) != size) {
+            fprintf(stderr, "\n[!] ffmpeg stopped taking frames\n");
+            exit(-1);
+        }
+    } else {
+        writeFrameFile(width, height);
+    }
+}
+
+/* Runs at every frame end, after the motion blur and before the swap. */
+static void frameHook(void)
+{
+    if (opts.bench) {
+        glFinish();
+        double ms = (now() - frameStart) * 1000.0;
+        if (queue >= 0 && queue < SCENE_COUNT)
+            addSample(&sceneSamples[queue], ms);
+        else if (queue < 0)
+            addSample(&loadingSamples, ms);
+    }
+    if (queue < 0)
+        return;
+    int time = tvx_getTime();
+    if (firstTime < 0) {
+        firstTime = time;
+        runStart = now();
+    }
+    if (opts.to >= 0.0 && time >= endTime())
+        exit(0);
+    if (outputKind != OUT_NONE)
+        captureFrame();
+    framesDone++;
+    lastTime = time;
+    showProgress(time, 0);
+}
+
+static void timedDisplay(void)
+{
+    frameStart = now();
+    drawScene();
+}
+
+/* At the end of the run: the last progress line, the video closed, the
+ * benchmark printed. */
+static void finish(void)
+{
+    int failed = 0;
+    if (firstTime >= 0)
+        showProgress(lastTime, 1);
+    if (ffmpegPipe) {
+        if (fclose(ffmpegPipe) != 0)
+            failed = 1;
+        int status = 0;
+        if (waitpid(ffmpegPid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            failed = 1;
+        if (failed)
+            fprintf(stderr, "[!] ffmpeg could not write %s\n", opts.output);
+    }
+    if (outputKind != OUT_NONE && !failed)
+        fprintf(stderr, "[*] %d frames written to %s\n", framesDone, opts.output);
+    if (opts.bench)
+        printBench();
+    fflush(stdout);
+    fflush(stderr);
+    if (failed)
+        _exit(1);
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+const char *captureUsage(void)
+{
+    return "usage: kolvane [options]\n"
+           "  -w W -h H         resolution (both needed; default game mode 1280x800,\n"
+           "                    or a 640 x 480 window)\n"
+           "  -nf               a window instead of full-screen game mode\n"
+           "  -m                no music\n"
+           "  -s N              start at scene N (0 to 9)\n"
+           "  --capture OUT     render frame-exactly to OUT: a .mp4 or .mkv video with\n"
+           "                    the music, or PNG files named by a pattern with %d\n"
+           "  --bench           render frame-exactly and print per-scene frame times\n"
+           "  --json FILE       with --bench: also write the figures as JSON\n"
+           "  --fps N           frames per second of demo time (default 60)\n"
+           "  --to SECONDS      stop at this demo time instead of the demo's end\n"
+           "  --help            this text\n"
+           "keys: Escape quits, Space pauses, Left and Right seek by one second\n";
+}
+
+int captureParseOptions(int argc, char **argv, struct CaptureOptions *o, char *message, int size)
+{
+    memset(o, 0, sizeof(*o));
+    o->fps = 60;
+    o->to = -1.0;
+    message[0] = '\0';
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (strncmp(arg, "--", 2) != 0)
+            continue;
+        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
+        int takesValue = strcmp(arg, "--capture") == 0 || strcmp(arg, "--fps") == 0 ||
+                         strcmp(arg, "--to") == 0 || strcmp(arg, "--json") == 0;
+        if (takesValue && value == nullptr) {
+            snprintf(message, (size_t)size, "option %s needs a value", arg);
+            return 1;
+        }
+        double number = 0.0;
+        if (strcmp(arg, "--capture") == 0) {
+            o->output = value;
+        } else if (strcmp(arg, "--json") == 0) {
+            o->json = value;
+        } else if (strcmp(arg, "--fps") == 0) {
+            if (!parseNumber(value, 1, 1000, &number) || number != floor(number)) {
+                snprintf(message, (size_t)size, "--fps takes a whole number from 1 to 1000, not \"%s\"", value);
+                return 1;
+            }
+            o->fps = (int)number;
+        } else if (strcmp(arg, "--to") == 0) {
+            if (!parseNumber(value, 0, 100000, &number)) {
+                snprintf(message, (size_t)size, "--to takes a demo time in seconds, not \"%s\"", value);
+                return 1;
+            }
+            o->to = number;
+        } else if (strcmp(arg, "--bench") == 0) {
+            o->bench = 1;
+        } else if (strcmp(arg, "--help") == 0) {
+            o->help = 1;
+        } else {
+            snprintf(message, (size_t)size, "unknown option %s (see --help)", arg);
+            return 1;
+        }
+        if (takesValue)
+            i++;
+    }
+    if (o->output && o->bench) {
+        snprintf(message, (size_t)size, "--capture and --bench cannot be combined");
+        return 1;
+    }
+    if (o->json && !o->bench) {
+        snprintf(message, (size_t)size, "--json goes with --bench");
+        return 1;
+    }
+    if (o->output && !endsWith(o->output, ".mp4") && !endsWith(o->output, ".mkv") &&
+        !strchr(o->output, '%')) {
+        snprintf(message, (size_t)size,
+                 "--capture needs a .mp4 or .mkv file, or a PNG pattern with %%d, not \"%s\"", o->output);
+        return 1;
+    }
+    if (o->output && !endsWith(o->output, ".mp4") && !endsWith(o->output, ".mkv") &&
+        !splitPattern(o->output, framePrefix, frameSuffix, sizeof(framePrefix), &frameDigits)) {
+        snprintf(message, (size_t)size,
+                 "the frame pattern \"%s\" needs exactly one %%d and no other %% conversion", o->output);
+        return 1;
+    }
+    return 0;
+}
+
+void (*captureStart(const struct CaptureOptions *o))(void)
+{
+    opts = *o;
+    if (opts.output == nullptr && !opts.bench)
+        return drawScene;
+    if (opts.output) {
+        if (endsWith(opts.output, ".mp4") || endsWith(opts.output, ".mkv")) {
+            outputKind = OUT_VIDEO;
+        } else {
+            outputKind = OUT_FRAMES;
+        }
+    }
+    /* A pipe whose reader has gone must fail the write, not end the process. */
+    signal(SIGPIPE, SIG_IGN);
+    tvx_setFrameClock(opts.fps);
+    tvx_setFrameHook(frameHook);
+    atexit(finish);
+    return timedDisplay;
+}
