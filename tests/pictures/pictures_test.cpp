@@ -23,7 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "pic.h" /* the generator: the upright paintings and the PNG writer */
+#include "../toolkit/toolkit_test.h" /* keepGlDriverLoaded: Mesa's buffers under LeakSanitizer */
+#include "pic.h"                     /* the generator: the upright paintings and the PNG writer */
 #include "test_gl.h"
 #include "tvx.h"
 
@@ -234,7 +235,11 @@ int pictureIndex(const char *file)
 
 class Picture : public ::testing::TestWithParam<Expected> {
 protected:
-    void SetUp() override { testGlContext(W, H); }
+    void SetUp() override
+    {
+        testGlContext(W, H);
+        keepGlDriverLoaded();
+    }
 };
 
 std::string nameOf(const ::testing::TestParamInfo<Expected> &info)
@@ -362,7 +367,11 @@ INSTANTIATE_TEST_SUITE_P(Pictures, Picture, ::testing::ValuesIn(expected), nameO
 /* Features that must be where a viewer expects them once drawn. */
 class Orientation : public ::testing::Test {
 protected:
-    void SetUp() override { testGlContext(W, H); }
+    void SetUp() override
+    {
+        testGlContext(W, H);
+        keepGlDriverLoaded();
+    }
 
     Shot shoot(const char *file, double aspect, float ground)
     {
@@ -448,6 +457,7 @@ TEST_F(Orientation, MonitorRecordingLampIsTopLeft)
 TEST(Overlays, CockpitIsClearInTheMiddleAndOverTheScreensAndBarredAtTheTop)
 {
     testGlContext(W, H);
+    keepGlDriverLoaded();
     unsigned int texture = tvx_loadPNG("data/tmp.png");
     int w = 0, h = 0;
     std::vector<unsigned char> t = textureTexels(texture, &w, &h);
@@ -474,6 +484,7 @@ TEST(Overlays, CockpitIsClearInTheMiddleAndOverTheScreensAndBarredAtTheTop)
 TEST(Overlays, MonitorIsSeeThroughInTheMiddleAndOpaqueInTheCorners)
 {
     testGlContext(W, H);
+    keepGlDriverLoaded();
     unsigned int texture = tvx_loadPNG("data/display_overlay.png");
     int w = 0, h = 0;
     std::vector<unsigned char> t = textureTexels(texture, &w, &h);
