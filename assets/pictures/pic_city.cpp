@@ -470,8 +470,15 @@ static void paintOverlook(cairo_t *cr, int w, int h, cairo_surface_t *grime)
         for (double x = -0.05 * w; x < 1.05 * w;) {
             double tw = picRange(&rng, 0.03, 0.07) * w * scale;
             double th = picRange(&rng, 0.08, 0.3) * h * scale;
-            Tower t = {x + tw / 2, base, tw, th, haze, picRange(&rng, 0.1, 0.9),
-                       picRange(&rng, -0.04, 0.04), (uint32_t)(3000 + row * 100 + (int)x)};
+            double damage = picRange(&rng, 0.1, 0.9);
+            if (row >= 3 && x < 0.5 * w) {
+                /* the near blocks on the left are razed to stumps: the view
+                   opens onto the river and the bridge */
+                th *= 0.22;
+                damage = 0.9;
+            }
+            Tower t = {x + tw / 2, base, tw, th, haze, damage, picRange(&rng, -0.04, 0.04),
+                       (uint32_t)(3000 + row * 100 + (int)x)};
             if (row == 2 && x > 0.6 * w && x < 0.7 * w)
                 t.lean = 0.35;
             paintTower(cr, &t, grime, 0.78);
