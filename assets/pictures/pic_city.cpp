@@ -549,13 +549,19 @@ static void paintWindowView(cairo_t *cr, int w, int h, cairo_surface_t *grime)
     paintTower(cr, &fallen, grime, 0.8);
     paintSmoke(cr, w, h, 0.6 * w, horizon + 0.05 * h, 0.07 * w, 0.6, 72);
     /* wasteland between */
-    cairo_rectangle(cr, 0, horizon + 0.08 * h, w, h);
+    cairo_rectangle(cr, 0, horizon, w, h);
     cairo_pattern_t *ground = cairo_pattern_create_linear(0, horizon, 0, h);
     cairo_pattern_add_color_stop_rgb(ground, 0.0, 0.45, 0.45, 0.45);
     cairo_pattern_add_color_stop_rgb(ground, 1.0, 0.22, 0.22, 0.22);
     cairo_set_source(cr, ground);
-    cairo_fill(cr);
+    cairo_fill_preserve(cr);
     cairo_pattern_destroy(ground);
+    cairo_save(cr);
+    cairo_clip(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_MULTIPLY);
+    cairo_set_source_surface(cr, grime, 0, 0);
+    cairo_paint_with_alpha(cr, 0.7);
+    cairo_restore(cr);
     paintRubble(cr, 0.1 * w, 0.9 * w, horizon + 0.2 * h, 0.03 * w, 160, 0.3, 73);
     /* a dead tree */
     grey(cr, 0.08, 1);
@@ -563,7 +569,6 @@ static void paintWindowView(cairo_t *cr, int w, int h, cairo_surface_t *grime)
     paintBranch(cr, 0.8 * w, horizon + 0.2 * h, -M_PI / 2 - 0.05, 0.13 * h, 0.012 * w, 6, &rng);
 
     /* the ruined room we look out of: a dark wall with a shattered opening */
-    cairo_rectangle(cr, 0, 0, w, h);
     const double corners[4][2] = {{0.13, 0.1}, {0.9, 0.07}, {0.93, 0.84}, {0.09, 0.8}};
     for (int e = 0; e < 4; e++) {
         const double *a = corners[e], *b = corners[(e + 1) % 4];
@@ -585,6 +590,10 @@ static void paintWindowView(cairo_t *cr, int w, int h, cairo_surface_t *grime)
         }
     }
     cairo_close_path(cr);
+    cairo_path_t *opening = cairo_copy_path(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, 0, 0, w, h);
+    cairo_append_path(cr, opening);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_path_t *wall = cairo_copy_path(cr);
     grey(cr, 0.11, 1);
@@ -599,12 +608,13 @@ static void paintWindowView(cairo_t *cr, int w, int h, cairo_surface_t *grime)
     cairo_surface_destroy(plaster);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
     /* light catching the broken edge of the opening */
-    cairo_append_path(cr, wall);
+    cairo_append_path(cr, opening);
     cairo_set_line_width(cr, 0.012 * w);
     grey(cr, 0.45, 0.6);
     cairo_stroke(cr);
     cairo_restore(cr);
     cairo_path_destroy(wall);
+    cairo_path_destroy(opening);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     /* a window bar left hanging across the opening */
     grey(cr, 0.06, 1);
