@@ -344,8 +344,8 @@ static void composeSepia(void)
     melody(INST_LEAD, sec, 8 * 4, LAMENT, (int)(sizeof LAMENT / sizeof LAMENT[0]), 0.6f);
     style(0.3f, 0.45f, 0.3f, 0);
     melody(INST_LEAD, sec, 16 * 4, LAMENT, (int)(sizeof LAMENT / sizeof LAMENT[0]), 0.55f, 12);
-    style(0.4f, 0.5f, 0.35f, 0);
-    melody(INST_BELL, sec, 24 * 4, LAMENT, (int)(sizeof LAMENT / sizeof LAMENT[0]), 0.45f, 12);
+    style(0.15f, 0.5f, 0.35f, 0);
+    melody(INST_BELL, sec, 24 * 4, LAMENT, (int)(sizeof LAMENT / sizeof LAMENT[0]), 0.4f, 12);
     style(0.15f, 0.45f, 0.25f, 0);
     melody(INST_LEAD, sec, 32 * 4, LAMENT, 12, 0.45f);
 
@@ -493,9 +493,10 @@ static void driveDrums(int sec, int bar, float level)
 {
     style(0.45f, 0.08f, 0.0f, 1);
     drumBar(sec, bar, "x...x...x...x...", INST_KICK, 0.9f * level);
-    style(0.5f, 0.25f, 0.0f, 0);
+    style(0.5f, 0.15f, 0.0f, 0);
     drumBar(sec, bar, "....x.......x...", INST_CLAP, 0.6f * level);
     drumBar(sec, bar, "....x.......x...", INST_SNARE, 0.45f * level);
+    style(0.5f, 0.04f, 0.0f, 0);
     drumBar(sec, bar, "xoxoxoxoxoxoxoxo", INST_HAT, 0.3f * level, 0.3f);
     drumBar(sec, bar, "..x...x...x...x.", INST_OPENHAT, 0.35f * level, -0.25f);
 }

@@ -208,8 +208,13 @@ TEST_F(MusicFile, PeakAndLoudnessWithinTheLimits)
 
 TEST_F(MusicFile, EveryScenePlaysUnderMusic)
 {
-    for (double t = 1.0; t + 1.0 <= DEMO_END; t += 1.0)
-        EXPECT_GT(rmsDb(t, t + 1.0), -45.0) << "near silence at " << t << " s";
+    double quietest = 0.0;
+    for (double t = 1.0; t + 1.0 <= DEMO_END; t += 1.0) {
+        double level = rmsDb(t, t + 1.0);
+        EXPECT_GT(level, -45.0) << "near silence at " << t << " s";
+        quietest = fmin(quietest, level);
+    }
+    printf("[ MEASURED ] quietest second before the end: %.1f dBFS RMS\n", quietest);
 }
 
 TEST_F(MusicFile, SectionsChangeAudiblyAtTheSceneBoundaries)
@@ -230,6 +235,7 @@ TEST_F(MusicFile, StaticBurstsOfTheCarouselStandOut)
         for (int b = 4; b < 7; b++)
             rise = fmax(rise, after[b] - before[b]);
         EXPECT_GE(rise, 6.0) << "burst at " << t << " s";
+        printf("[ MEASURED ] %5.1f s: static burst %.1f dB over the bar before\n", t, rise);
     }
 }
 
