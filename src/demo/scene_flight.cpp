@@ -138,6 +138,6 @@ void flight_bloomPass(unsigned int texture, float noiseLevel, float t, float fad
     sendFloat(scene4_glowShader, "noiseLevel", noiseLevel);
     sendFloat(scene4_glowShader, "timer", t);
     sendFloat(scene4_glowShader, "fadeLevel", fadeLevel);
-    tvx_draw2DTexture(0.0f, 0.0f, 0.0f, 48.0f, 17.1f, texture);
+    passQuad(0.0f, texture);
     tvx_disableShader();
 }
