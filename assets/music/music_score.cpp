@@ -281,7 +281,7 @@ static void composeTitle(void)
     const int sec = SEC_TITLE;
     const Chord *prog[4] = { &DM, &DM, &BBMAJ7, &A };
     style(0.12f, 0.5f, 0.0f, 0);
-    play(INST_SUB, at(sec, 0), beats(sec, 15), 26.0f, 0.5f);
+    play(INST_SUB, at(sec, 0), beats(sec, 15), 38.0f, 0.3f);
     for (int bar = 0; bar < 4; bar++)
         chord(INST_PAD, at(sec, bar * 4), beats(sec, 4), *prog[bar], 0.35f + 0.1f * bar);
     style(0.15f, 0.5f, 0.0f, 0);
@@ -371,7 +371,7 @@ static void composeAsteroids(void)
     play(INST_CRASH, t0, 1.5, 0.0f, 0.6f, -0.2f);
     play(INST_STATIC, t0, 0.8, 0.0f, 0.6f);
     style(0.1f, 0.3f, 0.0f, 0);
-    play(INST_SUB, t0, beats(sec, 24), 26.0f, 0.7f);
+    play(INST_SUB, t0, beats(sec, 24), 38.0f, 0.4f);
 
     for (int bar = 0; bar < 6; bar++) {
         double t = at(sec, bar * 4);
@@ -385,6 +385,10 @@ static void composeAsteroids(void)
             style(0.1f + 0.05f * bar + (k == 0 ? 0.1f : 0.0f), 0.1f, 0.0f, 0);
             play(INST_BASS, at(sec, bar * 4 + k * 0.5), beats(sec, 0.4), 38.0f, k == 0 ? 0.7f : 0.5f);
         }
+        /* A glassy semitone rings high above the field. */
+        style(0.1f, 0.5f, 0.4f, 0);
+        play(INST_BELL, t, beats(sec, 1.5), 86.0f, 0.3f, -0.5f);
+        play(INST_BELL, at(sec, bar * 4 + 2), beats(sec, 1.5), 87.0f, 0.28f, 0.5f);
         style(0.3f, 0.35f, 0.0f, 0);
         drumBar(sec, bar, "x..x............", INST_KICK, 0.55f);
         play(INST_TOM, t, 0.5, 45.0f, 0.6f, -0.3f);
@@ -395,7 +399,7 @@ static void composeAsteroids(void)
         }
     }
     style(0.0f, 0.3f, 0.0f, 0);
-    play(INST_SWELL, at(sec, 22), beats(sec, 2), 0.0f, 0.45f);
+    play(INST_SWELL, at(sec, 23), beats(sec, 1), 0.0f, 0.3f);
 }
 
 static void composeCredits(void)
@@ -406,6 +410,7 @@ static void composeCredits(void)
 
     style(0.4f, 0.4f, 0.0f, 0);
     play(INST_CRASH, at(sec, 0), 1.5, 0.0f, 0.65f, 0.2f);
+    play(INST_BOOM, at(sec, 0), 1.0, 0.0f, 0.6f);
     for (int bar = 0; bar < 10; bar++) {
         const Chord &c = *prog[bar];
         double t = at(sec, bar * 4);
@@ -705,7 +710,7 @@ static void composeEnd(void)
     play(INST_CRASH, t0, 2.5, 0.0f, 0.4f, -0.2f);
     style(0.22f, 0.55f, 0.0f, 0);
     chord(INST_PAD, t0, hold, FMAJ9, 0.5f);
-    play(INST_SUB, t0, hold, 29.0f, 0.5f);
+    play(INST_SUB, t0, hold, 41.0f, 0.3f);
     style(0.15f, 0.05f, 0.0f, 0);
     play(INST_BASS, t0, 3.0, 41.0f, 0.55f);
     style(0.35f, 0.5f, 0.3f, 0);

@@ -214,7 +214,7 @@ static void renderPad(const MusicNote *n, int index, int strings)
         phase[k] = 0.5f * (noise(&seed) + 1.0f);
         dt[k] = f * powf(2.0f, cents[k] / 1200.0f) / SR;
     }
-    float base = strings ? 180.0f + 3500.0f * n->bright * n->bright : 220.0f + 6000.0f * n->bright * n->bright;
+    float base = strings ? 300.0f + 5000.0f * n->bright * n->bright : 220.0f + 6000.0f * n->bright * n->bright;
     Svf fl, fr;
     svfInit(&fl, base, 0.8f);
     svfInit(&fr, base, 0.8f);
@@ -255,7 +255,7 @@ static void renderBass(const MusicNote *n)
         float t = (float)i / SR;
         if ((i & 15) == 0)
             svfSet(&filter, 60.0f + 1.5f * f + 2600.0f * n->bright * expf(-t / 0.12f), 1.2f);
-        float s = 0.6f * sawAt(phase, dt) + 0.8f * sinf(TWO_PI * phase);
+        float s = 0.6f * sawAt(phase, dt) + 0.6f * sinf(TWO_PI * phase);
         phase = advance(phase, dt);
         float env = adsr(t, (float)n->length, 0.004f, 0.25f, 0.7f, release) * tailFade(&v, i);
         float y = tanhf(1.3f * svfRun(&filter, s)) * env * gain;
@@ -427,14 +427,14 @@ static void renderBleep(const MusicNote *n)
 
 static void renderKick(const MusicNote *n, int index)
 {
-    float decay = 0.25f + 0.25f * n->bright;
-    Voice v = voiceFor(n, 0.0f, decay * 4.0f);
+    float decay = 0.15f + 0.2f * n->bright;
+    Voice v = voiceFor(n, 0.0f, decay * 5.0f);
     uint32_t seed = seedFor(index, 3);
     float phase = 0.0f, gain = 0.55f * n->velocity;
     float depth = 0.65f * n->velocity;
     for (size_t i = 0; i < v.frames; i++) {
         float t = (float)i / SR;
-        float freq = 47.0f + 140.0f * expf(-t / 0.03f);
+        float freq = 51.0f + 140.0f * expf(-t / 0.03f);
         phase = advance(phase, freq / SR);
         float body = sinf(TWO_PI * phase) * expf(-t / decay);
         float click = noise(&seed) * expf(-t / 0.003f) * 0.3f;
