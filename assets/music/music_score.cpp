@@ -13,7 +13,8 @@
  *                    snare roll, drop before the next scene
  * 217.5  terrain     four-on-the-floor, rolling bass, lead  16 bars 128.0 BPM
  * 247.5  lattice     new progression, kick back after 6 s   16 bars 127.2 BPM
- * 277.7  planet      targeting bleeps, half-time, riser     11 bars 128.8 BPM
+ * 277.7  planet      targeting bleeps, half-time, riser;    11 bars 128.8 BPM
+ *                    all stops at 297.2 as the picture fades
  * 298.2  explosion   the climax: impact, full chords        2 bars 137.1 BPM
  * 301.7  outro       warm F major, electric piano, lead     20 bars  87.3 BPM
  * 356.7  end         final chord and bells, fade from 366.7
@@ -233,13 +234,15 @@ static void melody(int instrument, int sec, double beat0, const Tone *tones, int
              (float)(tones[k].pitch + transpose), velocity, pan);
 }
 
-/* A drum bar written as sixteen steps: 'x' hit, 'X' accent, 'o' ghost. */
+/* A drum bar written as sixteen steps: 'x' hit, 'X' accent, 'o' ghost.
+   Hats and shakers vary a little in strength, as a drummer's would. */
 static void drumBar(int sec, int bar, const char *steps, int instrument, float velocity, float pan = 0.0f)
 {
+    int loose = instrument == INST_HAT || instrument == INST_OPENHAT || instrument == INST_SHAKER;
     for (int k = 0; k < 16 && steps[k]; k++) {
         float v = steps[k] == 'x' ? velocity : steps[k] == 'X' ? velocity * 1.25f : steps[k] == 'o' ? velocity * 0.5f : 0.0f;
         if (v > 0.0f)
-            play(instrument, at(sec, bar * 4 + k * 0.25), 0.1, 0.0f, v, pan);
+            play(instrument, at(sec, bar * 4 + k * 0.25), 0.1, 0.0f, loose ? v * (0.85f + 0.3f * chance()) : v, pan);
     }
 }
 
