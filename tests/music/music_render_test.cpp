@@ -1,8 +1,8 @@
 /*
  * music_render_test.cpp - the soundtrack generator: the loudness meter on
  * signals of known loudness (K-weighting, gating, silence), the limiter's
- * ceiling, the score's shape, and a render that gives the same samples every
- * time.
+ * ceiling, instruments in tune and within bounds, the kick's ducking, the
+ * score's shape, and a render that gives the same samples every time.
  * Depends on: the kolvane_music library of assets/music.
  */
 #include <gtest/gtest.h>
@@ -32,7 +32,102 @@ double loudnessOfSine(double freq, double amplitude)
     return meterLoudness(l.data(), r.data(), l.size(), MUSIC_RATE);
 }
 
+MusicNote noteOf(int instrument, double start, double length, float pitch)
+{
+    MusicNote n;
+    n.start = start;
+    n.length = length;
+    n.pitch = pitch;
+    n.velocity = 0.8f;
+    n.pan = 0.0f;
+    n.bright = 0.5f;
+    n.reverb = 0.0f;
+    n.delay = 0.0f;
+    n.release = 0.0f;
+    n.instrument = instrument;
+    n.ducked = 0;
+    return n;
+}
+
+/* Fundamental of the left channel between 0.2 and 0.5 s, from the peak of
+   the normalised autocorrelation near the expected period. */
+double fundamental(const std::vector<float> &x, double expected)
+{
+    size_t from = MUSIC_RATE / 5, length = (size_t)(0.3 * MUSIC_RATE);
+    auto correlation = [&](int lag) {
+        double s = 0.0, e1 = 0.0, e2 = 0.0;
+        for (size_t i = from; i < from + length; i++) {
+            s += (double)x[i] * x[i + (size_t)lag];
+            e1 += (double)x[i] * x[i];
+            e2 += (double)x[i + (size_t)lag] * x[i + (size_t)lag];
+        }
+        return s / sqrt(e1 * e2 + 1e-30);
+    };
+    int lo = (int)(MUSIC_RATE / (expected * 1.06)), hi = (int)(MUSIC_RATE / (expected / 1.06)), best = lo;
+    for (int lag = lo; lag <= hi; lag++)
+        if (correlation(lag) > correlation(best))
+            best = lag;
+    double y0 = correlation(best - 1), y1 = correlation(best), y2 = correlation(best + 1);
+    return MUSIC_RATE / (best + 0.5 * (y0 - y2) / (y0 - 2.0 * y1 + y2));
+}
+
 }  // namespace
+
+TEST(MusicSynth, TonalInstrumentsPlayInTune)
+{
+    const int tonal[] = { INST_PAD, INST_STRINGS, INST_BASS, INST_SUB, INST_LEAD,
+                          INST_PLUCK, INST_EPIANO, INST_ARP, INST_BLEEP };
+    for (int instrument : tonal)
+        for (float pitch : { 45.0f, 69.0f, 81.0f }) {
+            std::vector<MusicNote> notes(1, noteOf(instrument, 0.0, 1.0, pitch));
+            std::vector<float> l(MUSIC_RATE), r(MUSIC_RATE);
+            synthRender(notes, 1.0, l.data(), r.data());
+            double expected = 440.0 * pow(2.0, (pitch - 69.0) / 12.0);
+            double cents = 1200.0 * log2(fundamental(l, expected) / expected);
+            EXPECT_NEAR(cents, 0.0, 5.0) << "instrument " << instrument << " pitch " << pitch;
+        }
+}
+
+TEST(MusicSynth, EveryInstrumentStaysFiniteAndInsideTheBuffer)
+{
+    std::vector<MusicNote> notes;
+    for (int instrument = 0; instrument < INST_COUNT; instrument++) {
+        notes.push_back(noteOf(instrument, 0.0, 0.5, 60.0f));
+        /* Starts just before the end and would ring on for seconds. */
+        notes.push_back(noteOf(instrument, 1.99, 3.0, 30.0f));
+        notes.push_back(noteOf(instrument, 2.5, 1.0, 60.0f));
+    }
+    for (MusicNote &n : notes) {
+        n.reverb = 0.3f;
+        n.delay = 0.3f;
+    }
+    std::vector<float> l(2 * MUSIC_RATE), r(2 * MUSIC_RATE);
+    synthRender(notes, 2.0, l.data(), r.data());
+    for (size_t i = 0; i < l.size(); i++) {
+        ASSERT_TRUE(isfinite(l[i]) && isfinite(r[i])) << "frame " << i;
+        ASSERT_LT(fabsf(l[i]) + fabsf(r[i]), 20.0f) << "frame " << i;
+    }
+    EXPECT_GT(meterPeakDb(l.data(), r.data(), l.size()), -30.0);
+}
+
+TEST(MusicSynth, TheKickDucksThePadsAndLetsThemBack)
+{
+    std::vector<float> duckedL(3 * MUSIC_RATE), duckedR(3 * MUSIC_RATE), plainL(3 * MUSIC_RATE), plainR(3 * MUSIC_RATE);
+    std::vector<MusicNote> notes = { noteOf(INST_PAD, 0.0, 2.9, 57.0f), noteOf(INST_KICK, 1.0, 0.1, 0.0f) };
+    notes[0].ducked = notes[1].ducked = 1;
+    synthRender(notes, 3.0, duckedL.data(), duckedR.data());
+    notes[0].ducked = 0;
+    synthRender(notes, 3.0, plainL.data(), plainR.data());
+    auto difference = [&](double from, double to) {
+        double sum = 0.0;
+        for (size_t i = (size_t)(from * MUSIC_RATE); i < (size_t)(to * MUSIC_RATE); i++)
+            sum += fabs(plainL[i] - duckedL[i]);
+        return sum;
+    };
+    EXPECT_EQ(difference(0.0, 0.999), 0.0);
+    EXPECT_GT(difference(1.0, 1.1), 1.0);
+    EXPECT_LT(difference(2.0, 2.1), 0.01 * difference(1.0, 1.1));
+}
 
 TEST(MusicMeter, StereoSineAt997HzReadsItsLevel)
 {
