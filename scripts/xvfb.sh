@@ -4,7 +4,7 @@
 if [ -z "${DISPLAY:-}" ]; then
   n=90
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1920x1080x24 +extension GLX -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 1920x1080x24 +extension GLX -nolisten tcp -noreset >/dev/null 2>&1 &
   KOLVANE_XVFB_PID=$!
   trap 'kill $KOLVANE_XVFB_PID 2>/dev/null || true' EXIT
   export DISPLAY=":$n"
