@@ -107,8 +107,7 @@ void flight_drawTerrain(int shader, float timer)
 
 void flight_restoreModelState(void)
 {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    resetBlending();
     glEnable(GL_COLOR_MATERIAL);
 }
 
