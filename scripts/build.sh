@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Configures (once) and builds the project in build/; a no-op when up to date.
+# Arguments name the targets to build (all of them when none are given).
 # BUILD_DIR and extra CMake options (CMAKE_ARGS) may be given in the environment.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -7,5 +8,7 @@ BUILD_DIR=${BUILD_DIR:-build}
 if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
   cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${CMAKE_ARGS:-} >/dev/null
 fi
-cmake --build "$BUILD_DIR" -j"$(nproc)" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^-- |Consolidate compiler' || true
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
+cmake --build "$BUILD_DIR" -j"$(nproc)" "${targets[@]}" 2>&1 | grep -v -E '^\[ *[0-9]+%\]|^-- |Consolidate compiler' || true
 test "${PIPESTATUS[0]}" -eq 0
