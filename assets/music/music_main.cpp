@@ -12,7 +12,7 @@
  */
 #include "music.h"
 
-#include <math.h>
+#include <math.h>    /* lrintf */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>

@@ -19,13 +19,11 @@
  * 301.7  outro       warm F major, electric piano, lead     20 bars  87.3 BPM
  * 356.7  end         final chord and bells, fade from 366.7
  *
- * Depends on: music.h (note layout), libm.
+ * Depends on: music.h (note layout).
  */
 #include "music.h"
 
-#include <math.h>
-#include <stdint.h>
-#include <string.h>
+#include <stdint.h>  /* uint32_t state of the humanising generator */
 #include <vector>
 
 /* ---- State ---------------------------------------------------------------- */

@@ -11,8 +11,8 @@
 #include "music.h"
 
 #include <math.h>
-#include <stdint.h>
-#include <string.h>
+#include <stdint.h>  /* uint32_t noise state */
+#include <string.h>  /* memset */
 #include <vector>
 
 /* ---- State ---------------------------------------------------------------- */
