@@ -483,15 +483,15 @@ static void composeTunnel(void)
         if (bar >= 12)
             drumBar(sec, bar, drop ? "xoxoxoxoxoxo...." : "xoxoxoxoxoxoxoxo", INST_HAT, 0.3f, 0.3f);
         if (bar == 16 || bar == 17)
-            drumBar(sec, bar, "x.x.x.x.x.x.x.x.", INST_SNARE, 0.4f + 0.1f * (bar - 16));
+            drumBar(sec, bar, "x.x.x.x.x.x.x.x.", INST_SNARE, 0.35f + 0.05f * (bar - 16));
         if (bar == 18)
-            drumBar(sec, bar, "xxxxxxxxxxxxxxxx", INST_SNARE, 0.55f);
+            drumBar(sec, bar, "xxxxxxxxxxxxxxxx", INST_SNARE, 0.42f);
         if (drop)
             for (int k = 0; k < 24; k++)
-                play(INST_SNARE, at(sec, bar * 4 + k / 8.0), 0.1, 0.0f, 0.55f + 0.015f * k);
+                play(INST_SNARE, at(sec, bar * 4 + k / 8.0), 0.1, 0.0f, 0.42f + 0.012f * k);
     }
     style(0.0f, 0.3f, 0.0f, 0);
-    play(INST_RISER, at(sec, 48), beats(sec, 32), 50.0f, 0.5f);
+    play(INST_RISER, at(sec, 48), beats(sec, 32), 50.0f, 0.35f);
     play(INST_SWELL, at(sec, 76), beats(sec, 4), 0.0f, 0.6f);
 }
 
@@ -528,7 +528,7 @@ static void composeTerrain(void)
     play(INST_BOOM, at(sec, 0), 1.0, 0.0f, 0.8f);
     for (int bar = 0; bar < 16; bar++) {
         const Chord &c = *prog[bar % 4];
-        driveDrums(sec, bar, 0.85f);
+        driveDrums(sec, bar, 1.0f);
         driveBass(sec, bar, c, 0.35f);
         style(0.45f, 0.35f, 0.0f, 1);
         chord(INST_PAD, at(sec, bar * 4), beats(sec, 3.8), c, 0.4f);
@@ -565,7 +565,7 @@ static void composeLattice(void)
             drumBar(sec, bar, "x.x.x.x.x.x.x.x.", INST_HAT, 0.3f, 0.3f);
             driveBass(sec, bar, c, 0.1f);
         } else {
-            driveDrums(sec, bar, 0.85f);
+            driveDrums(sec, bar, 1.0f);
             driveBass(sec, bar, c, 0.45f);
         }
         style(bar < 3 ? 0.25f : 0.5f, 0.4f, 0.0f, 1);

@@ -289,7 +289,7 @@ static void renderLead(const MusicNote *n)
     Svf filter;
     svfInit(&filter, 1000.0f, 1.0f);
     float attack = b < 0.3f ? 0.07f : 0.025f;
-    float gain = 0.16f * n->velocity;
+    float gain = 0.22f * n->velocity;
     for (size_t i = 0; i < v.frames; i++) {
         float t = (float)i / SR;
         float depth = t < 0.25f ? 0.0f : fminf(1.0f, (t - 0.25f) / 0.5f) * 0.18f;
@@ -430,7 +430,7 @@ static void renderKick(const MusicNote *n, int index)
     float decay = 0.15f + 0.2f * n->bright;
     Voice v = voiceFor(n, 0.0f, decay * 5.0f);
     uint32_t seed = seedFor(index, 3);
-    float phase = 0.0f, gain = 0.55f * n->velocity;
+    float phase = 0.0f, gain = 0.32f * n->velocity;
     float depth = 0.65f * n->velocity;
     for (size_t i = 0; i < v.frames; i++) {
         float t = (float)i / SR;
@@ -455,7 +455,7 @@ static void renderSnare(const MusicNote *n, int index)
     uint32_t seed = seedFor(index, 4);
     Svf filter;
     svfInit(&filter, 1200.0f + 2500.0f * n->bright, 0.7f);
-    float tail = 0.12f + 0.1f * n->bright, gain = 0.38f * n->velocity;
+    float tail = 0.12f + 0.1f * n->bright, gain = 0.45f * n->velocity;
     for (size_t i = 0; i < v.frames; i++) {
         float t = (float)i / SR;
         float tone = 0.5f * sinf(TWO_PI * 190.0f * t) * expf(-t / 0.05f) +
@@ -498,7 +498,7 @@ static void renderHat(const MusicNote *n, int index)
     uint32_t seed = seedFor(index, 6);
     Svf filter;
     svfInit(&filter, shaker ? 6000.0f : 7500.0f, shaker ? 1.0f : 0.7f);
-    float gain = (open ? 0.20f : shaker ? 0.22f : 0.24f) * n->velocity;
+    float gain = (open ? 0.30f : shaker ? 0.36f : 0.42f) * n->velocity;
     for (size_t i = 0; i < v.frames; i++) {
         float t = (float)i / SR;
         svfRun(&filter, noise(&seed));
@@ -530,7 +530,7 @@ static void renderTom(const MusicNote *n, int index)
 {
     Voice v = voiceFor(n, n->pan, 1.5);
     uint32_t seed = seedFor(index, 8);
-    float f = mtof(n->pitch), phase = 0.0f, gain = 0.5f * n->velocity;
+    float f = mtof(n->pitch), phase = 0.0f, gain = 0.35f * n->velocity;
     for (size_t i = 0; i < v.frames; i++) {
         float t = (float)i / SR;
         phase = advance(phase, f * (1.0f + 0.6f * expf(-t / 0.04f)) / SR);
