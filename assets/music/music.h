@@ -19,7 +19,7 @@ enum { MUSIC_RATE = 44100 };
 #define MUSIC_FADE_END 370.7
 /* Master targets: integrated loudness and sample-peak ceiling before encoding. */
 #define MUSIC_TARGET_LUFS (-16.0)
-#define MUSIC_CEILING_DB (-3.0)
+#define MUSIC_CEILING_DB (-3.5)
 
 enum MusicInstrument {
     INST_PAD,      /* detuned saw stack through a low-pass filter        */

@@ -680,8 +680,8 @@ static void composeOutro(void)
         style(0.25f, 0.5f, 0.0f, 0);
         chord(INST_PAD, t, beats(sec, 4), c, 0.45f);
         style(0.35f, 0.35f, 0.15f, 0);
-        chord(INST_EPIANO, t, beats(sec, 1.5), c, 0.45f);
-        chord(INST_EPIANO, at(sec, bar * 4 + 2.5), beats(sec, 1.3), c, 0.35f);
+        chord(INST_EPIANO, t, beats(sec, 1.5), c, 0.36f);
+        chord(INST_EPIANO, at(sec, bar * 4 + 2.5), beats(sec, 1.3), c, 0.28f);
         style(0.15f, 0.05f, 0.0f, 0);
         play(INST_BASS, t, beats(sec, 2.3), (float)c.bass, 0.6f);
         play(INST_BASS, at(sec, bar * 4 + 2.5), beats(sec, 1.3), (float)c.bass, 0.5f);
