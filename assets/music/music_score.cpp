@@ -362,7 +362,7 @@ static void composeSepia(void)
 static void composeAsteroids(void)
 {
     const int sec = SEC_ASTEROIDS;
-    const Chord *strings[6] = { &DM, &EB_D, &DM, &EB_D, &BB_D, &A };
+    const Chord *pads[6] = { &DM, &EB_D, &DM, &EB_D, &BB_D, &A };
     static const int cluster[6][3] = { { 69, 74, 75 }, { 67, 70, 75 }, { 69, 74, 75 },
                                        { 67, 70, 75 }, { 65, 68, 74 }, { 64, 69, 73 } };
     double t0 = at(sec, 0);
@@ -380,7 +380,7 @@ static void composeAsteroids(void)
         for (int k = 0; k < 3; k++)
             play(INST_STRINGS, t, beats(sec, 3.9), (float)cluster[bar][k], 0.55f, -0.4f + 0.4f * k);
         style(0.1f, 0.4f, 0.0f, 0);
-        chord(INST_PAD, t, beats(sec, 4), *strings[bar], 0.35f, -12);
+        chord(INST_PAD, t, beats(sec, 4), *pads[bar], 0.35f, -12);
         /* Pedal pulse on D in eighths, opening slowly. */
         for (int k = 0; k < 8; k++) {
             style(0.1f + 0.05f * bar + (k == 0 ? 0.1f : 0.0f), 0.1f, 0.0f, 0);
