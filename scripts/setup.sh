@@ -15,6 +15,7 @@ PACKAGES=(
   fonts-comfortaa
   libcairo2-dev
   clang libclang-rt-14-dev libtinyobjloader-dev
+  nlohmann-json3-dev
 )
 
 missing=()
