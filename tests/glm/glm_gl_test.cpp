@@ -471,6 +471,21 @@ TEST_F(Gl, TexturedDrawingSkipsCoordinatesOutOfRangeWithOneWarningPerCall)
     glmDelete(model);
 }
 
+TEST_F(Gl, TextureModeOnAModelWithoutMaterialsDrawsPlainly)
+{
+    GlmModel *model = glmReadOBJ(writeFile(dir + "m.obj", std::string(SQUARE) + "f 1 2 3 4\n")
+                                     .c_str());
+    glmLinearTexture(model);
+    plainView();
+    glColor3f(0, 0, 1);
+    glmDraw(model, GLM_MODE_TEXTURE | GLM_MODE_COLOR);
+    unsigned char rgba[4];
+    centrePixel(rgba);
+    EXPECT_EQ(255, rgba[2]);
+    glDisable(GL_TEXTURE_2D);
+    glmDelete(model);
+}
+
 TEST_F(Gl, DisplayListHoldsTheDrawing)
 {
     writeFile(dir + "m.mtl", "newmtl green\nKd 0 1 0\n");
