@@ -21,6 +21,7 @@ namespace {
 class Geometry : public ::testing::Test {
 protected:
     std::string dir = scratchDir();
+    ~Geometry() override { removeScratch(dir); }
 
     GlmModel *load(const std::string &text, const std::string &name = "m.obj")
     {

@@ -32,7 +32,11 @@ protected:
 
     /* Nothing may be left for the driver to compile when freeglut closes the
      * display at exit, after the driver's own statics are gone. */
-    void TearDown() override { glFinish(); }
+    void TearDown() override
+    {
+        glFinish();
+        removeScratch(dir);
+    }
 };
 
 std::string ppm(int width, int height, unsigned char r, unsigned char g, unsigned char b)

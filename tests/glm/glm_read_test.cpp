@@ -21,6 +21,7 @@ namespace {
 class Reader : public ::testing::Test {
 protected:
     std::string dir = scratchDir();
+    ~Reader() override { removeScratch(dir); }
 
     std::string obj(const std::string &text, const std::string &name = "m.obj")
     {

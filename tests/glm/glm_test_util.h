@@ -6,9 +6,11 @@
 #ifndef GLM_TEST_UTIL_H
 #define GLM_TEST_UTIL_H
 
+#include <dirent.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -19,6 +21,19 @@ inline std::string scratchDir()
     if (!mkdtemp(dir))
         abort();
     return std::string(dir) + "/";
+}
+
+/* Removes a scratch directory and the files in it. */
+inline void removeScratch(const std::string &dir)
+{
+    DIR *listing = opendir(dir.c_str());
+    if (!listing)
+        return;
+    while (struct dirent *entry = readdir(listing))
+        if (entry->d_name[0] != '.' || (entry->d_name[1] && entry->d_name[1] != '.'))
+            unlink((dir + entry->d_name).c_str());
+    closedir(listing);
+    rmdir(dir.c_str());
 }
 
 inline std::string writeFile(const std::string &path, const std::string &text)
