@@ -17,7 +17,6 @@
 #include <ctime>
 #include <unistd.h>  /* usleep */
 
-#include "core_test.h"
 #include "tvx_audio.h"
 
 namespace {

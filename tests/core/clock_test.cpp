@@ -8,7 +8,7 @@
 #include <string>
 #include <unistd.h>  /* dup2: fatal messages on stdout reach the death-test matcher */
 
-#include "core_test.h"
+#include "test_gl.h"
 #include "tvx.h"
 
 namespace {
@@ -25,7 +25,7 @@ protected:
     void SetUp() override
     {
         freshProcessDeaths();
-        coreGlContext(64, 64);
+        testGlContext(64, 64);
         SOUND_ON = 0;
         SOUND_MUTE_START = 0;
         SOUND_MUTE_PAUSE = 0;

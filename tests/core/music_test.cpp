@@ -12,7 +12,7 @@
 #include <string>
 #include <unistd.h>  /* usleep; dup2 for fatal messages on stdout */
 
-#include "core_test.h"
+#include "test_gl.h"
 #include "tvx.h"
 
 namespace {
@@ -32,7 +32,7 @@ protected:
     {
         freshProcessDeaths();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        coreGlContext(64, 64);
+        testGlContext(64, 64);
         SOUND_ON = 1;
         SOUND_PAUSED = 0;
         DEMO_LENGTH = 366700;

@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>  /* usleep */
 
-#include "core_test.h"
+#include "test_gl.h"
 #include "tvx.h"
 
 namespace {
@@ -33,7 +33,7 @@ void resetClock()
 
 TEST(Get, WindowSizeAspectAndStartScene)
 {
-    coreGlContext(320, 240);
+    testGlContext(320, 240);
     EXPECT_EQ(tvx_Get(1), 320.0f);
     EXPECT_EQ(tvx_Get(2), 240.0f);
     EXPECT_EQ(bitsOf(tvx_Get(3)), bitsOf(1.7777778f));
@@ -68,7 +68,7 @@ TEST(Get, UnknownCodesGiveTheQuietNaN)
 
 TEST(Render, FixedStateAfterInitRendering)
 {
-    coreGlContext(64, 64);
+    testGlContext(64, 64);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
     EXPECT_TRUE(glIsEnabled(GL_NORMALIZE));
@@ -86,7 +86,7 @@ TEST(Render, FixedStateAfterInitRendering)
 
 TEST(Render, ReshapeKeepsA16By9ProjectionAndFollowsTheViewport)
 {
-    coreGlContext(400, 300);
+    testGlContext(400, 300);
     glMatrixMode(GL_MODELVIEW);
     tvx_handleResize(400, 300);
     GLint mode = 0;
@@ -113,7 +113,7 @@ TEST(Render, ReshapeKeepsA16By9ProjectionAndFollowsTheViewport)
 
 TEST(Render, ReshapeDropsTheMotionBlurHistory)
 {
-    coreGlContext(64, 64);
+    testGlContext(64, 64);
     if (!tvx_hasAccumBuffer())
         GTEST_SKIP() << "no accumulation buffer on this display";
     glClearColor(1, 1, 1, 1);
@@ -133,7 +133,7 @@ TEST(Render, ReshapeDropsTheMotionBlurHistory)
 
 TEST(Timer, TheMuteClockAdvancesOnePeriodPerTickOnlyWhileRunning)
 {
-    coreGlContext(64, 64);
+    testGlContext(64, 64);
     resetClock();
     tvx_update(0);
     EXPECT_EQ(SOUND_MUTE_TIMER, 0) << "not started";
@@ -155,7 +155,7 @@ TEST(Timer, TheMuteClockAdvancesOnePeriodPerTickOnlyWhileRunning)
 
 TEST(Timer, ReArmsItselfOnTheMainLoop)
 {
-    coreGlContext(64, 64);
+    testGlContext(64, 64);
     resetClock();
     SOUND_MUTE_START = 1;
     tvx_update(0);

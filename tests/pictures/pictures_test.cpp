@@ -23,7 +23,6 @@
 #include <string>
 #include <vector>
 
-#include "../toolkit/toolkit_test.h" /* keepGlDriverLoaded: Mesa's buffers under LeakSanitizer */
 #include "pic.h"                     /* the generator: the upright paintings and the PNG writer */
 #include "test_gl.h"
 #include "tvx.h"
@@ -238,7 +237,6 @@ protected:
     void SetUp() override
     {
         testGlContext(W, H);
-        keepGlDriverLoaded();
     }
 };
 
@@ -370,7 +368,6 @@ protected:
     void SetUp() override
     {
         testGlContext(W, H);
-        keepGlDriverLoaded();
     }
 
     Shot shoot(const char *file, double aspect, float ground)
@@ -457,7 +454,6 @@ TEST_F(Orientation, MonitorRecordingLampIsTopLeft)
 TEST(Overlays, CockpitIsClearInTheMiddleAndOverTheScreensAndBarredAtTheTop)
 {
     testGlContext(W, H);
-    keepGlDriverLoaded();
     unsigned int texture = tvx_loadPNG("data/tmp.png");
     int w = 0, h = 0;
     std::vector<unsigned char> t = textureTexels(texture, &w, &h);
@@ -484,7 +480,6 @@ TEST(Overlays, CockpitIsClearInTheMiddleAndOverTheScreensAndBarredAtTheTop)
 TEST(Overlays, MonitorIsSeeThroughInTheMiddleAndOpaqueInTheCorners)
 {
     testGlContext(W, H);
-    keepGlDriverLoaded();
     unsigned int texture = tvx_loadPNG("data/display_overlay.png");
     int w = 0, h = 0;
     std::vector<unsigned char> t = textureTexels(texture, &w, &h);

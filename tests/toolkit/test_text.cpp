@@ -21,7 +21,6 @@ protected:
     {
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         testGlContext(W, H);
-        keepGlDriverLoaded();
         SOUND_ON = 0;
     }
 };

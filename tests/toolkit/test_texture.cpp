@@ -45,7 +45,6 @@ protected:
     {
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         testGlContext(W, H);
-        keepGlDriverLoaded();
     }
 };
 

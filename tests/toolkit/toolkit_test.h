@@ -17,34 +17,6 @@
 #include <string>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <dlfcn.h> /* dlopen: keeping the GL driver loaded */
-#include <link.h>  /* dl_iterate_phdr */
-#include <string.h>
-
-/* Mesa's driver keeps its buffers until the process ends and is unloaded
- * before the leak check runs, so its allocations show up as leaks of an
- * unknown module. Pinned in memory, they can be told apart and suppressed. */
-extern "C" __attribute__((weak)) const char *__lsan_default_suppressions()
-{
-    return "leak:_dri.so\n";
-}
-
-static int pinGlDriver(struct dl_phdr_info *info, size_t, void *)
-{
-    if (strstr(info->dlpi_name, "_dri.so") != NULL)
-        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    return 0;
-}
-
-inline void keepGlDriverLoaded(void)
-{
-    dl_iterate_phdr(pinGlDriver, NULL);
-}
-#else
-inline void keepGlDriverLoaded(void) {}
-#endif
-
 /* Death tests match standard error; the framework's messages go to standard
  * output, so the statement runs with standard output sent to standard error. */
 #define STDOUT_TO_STDERR(...) \
