@@ -7,10 +7,7 @@
 #   scripts/preview-assets.sh [OUTPUT.png]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
-if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build "$BUILD_DIR" --target asset-preview -j"$(nproc)" >/dev/null
+export BUILD_DIR=${BUILD_DIR:-build}
+scripts/build.sh asset-preview
 source scripts/xvfb.sh
 "$BUILD_DIR/assets/preview/asset-preview" "${1:-$BUILD_DIR/asset-preview.png}"
