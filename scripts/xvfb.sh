@@ -8,8 +8,9 @@ if [ -z "${DISPLAY:-}" ]; then
   KOLVANE_XVFB_PID=$!
   trap 'kill $KOLVANE_XVFB_PID 2>/dev/null || true' EXIT
   export DISPLAY=":$n"
+  # Ready when it answers a client, not merely when its socket exists.
   for _ in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
+    xdpyinfo >/dev/null 2>&1 && break
     sleep 0.1
   done
 fi

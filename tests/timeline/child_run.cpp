@@ -1,7 +1,7 @@
 /*
  * child_run.cpp - forked demo runs for the timeline tests: shared records,
  * captured standard output, a window per child with the mute clock.
- * Depends on: POSIX fork and mmap, Xlib, the test GL context, the timeline.
+ * Depends on: POSIX fork and mmap, the test GL context, the timeline.
  */
 #include "child_run.h"
 
@@ -10,8 +10,6 @@
 #include <sys/mman.h>   /* the parent-child shared record */
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <X11/Xlib.h>   /* the parent's connection that keeps the X server up */
 
 #include "test_gl.h"
 #include "timeline.h"
@@ -29,11 +27,6 @@ void *childSharedMemory(size_t size)
 
 ChildRun runChild(const std::function<void()> &body)
 {
-    /* An X server resets when its last client leaves and refuses connections
-     * meanwhile; the parent stays connected so that one child's exit does not
-     * make the next child's window fail. */
-    static Display *keepServer = XOpenDisplay(nullptr);
-    (void)keepServer;
     ChildRun run = {-1, ""};
     char path[] = "/tmp/kolvane-timeline-XXXXXX";
     int fd = mkstemp(path);
