@@ -18,6 +18,7 @@
 #include <errno.h>
 #include <math.h>
 #include <signal.h>
+#include <stdarg.h>
 #include <spawn.h>      /* posix_spawnp: ffmpeg without a shell */
 #include <stdio.h>
 #include <stdlib.h>
@@ -53,10 +54,12 @@ static size_t pixelsSize = 0;
 
 static int framesDone = 0;            /* frames of the playing demo finished */
 static int firstTime = -1;            /* demo time of the first of them, ms */
+static int runEnd = 0;                /* demo time at which the run will end, ms */
 static double runStart = 0.0;         /* wall clock at that frame, s */
 static double lastProgress = -1.0;
 static int lastProgressTenth = -1;
 static int lastTime = 0;              /* demo time of the last finished frame, ms */
+static int captureFailed = 0;         /* the run ends on a capture error */
 
 /* Benchmark: frame times in ms, per scene, and the loading frames. */
 struct Samples {
@@ -75,6 +78,22 @@ static double now(void)
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
+}
+
+/* Ends the run on a capture error: the message on a line of its own (below
+ * the progress bar on a terminal), no closing summary, status -1. */
+static void captureError(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    if (isatty(2) && lastProgress >= 0.0)
+        fputc('\n', stderr);
+    fputs("[!] ", stderr);
+    vfprintf(stderr, format, args);
+    fputc('\n', stderr);
+    va_end(args);
+    captureFailed = 1;
+    exit(-1);
 }
 
 static int endsWith(const char *text, const char *end)
@@ -171,7 +190,9 @@ static void summarise(struct Samples *s, double *mean, double *median, double *p
     *max = s->ms[s->count - 1];
 }
 
-static void printBench(void)
+/* Prints the per-scene figures and writes them as JSON when asked; returns
+ * 0, or 1 when the JSON file could not be written. */
+static int printBench(void)
 {
     int frames = 0;
     for (int k = 0; k < SCENE_COUNT; k++)
@@ -183,10 +204,13 @@ static void printBench(void)
                loadingSamples.ms[0], loadingSamples.count);
     printf("    scene  frames    mean  median     p95     max  (ms)\n");
     FILE *json = nullptr;
+    int failed = 0;
     if (opts.json) {
         json = fopen(opts.json, "w");
-        if (json == nullptr)
+        if (json == nullptr) {
             fprintf(stderr, "[!] Cannot write %s: %s\n", opts.json, strerror(errno));
+            failed = 1;
+        }
     }
     if (json)
         fprintf(json, "{\n  \"width\": %d,\n  \"height\": %d,\n  \"fps\": %d,\n"
@@ -210,10 +234,13 @@ static void printBench(void)
     }
     if (json) {
         fprintf(json, "\n  ]\n}\n");
-        if (fclose(json) != 0)
+        if (ferror(json) | fclose(json)) {
             fprintf(stderr, "[!] Cannot write %s: %s\n", opts.json, strerror(errno));
+            failed = 1;
+        }
     }
     fflush(stdout);
+    return failed;
 }
 
 static int endTime(void)
@@ -223,10 +250,28 @@ static int endTime(void)
     return DEMO_LENGTH;
 }
 
+/* Where the run started at the first frame will end: at --to, or where its
+ * last scene ends when the scenes play through from the one of the first
+ * frame (after -s that is earlier than the demo's length, since the start
+ * counts the earlier scenes in whole seconds). */
+static int plannedEnd(void)
+{
+    int end = firstTime;
+    for (int k = queue; k >= 0 && k < SCENE_COUNT; k++)
+        end += (int)(SCENE_TIME[k] * 1000.0f);
+    if (opts.to >= 0.0 && endTime() < end)
+        return endTime();
+    return end;
+}
+
 static void showProgress(int time, int final)
 {
     double wall = now();
-    int total = (int)ceil((double)(endTime() - firstTime) * opts.fps / 1000.0);
+    /* Frame k shows firstTime + floor(k * 1000 / fps); --to stops before its
+     * time, the last scene draws its end time still. */
+    int atTo = opts.to >= 0.0 && runEnd == endTime();
+    long long span = runEnd - firstTime + (atTo ? 0 : 1);
+    int total = (int)((span * opts.fps + 999) / 1000);
     if (total < 1)
         total = 1;
     double fraction = (double)framesDone / total;
@@ -256,11 +301,15 @@ static void showProgress(int time, int final)
 
 static void startVideo(int width, int height)
 {
-    char size[32], rate[16], start[32];
+    char size[32], rate[16], start[32], length[32];
     snprintf(size, sizeof(size), "%dx%d", width, height);
     snprintf(rate, sizeof(rate), "%d", opts.fps);
     snprintf(start, sizeof(start), "%.3f", firstTime / 1000.0);
-    const char *args[64];   /* 42 at most */
+    /* The sound covers the frames to come and no more; music shorter than
+     * that ends early and leaves the rest of the picture silent. */
+    int span = runEnd - firstTime > 1000 / opts.fps ? runEnd - firstTime : 1000 / opts.fps;
+    snprintf(length, sizeof(length), "%.3f", span / 1000.0);
+    const char *args[64];   /* 43 at most */
     int n = 0;
     args[n++] = "ffmpeg";
     args[n++] = "-hide_banner";
@@ -279,11 +328,12 @@ static void startVideo(int width, int height)
     args[n++] = "pipe:0";
     if (tvx_frameClockMusic()) {
         if (access(MUSIC_PATH, R_OK) != 0) {
-            fprintf(stderr, "[!] Cannot read %s for the sound track: %s\n", MUSIC_PATH, strerror(errno));
-            exit(-1);
+            captureError("Cannot read %s for the sound track: %s", MUSIC_PATH, strerror(errno));
         }
         args[n++] = "-ss";
         args[n++] = start;
+        args[n++] = "-t";
+        args[n++] = length;
         args[n++] = "-i";
         args[n++] = MUSIC_PATH;
         args[n++] = "-map";
@@ -294,7 +344,6 @@ static void startVideo(int width, int height)
         args[n++] = "aac";
         args[n++] = "-b:a";
         args[n++] = "192k";
-        args[n++] = "-shortest";
     }
     /* Rows arrive bottom first; H.264 in 4:2:0 wants even sides. */
     args[n++] = "-vf";
@@ -316,8 +365,7 @@ static void startVideo(int width, int height)
 
     int fds[2];
     if (pipe(fds) != 0) {
-        fprintf(stderr, "[!] Cannot make a pipe to ffmpeg: %s\n", strerror(errno));
-        exit(-1);
+        captureError("Cannot make a pipe to ffmpeg: %s", strerror(errno));
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -328,13 +376,11 @@ static void startVideo(int width, int height)
     posix_spawn_file_actions_destroy(&actions);
     close(fds[0]);
     if (rc != 0) {
-        fprintf(stderr, "[!] Cannot start ffmpeg: %s\n", strerror(rc));
-        exit(-1);
+        captureError("Cannot start ffmpeg: %s", strerror(rc));
     }
     ffmpegPipe = fdopen(fds[1], "wb");
     if (ffmpegPipe == nullptr) {
-        fprintf(stderr, "[!] Cannot write to ffmpeg: %s\n", strerror(errno));
-        exit(-1);
+        captureError("Cannot write to ffmpeg: %s", strerror(errno));
     }
 }
 
@@ -350,8 +396,7 @@ static void writeFrameFile(int width, int height)
     image.format = PNG_FORMAT_RGB;
     /* A negative stride: the read-back holds the bottom row first. */
     if (!png_image_write_to_file(&image, path, 0, pixels, -(png_int_32)(width * 3), nullptr)) {
-        fprintf(stderr, "\n[!] Cannot write %s: %s\n", path, image.message);
-        exit(-1);
+        captureError("Cannot write %s: %s", path, image.message);
     }
 }
 
@@ -363,8 +408,7 @@ static void captureFrame(void)
     if (size > pixelsSize) {
         unsigned char *grown = (unsigned char *)realloc(pixels, size);
         if (grown == nullptr) {
-            fprintf(stderr, "\n[!] Out of memory for a %d x %d frame\n", width, height);
-            exit(-1);
+            captureError("Out of memory for a %d x %d frame", width, height);
         }
         pixels = grown;
         pixelsSize = size;
@@ -380,12 +424,10 @@ static void captureFrame(void)
             startVideo(width, height);
         }
         if (width != videoWidth || height != videoHeight) {
-            fprintf(stderr, "\n[!] The window changed size during the capture\n");
-            exit(-1);
+            captureError("The window changed size during the capture");
         }
         if (fwrite(pixels, 1, size, ffmpegPipe) != size) {
-            fprintf(stderr, "\n[!] ffmpeg stopped taking frames\n");
-            exit(-1);
+            captureError("ffmpeg stopped taking frames");
         }
     } else {
         writeFrameFile(width, height);
@@ -408,6 +450,7 @@ static void frameHook(void)
     int time = tvx_getTime();
     if (firstTime < 0) {
         firstTime = time;
+        runEnd = plannedEnd();
         runStart = now();
     }
     if (opts.to >= 0.0 && time >= endTime())
@@ -426,11 +469,12 @@ static void timedDisplay(void)
 }
 
 /* At the end of the run: the last progress line, the video closed, the
- * benchmark printed. */
+ * benchmark printed. A run that failed keeps its status; one whose video or
+ * JSON file cannot be completed ends with status 1. */
 static void finish(void)
 {
     int failed = 0;
-    if (firstTime >= 0)
+    if (framesDone > 0 && !captureFailed)
         showProgress(lastTime, 1);
     if (ffmpegPipe) {
         if (fclose(ffmpegPipe) != 0)
@@ -438,16 +482,23 @@ static void finish(void)
         int status = 0;
         if (waitpid(ffmpegPid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
             failed = 1;
-        if (failed)
+        if (failed && !captureFailed)
             fprintf(stderr, "[!] ffmpeg could not write %s\n", opts.output);
     }
-    if (outputKind != OUT_NONE && !failed)
-        fprintf(stderr, "[*] %d frames written to %s\n", framesDone, opts.output);
-    if (opts.bench)
-        printBench();
+    if (outputKind != OUT_NONE && !failed && !captureFailed) {
+        if (framesDone > 0)
+            fprintf(stderr, "[*] %d frames written to %s\n", framesDone, opts.output);
+        else if (firstTime >= 0)
+            fprintf(stderr, "[/] No frame was captured: --to %g s is not past the start at %.3f s\n",
+                    opts.to, firstTime / 1000.0);
+        else
+            fprintf(stderr, "[/] No frame was captured\n");
+    }
+    if (opts.bench && printBench() != 0)
+        failed = 1;
     fflush(stdout);
     fflush(stderr);
-    if (failed)
+    if (failed && !captureFailed)
         _exit(1);
 }
 
@@ -477,6 +528,7 @@ int captureParseOptions(int argc, char **argv, struct CaptureOptions *o, char *m
     o->fps = 60;
     o->to = -1.0;
     message[0] = '\0';
+    int clocked = 0;   /* --fps or --to given */
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
         if (strncmp(arg, "--", 2) != 0)
@@ -499,12 +551,14 @@ int captureParseOptions(int argc, char **argv, struct CaptureOptions *o, char *m
                 return 1;
             }
             o->fps = (int)number;
+            clocked = 1;
         } else if (strcmp(arg, "--to") == 0) {
             if (!parseNumber(value, 0, 100000, &number)) {
                 snprintf(message, (size_t)size, "--to takes a demo time in seconds, not \"%s\"", value);
                 return 1;
             }
             o->to = number;
+            clocked = 1;
         } else if (strcmp(arg, "--bench") == 0) {
             o->bench = 1;
         } else if (strcmp(arg, "--help") == 0) {
@@ -518,6 +572,10 @@ int captureParseOptions(int argc, char **argv, struct CaptureOptions *o, char *m
     }
     if (o->output && o->bench) {
         snprintf(message, (size_t)size, "--capture and --bench cannot be combined");
+        return 1;
+    }
+    if (clocked && !o->output && !o->bench) {
+        snprintf(message, (size_t)size, "--fps and --to go with --capture or --bench");
         return 1;
     }
     if (o->json && !o->bench) {
