@@ -285,7 +285,7 @@ static void showProgress(int time, int final)
     lastProgress = wall;
     lastProgressTenth = (int)(fraction * 10);
     double elapsed = wall - runStart;
-    double rate = elapsed > 0.0 ? framesDone / elapsed : 0.0;
+    double rate = elapsed > 0.1 ? framesDone / elapsed : 0.0;
     int left = rate > 0.0 ? (int)((total - framesDone) / rate) : 0;
     if (left < 0)
         left = 0;
@@ -437,24 +437,27 @@ static void captureFrame(void)
 /* Runs at every frame end, after the motion blur and before the swap. */
 static void frameHook(void)
 {
+    double ms = 0.0;
     if (opts.bench) {
         glFinish();
-        double ms = (now() - frameStart) * 1000.0;
-        if (queue >= 0 && queue < SCENE_COUNT)
-            addSample(&sceneSamples[queue], ms);
-        else if (queue < 0)
-            addSample(&loadingSamples, ms);
+        ms = (now() - frameStart) * 1000.0;
     }
-    if (queue < 0)
+    if (queue < 0) {
+        if (opts.bench)
+            addSample(&loadingSamples, ms);
         return;
+    }
     int time = tvx_getTime();
     if (firstTime < 0) {
         firstTime = time;
         runEnd = plannedEnd();
         runStart = now();
     }
+    /* The frame at --to is not part of the run, for the benchmark either. */
     if (opts.to >= 0.0 && time >= endTime())
         exit(0);
+    if (opts.bench && queue < SCENE_COUNT)
+        addSample(&sceneSamples[queue], ms);
     if (outputKind != OUT_NONE)
         captureFrame();
     framesDone++;
