@@ -5,6 +5,8 @@
 
 #include "tvx.h"
 
+#include <stdlib.h>   /* atexit */
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <dlfcn.h>    /* dlopen: keeping the GL driver loaded */
 #include <link.h>     /* dl_iterate_phdr */
@@ -35,6 +37,13 @@ static void keepGlDriverLoaded(void) {}
 
 static void noDisplay(void) {}
 
+/* Drawing still queued in the driver's threads when the process ends can
+ * crash it during exit (and the leak check with it). */
+static void finishDrawing(void)
+{
+    glFinish();
+}
+
 void testGlContext(int width, int height)
 {
     if (window == 0) {
@@ -52,6 +61,7 @@ void testGlContext(int width, int height)
         glutReshapeFunc(tvx_handleResize);
         tvx_initRendering();
         keepGlDriverLoaded();
+        atexit(finishDrawing);
     } else {
         glutSetWindow(window);
         glutReshapeWindow(width, height);
