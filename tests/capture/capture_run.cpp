@@ -2,7 +2,7 @@
  * capture_run.cpp - child runs of kolvane, scratch folders, PNG frames, the
  * golden-frame comparison and private X displays for the capture tests.
  *
- * Depends on: POSIX (fork, exec, waitpid, poll), libpng's simplified API,
+ * Depends on: POSIX (fork, exec, waitpid), libpng's simplified API,
  * Xvfb (-displayfd tells the display number it chose).
  */
 #include "capture_run.h"
@@ -13,7 +13,6 @@
 #include <fcntl.h>
 #include <filesystem>   /* remove_all for the scratch folders */
 #include <png.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -212,41 +211,3 @@ bool withinTolerance(const FrameDifference &d)
     return d.worst <= PIXEL_BOUND && d.mean <= MEAN_BOUND;
 }
 
-PrivateDisplay startPrivateDisplay(void)
-{
-    PrivateDisplay display = {-1, ""};
-    int fds[2];
-    if (pipe(fds) != 0)
-        return display;
-    display.server = fork();
-    if (display.server == 0) {
-        close(fds[0]);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24",
-               "+extension", "GLX", "-nolisten", "tcp", (char *)nullptr);
-        _exit(93);
-    }
-    close(fds[1]);
-    std::string number;
-    struct pollfd wait = {fds[0], POLLIN, 0};
-    char c;
-    while (poll(&wait, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    close(fds[0]);
-    if (!number.empty())
-        display.name = ":" + number;
-    return display;
-}
-
-void stopPrivateDisplay(PrivateDisplay *display)
-{
-    if (display->server > 0) {
-        kill(display->server, SIGTERM);
-        waitChild(display->server, 5);
-    }
-    display->server = -1;
-    display->name.clear();
-}

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "test_display.h"   /* the live run's private Xvfb */
+
 /* How one run of kolvane ended. */
 struct KolvaneRun {
     int status;         /* exit status; -1 when killed by a signal or the time limit */
@@ -76,15 +78,5 @@ extern const double MEAN_BOUND;
 
 FrameDifference compareFrames(const Frame &a, const Frame &b);
 bool withinTolerance(const FrameDifference &d);
-
-/* A private Xvfb for one live run, so that the demo's window is the only one
- * on its display and has the keyboard focus. */
-struct PrivateDisplay {
-    pid_t server;
-    std::string name;   /* ":N", empty when no server could be started */
-};
-
-PrivateDisplay startPrivateDisplay(void);
-void stopPrivateDisplay(PrivateDisplay *display);
 
 #endif

@@ -29,7 +29,7 @@ namespace {
 const int WIDTH = 640;
 const int HEIGHT = 360;
 
-std::string xdotool(const PrivateDisplay &display, const std::string &args)
+std::string xdotool(const TestDisplay &display, const std::string &args)
 {
     std::string out = shellOutput("DISPLAY=" + display.name + " xdotool " + args + " 2>/dev/null");
     while (!out.empty() && out.back() == '\n')
@@ -63,7 +63,7 @@ int waitPaused(const std::string &logPath, size_t count, int value)
 
 /* A screenshot of the window, rows top first: its part of the screen (the
  * window may hang a pixel over the screen's edge, which is left out). */
-Frame screenshot(const PrivateDisplay &display, const std::string &window)
+Frame screenshot(const TestDisplay &display, const std::string &window)
 {
     Frame f = {0, 0, {}};
     Display *x = XOpenDisplay(display.name.c_str());
@@ -128,19 +128,19 @@ double pictureDifference(const Frame &a, const Frame &b)
 
 class LiveRun : public ::testing::Test {
 protected:
-    PrivateDisplay display = {-1, ""};
+    TestDisplay display = {-1, ""};
     std::string dir;
     pid_t pid = -1;
     void SetUp() override
     {
-        display = startPrivateDisplay();
+        display = startTestDisplay("1280x720x24");
         dir = makeScratchDir("live");
     }
     void TearDown() override
     {
         if (pid > 0)
             waitChild(pid, 0);   /* a run left by a failed case is killed */
-        stopPrivateDisplay(&display);
+        stopTestDisplay(&display);
         removeScratchDir(dir);
     }
 };

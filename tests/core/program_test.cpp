@@ -15,13 +15,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+#include "test_display.h"
 
 namespace {
 
@@ -58,48 +59,9 @@ bool stillRunning(pid_t pid)
 }
 
 /* A private X server for one case; stopped when the case ends. */
-class PrivateDisplay {
-public:
-    std::string name;
-
-    /* Xvfb picks a free display number itself and tells it through a pipe. */
-    PrivateDisplay()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        server = fork();
-        if (server == 0) {
-            close(fds[0]);
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            dup2(null, 2);
-            std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24",
-                   "+extension", "GLX", "-nolisten", "tcp", (char *)nullptr);
-            _exit(92);
-        }
-        close(fds[1]);
-        std::string number;
-        struct pollfd wait = {fds[0], POLLIN, 0};
-        char c;
-        while (poll(&wait, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (!number.empty())
-            name = ":" + number;
-    }
-
-    ~PrivateDisplay()
-    {
-        if (server > 0) {
-            kill(server, SIGTERM);
-            waitEnd(server, 5);
-        }
-    }
-
-private:
-    pid_t server = -1;
+struct PrivateDisplay : TestDisplay {
+    PrivateDisplay() : TestDisplay(startTestDisplay("1920x1080x24")) {}
+    ~PrivateDisplay() { stopTestDisplay(this); }
 };
 
 /* Starts kolvane on the display from the repository root, with its output in
