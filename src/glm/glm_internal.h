@@ -14,10 +14,12 @@
 
 #include "glm.h"
 
-/* Longest token and longest rest of a line taken in one read (without the
- * terminating NUL); texture-map statements of the MTL reader take longer ones. */
+/* Longest token kept (without the terminating NUL); a longer one is consumed
+ * whole and cut. */
 #define GLM_TOKEN_MAX 127
-#define GLM_MAPLINE_MAX 4095
+
+/* Index values beyond this are all read as this plus 1, out of every range. */
+#define GLM_INDEX_LIMIT 0xFFFFFFFFLL
 
 /* ---- Diagnostics (glm_diag.cpp) ---------------------------------------------- */
 
@@ -50,9 +52,10 @@ size_t __glmFuzzLiveBlocks(void);
 
 /* ---- Text scanner (glm_scan.cpp) --------------------------------------------- */
 
-/* A whole file in memory, scanned with the rules of a stdio stream: tokens and
- * numbers skip white space (line breaks included), a line read stops after its
- * line break or at its size limit. */
+/* A whole file in memory. Tokens and face indices skip white space, line
+ * breaks included; the values of a statement (floats, integers) are looked
+ * for on its own line only; a line read or skip goes to just past the line
+ * break. */
 typedef struct {
     char *text;         /* the file's bytes, NUL-terminated */
     size_t length;
@@ -65,24 +68,29 @@ void __glmScanLoad(GlmScan *scan, FILE *file, const char *path);
 void __glmScanRelease(GlmScan *scan);
 void __glmScanRewind(GlmScan *scan);
 
-/* Next white-space delimited token, at most GLM_TOKEN_MAX characters, into
- * token (GLM_TOKEN_MAX + 1 bytes); returns its length, 0 at the end. */
+/* Next white-space delimited token, consumed whole; its first GLM_TOKEN_MAX
+ * characters go into token (GLM_TOKEN_MAX + 1 bytes). Returns the length
+ * kept, 0 at the end. */
 size_t __glmScanToken(GlmScan *scan, char *token);
 
-/* Reads at most size - 1 characters, stopping after a line break, into line;
- * returns the number of characters read. */
-size_t __glmScanLine(GlmScan *scan, char *line, size_t size);
+/* The rest of the line, line break included when there is one, as a new text
+ * (released with __glmFree); its length goes to length unless that is null. */
+char *__glmScanLine(GlmScan *scan, size_t *length);
 
-/* Skips at most GLM_TOKEN_MAX characters, stopping after a line break. */
+/* Skips the rest of the line, line break included. */
 void __glmScanSkipLine(GlmScan *scan);
 
 /* A decimal float, or an unsigned decimal (an optional sign as strtoul takes
- * it); 1 when a number was read, 0 (nothing consumed but white space) else. */
+ * it), on the current line; 1 when a number was read, 0 (nothing consumed but
+ * blanks) else. */
 int __glmScanFloat(GlmScan *scan, GLfloat *value);
 int __glmScanUint(GlmScan *scan, GLuint *value);
 
-/* The same on a NUL-terminated text; the position advances past the number. */
-int __glmParseUint(const char **text, GLuint *value);
+/* A signed decimal index (OBJ indices may be relative, counted back from the
+ * last point read) on a NUL-terminated text, white space and line breaks
+ * skipped first; the position advances past the number. Magnitudes beyond
+ * GLM_INDEX_LIMIT read as that plus 1. */
+int __glmParseIndex(const char **text, long long *value);
 
 /* Splits the first two white-space delimited words of line; the result is the
  * second word when there is one, else the first, else the empty text; the
@@ -91,8 +99,11 @@ char *__glmLastOfTwoWords(char *line);
 
 /* ---- Reading passes (glm_read.cpp) -------------------------------------------- */
 
-void glmFirstPass(GlmModel *model, GlmScan *scan);
-void glmSecondPass(GlmModel *model, GlmScan *scan);
+/* The state of one glmReadOBJ call (glm_read.cpp). */
+typedef struct GlmReader GlmReader;
+
+void glmFirstPass(GlmModel *model, GlmReader *reader);
+void glmSecondPass(GlmModel *model, GlmReader *reader);
 
 /* ---- Texture state (glm_texture.cpp) ------------------------------------------ */
 

@@ -5,29 +5,107 @@
  *
  * The filling pass checks every write against what the counting pass counted:
  * a file that reads differently the second time ends with a fatal error
- * instead of writing past an array.
+ * instead of writing past an array. Groups and materials are found by name
+ * through hash indexes the reader keeps for the length of one read.
  *
  * Depends on: glm_scan.cpp (the scanner), glm_texture.cpp (map_Kd textures),
  * glm_vector.cpp, libc.
  */
 #include "glm_internal.h"
 
+#include <stdint.h>
 #include <string.h>
 
-/* ---- State ------------------------------------------------------------------ */
-
-/* Triangles counted per group by the counting pass, in group-list order, so
- * that the filling pass can check its appends. */
-static GLuint *groupCapacity = NULL;
-static GLuint groupCapacityCount = 0;
-
 /* ---- Internal helpers ------------------------------------------------------- */
+
+/* A name index: open addressing with linear probing over a power-of-two
+ * table kept at most half full. The names belong to the model (group and
+ * material names); an entry carries the group or the material's number. */
+typedef struct {
+    const char *name;       /* null: free slot */
+    GlmGroup *group;
+    GLuint number;          /* group: triangles counted; material: its index */
+} NameSlot;
+
+typedef struct {
+    NameSlot *slots;
+    size_t capacity;
+    size_t used;
+} NameIndex;
+
+/* What one glmReadOBJ keeps from its first pass to its second: the file's
+ * text, where each group is (and how many triangles the counting pass gave
+ * it) and where each material is. */
+struct GlmReader {
+    GlmScan scan;
+    NameIndex groups;
+    NameIndex materials;
+};
+
+/* FNV-1a */
+static size_t hashName(const char *name)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (; *name; name++)
+        hash = (hash ^ (unsigned char)*name) * 1099511628211ull;
+    return (size_t)hash;
+}
+
+/* The slot holding the name, or the free slot where it would go. */
+static NameSlot *indexSlot(const NameIndex *index, const char *name)
+{
+    size_t mask = index->capacity - 1;
+    for (size_t i = hashName(name) & mask;; i = (i + 1) & mask) {
+        NameSlot *slot = &index->slots[i];
+        if (!slot->name || strcmp(slot->name, name) == 0)
+            return slot;
+    }
+}
+
+static NameSlot *indexFind(const NameIndex *index, const char *name)
+{
+    if (!index->capacity)
+        return NULL;
+    NameSlot *slot = indexSlot(index, name);
+    return slot->name ? slot : NULL;
+}
+
+/* The slot of the name, made (with a null group and number 0) when absent. */
+static NameSlot *indexAdd(NameIndex *index, const char *name)
+{
+    if (2 * (index->used + 1) > index->capacity) {
+        NameIndex grown = {NULL, index->capacity ? 2 * index->capacity : 64, index->used};
+        grown.slots = (NameSlot *)__glmCalloc(grown.capacity, sizeof(NameSlot));
+        for (size_t i = 0; i < index->capacity; i++)
+            if (index->slots[i].name)
+                *indexSlot(&grown, index->slots[i].name) = index->slots[i];
+        __glmFree(index->slots);
+        *index = grown;
+    }
+    NameSlot *slot = indexSlot(index, name);
+    if (!slot->name) {
+        slot->name = name;
+        index->used++;
+    }
+    return slot;
+}
+
+static void indexRelease(NameIndex *index)
+{
+    __glmFree(index->slots);
+    index->slots = NULL;
+    index->capacity = index->used = 0;
+}
 
 /* The four forms of a face corner, decided by the face's first corner. */
 enum { FORM_VN, FORM_VTN, FORM_VT, FORM_V };
 
+/* A corner's indices as written: positive, zero, negative (relative) or
+ * absent. */
+#define INDEX_ABSENT (-GLM_INDEX_LIMIT - 2)
+
 typedef struct {
-    GLuint v, t, n;
+    long long v, t, n;
 } Corner;
 
 /* Matches literal text the way a scanf format does: character by character,
@@ -49,21 +127,21 @@ static int matchLiteral(const char **text, const char *literal)
  * updates the indices it reads and returns how many it read. */
 static int readCorner(const char **text, int form, Corner *corner)
 {
-    if (!__glmParseUint(text, &corner->v))
+    if (!__glmParseIndex(text, &corner->v))
         return 0;
     switch (form) {
     case FORM_VN:
-        if (!matchLiteral(text, "//") || !__glmParseUint(text, &corner->n))
+        if (!matchLiteral(text, "//") || !__glmParseIndex(text, &corner->n))
             return 1;
         return 2;
     case FORM_VTN:
-        if (!matchLiteral(text, "/") || !__glmParseUint(text, &corner->t))
+        if (!matchLiteral(text, "/") || !__glmParseIndex(text, &corner->t))
             return 1;
-        if (!matchLiteral(text, "/") || !__glmParseUint(text, &corner->n))
+        if (!matchLiteral(text, "/") || !__glmParseIndex(text, &corner->n))
             return 2;
         return 3;
     case FORM_VT:
-        if (!matchLiteral(text, "/") || !__glmParseUint(text, &corner->t))
+        if (!matchLiteral(text, "/") || !__glmParseIndex(text, &corner->t))
             return 1;
         return 2;
     default:
@@ -88,8 +166,8 @@ static int readFirstCorner(GlmScan *scan, Corner *corner)
     else
         form = FORM_V;
     corner->v = 0;
-    corner->t = (form == FORM_VTN || form == FORM_VT) ? 0 : GLM_NONE;
-    corner->n = (form == FORM_VTN || form == FORM_VN) ? 0 : GLM_NONE;
+    corner->t = (form == FORM_VTN || form == FORM_VT) ? 0 : INDEX_ABSENT;
+    corner->n = (form == FORM_VTN || form == FORM_VN) ? 0 : INDEX_ABSENT;
     p = token;
     readCorner(&p, form, corner);
     return form;
@@ -100,13 +178,36 @@ static int readNextCorner(GlmScan *scan, int form, Corner *corner)
     return readCorner(&scan->p, form, corner);
 }
 
-/* The group name of a "g" statement: the rest of the line without its last
- * character (the line break), leading blank included. */
-static void readGroupName(GlmScan *scan, char *name)
+/* The index a corner's value stands for, given how many points of its kind
+ * were read before the face: -1 is the last of them. A relative index that
+ * reaches before the first point is a fatal error; out-of-range absolute
+ * ones are left to the validation. */
+static GLuint resolveIndex(long long value, GLuint readSoFar, const char *kind,
+                           GLuint triangle)
 {
-    size_t length = __glmScanLine(scan, name, GLM_TOKEN_MAX + 1);
-    if (length > 0)
-        name[length - 1] = '\0';
+    if (value == INDEX_ABSENT)
+        return GLM_NONE;
+    if (value > GLM_INDEX_LIMIT - 1)
+        return GLM_NONE - 1;
+    if (value >= 0)
+        return (GLuint)value;
+    if (-value > (long long)readSoFar)
+        __glmFatalError("relative %s index for triangle %u out of bounds (%lld with %u read "
+                        "so far)", kind, triangle, value, readSoFar);
+    return (GLuint)((long long)readSoFar + 1 + value);
+}
+
+/* The group name of a "g" statement: the rest of the line without its line
+ * break ("\n" or "\r\n"), leading blank included. */
+static char *readGroupName(GlmScan *scan)
+{
+    size_t length;
+    char *name = __glmScanLine(scan, &length);
+    if (length > 0 && name[length - 1] == '\n')
+        name[--length] = '\0';
+    if (length > 0 && name[length - 1] == '\r')
+        name[--length] = '\0';
+    return name;
 }
 
 static void countUp(GLuint *counter, const char *what)
@@ -122,14 +223,40 @@ static void changedFile(GlmModel *model, const char *what)
                     "(more %s than counted).", model->pathname, what);
 }
 
-/* Triangles the counting pass counted for a group (found by its position in
- * the list). */
-static GLuint capacityOf(GlmModel *model, GlmGroup *group)
+/* A new group at the head of the list (the name is not looked up). */
+static GlmGroup *newGroup(GlmModel *model, const char *name)
 {
-    GLuint slot = 0;
-    for (GlmGroup *g = model->groups; g && g != group; g = g->next)
-        slot++;
-    return slot < groupCapacityCount ? groupCapacity[slot] : 0;
+    if (model->numgroups >= GLM_NONE - 1)
+        __glmFatalError("glmAddGroup(): too many groups.");
+    GlmGroup *group = (GlmGroup *)__glmMalloc(sizeof(GlmGroup));
+    group->name = __glmStrdup(name);
+    group->numtriangles = 0;
+    group->triangles = NULL;
+    group->material = 0;
+    group->next = model->groups;
+    model->groups = group;
+    model->numgroups++;
+    return group;
+}
+
+/* glmAddGroup through the reader's index. */
+static GlmGroup *addGroup(GlmModel *model, GlmReader *reader, const char *name)
+{
+    NameSlot *slot = indexFind(&reader->groups, name);
+    if (slot)
+        return slot->group;
+    GlmGroup *group = newGroup(model, name);
+    indexAdd(&reader->groups, group->name)->group = group;
+    return group;
+}
+
+/* glmFindMaterial through the reader's index. */
+static GLuint findMaterial(GlmModel *model, GlmReader *reader, const char *name)
+{
+    const NameSlot *slot = indexFind(&reader->materials, name);
+    if (slot)
+        return slot->number;
+    return glmFindMaterial(model, name);
 }
 
 static void setMaterialDefaults(GlmMaterial *material)
@@ -160,19 +287,33 @@ static void readThreeFloats(GlmScan *scan, GLfloat *values)
     }
 }
 
-/* The filling pass of the MTL reader. */
+/* "Ns" (0..100, some exporters write up to 1000) as OpenGL's shininess,
+ * which must lie in 0..128. */
+static void readShininess(GlmScan *scan, GlmMaterial *material, const char *path)
+{
+    GLfloat s;
+    if (!__glmScanFloat(scan, &s))
+        return;
+    if (!(s >= 0.0f && s <= 100.0f)) {
+        GLfloat used = s > 100.0f ? 100.0f : 0.0f;
+        __glmWarning("glmReadMTL: \"Ns %g\" of material \"%s\" outside 0..100 in file "
+                     "\"%s\", %g used", (double)s, material->name ? material->name : "default",
+                     path, (double)used);
+        s = used;
+    }
+    material->shininess = s / 100.0f * 128.0f;
+}
+
+/* The filling pass of the MTL reader. Every statement ends at its line end,
+ * as in the counting pass. */
 static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
 {
     char token[GLM_TOKEN_MAX + 1];
-    char line[GLM_MAPLINE_MAX + 1];
     GLuint current = 0;
     while (__glmScanToken(scan, token)) {
         GlmMaterial *material = &model->materials[current];
         switch (token[0]) {
-        case '#':
-            __glmScanSkipLine(scan);
-            break;
-        case 'n':
+        case 'n': {
             if (strncmp(token, "newmtl", 6) != 0)
                 __glmFatalError("glmReadMTL: Got \"%s\" instead of \"newmtl\" in file \"%s\"",
                                 token, path);
@@ -180,9 +321,11 @@ static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
                 __glmFatalError("glmReadMTL(): \"%s\" reads differently the second time "
                                 "(more materials than counted).", path);
             current++;
-            __glmScanLine(scan, line, GLM_TOKEN_MAX + 1);
+            char *line = __glmScanLine(scan, NULL);
             model->materials[current].name = __glmStrdup(__glmLastOfTwoWords(line));
+            __glmFree(line);
             break;
+        }
         case 'K':
             if (token[1] == 'd')
                 readThreeFloats(scan, material->diffuse);
@@ -190,26 +333,22 @@ static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
                 readThreeFloats(scan, material->specular);
             else if (token[1] == 'a')
                 readThreeFloats(scan, material->ambient);
-            else {
+            else
                 __glmWarning("glmReadMTL: Command \"%s\" ignored", token);
-                __glmScanSkipLine(scan);
-            }
+            __glmScanSkipLine(scan);
             break;
         case 'N':
-            if (token[1] == 's') {
-                GLfloat s;
-                if (__glmScanFloat(scan, &s))
-                    material->shininess = s / 100.0f * 128.0f;
-            } else if (token[1] == 'i') {
+            if (token[1] == 's')
+                readShininess(scan, material, path);
+            else if (token[1] == 'i')
                 __glmWarning("refraction index ignored");
-                __glmScanSkipLine(scan);
-            } else {
+            else
                 __glmWarning("glmReadMTL: Command \"%s\" ignored", token);
-                __glmScanSkipLine(scan);
-            }
+            __glmScanSkipLine(scan);
             break;
         case 'd':
             __glmScanFloat(scan, &material->diffuse[3]);
+            __glmScanSkipLine(scan);
             break;
         case 'i': {
             if (strncmp(token, "illum", 5) != 0)
@@ -218,11 +357,13 @@ static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
             GLuint illum;
             if (__glmScanUint(scan, &illum) && illum != 2)
                 __glmWarning("illum material ignored: illum %d", (int)illum);
+            __glmScanSkipLine(scan);
             break;
         }
         case 'm': {
-            __glmScanLine(scan, line, sizeof(line));
+            char *line = __glmScanLine(scan, NULL);
             char *map = __glmStrStrip(line);
+            __glmFree(line);
             if (strncmp(token, "map_Kd", 6) == 0) {
                 if (map)
                     material->map_diffuse = glmFindOrAddTexture(model, map);
@@ -235,10 +376,12 @@ static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
             __glmFree(map);
             break;
         }
-        case 'r':
-            __glmScanLine(scan, line, GLM_TOKEN_MAX + 1);
+        case 'r': {
+            char *line = __glmScanLine(scan, NULL);
             __glmWarning("reflection type ignored: r%s", line);
+            __glmFree(line);
             break;
+        }
         default:
             __glmScanSkipLine(scan);
             break;
@@ -278,19 +421,7 @@ GlmGroup *glmFindGroup(GlmModel *model, const char *name)
 GlmGroup *glmAddGroup(GlmModel *model, const char *name)
 {
     GlmGroup *group = glmFindGroup(model, name);
-    if (group)
-        return group;
-    if (model->numgroups >= GLM_NONE - 1)
-        __glmFatalError("glmAddGroup(): too many groups.");
-    group = (GlmGroup *)__glmMalloc(sizeof(GlmGroup));
-    group->name = __glmStrdup(name);
-    group->numtriangles = 0;
-    group->triangles = NULL;
-    group->material = 0;
-    group->next = model->groups;
-    model->groups = group;
-    model->numgroups++;
-    return group;
+    return group ? group : newGroup(model, name);
 }
 
 GLuint glmFindMaterial(GlmModel *model, const char *name)
@@ -342,12 +473,12 @@ void glmReadMTL(GlmModel *model, const char *name)
     __glmFree(path);
 }
 
-void glmFirstPass(GlmModel *model, GlmScan *scan)
+void glmFirstPass(GlmModel *model, GlmReader *reader)
 {
+    GlmScan *scan = &reader->scan;
     char token[GLM_TOKEN_MAX + 1];
-    char line[GLM_TOKEN_MAX + 1];
     GLuint numvertices = 0, numnormals = 0, numtexcoords = 0, numtriangles = 0;
-    GlmGroup *group = glmAddGroup(model, "default");
+    GlmGroup *group = addGroup(model, reader, "default");
 
     while (__glmScanToken(scan, token)) {
         switch (token[0]) {
@@ -368,8 +499,9 @@ void glmFirstPass(GlmModel *model, GlmScan *scan)
         case 'm': {
             if (strncmp(token, "mtllib", 6) != 0)
                 __glmFatalError("glmReadOBJ: Got \"%s\" instead of \"mtllib\"", token);
-            __glmScanLine(scan, line, sizeof(line));
+            char *line = __glmScanLine(scan, NULL);
             char *name = __glmStrStrip(__glmLastOfTwoWords(line));
+            __glmFree(line);
             if (!name) {
                 __glmWarning("glmReadOBJ: \"mtllib\" without a library name ignored in \"%s\"",
                              model->pathname);
@@ -385,10 +517,12 @@ void glmFirstPass(GlmModel *model, GlmScan *scan)
                 __glmFatalError("glmReadOBJ: Got \"%s\" instead of \"usemtl\"", token);
             __glmScanSkipLine(scan);
             break;
-        case 'g':
-            readGroupName(scan, line);
-            group = glmAddGroup(model, line);
+        case 'g': {
+            char *name = readGroupName(scan);
+            group = addGroup(model, reader, name);
+            __glmFree(name);
             break;
+        }
         case 'f': {
             Corner corner;
             int form = readFirstCorner(scan, &corner);
@@ -413,30 +547,34 @@ void glmFirstPass(GlmModel *model, GlmScan *scan)
     model->numtexcoords = numtexcoords;
     model->numtriangles = numtriangles;
 
-    groupCapacity = (GLuint *)__glmCalloc(model->numgroups, sizeof(GLuint));
-    groupCapacityCount = model->numgroups;
-    GLuint slot = 0;
-    for (GlmGroup *g = model->groups; g; g = g->next, slot++) {
+    /* the filling pass counts the groups' triangles again, against what was
+     * counted here */
+    for (GlmGroup *g = model->groups; g; g = g->next) {
         g->triangles = (GLuint *)__glmCalloc(g->numtriangles, sizeof(GLuint));
-        groupCapacity[slot] = g->numtriangles;
+        indexFind(&reader->groups, g->name)->number = g->numtriangles;
         g->numtriangles = 0;
     }
 }
 
-void glmSecondPass(GlmModel *model, GlmScan *scan)
+void glmSecondPass(GlmModel *model, GlmReader *reader)
 {
+    GlmScan *scan = &reader->scan;
     char token[GLM_TOKEN_MAX + 1];
-    char line[GLM_TOKEN_MAX + 1];
     GLuint nextVertex = 1, nextNormal = 1, nextTexcoord = 1, numtriangles = 0;
     GLuint material = 0;
-    GlmGroup *group = glmFindGroup(model, "default");
-    GLuint capacity = capacityOf(model, group);
+    const NameSlot *slot = indexFind(&reader->groups, "default");
+    GlmGroup *group = slot->group;
+    GLuint capacity = slot->number;
+
+    /* the first material of each name, as glmFindMaterial finds it */
+    for (GLuint i = 0; i < model->nummaterials; i++) {
+        const char *name = model->materials[i].name;
+        if (name && !indexFind(&reader->materials, name))
+            indexAdd(&reader->materials, name)->number = i;
+    }
 
     while (__glmScanToken(scan, token)) {
         switch (token[0]) {
-        case '#':
-            __glmScanSkipLine(scan);
-            break;
         case 'v':
             if (token[1] == '\0') {
                 if (nextVertex > model->numvertices)
@@ -458,23 +596,31 @@ void glmSecondPass(GlmModel *model, GlmScan *scan)
             } else {
                 __glmFatalError("glmSecondPass(): Unknown token \"%s\".", token);
             }
+            __glmScanSkipLine(scan);
             break;
-        case 'g':
-            readGroupName(scan, line);
-            group = glmFindGroup(model, line);
-            if (!group)
+        case 'g': {
+            char *name = readGroupName(scan);
+            slot = indexFind(&reader->groups, name);
+            __glmFree(name);
+            if (!slot)
                 changedFile(model, "groups");
-            capacity = capacityOf(model, group);
+            group = slot->group;
+            capacity = slot->number;
             break;
-        case 'u':
-            __glmScanLine(scan, line, sizeof(line));
-            material = glmFindMaterial(model, __glmLastOfTwoWords(line));
+        }
+        case 'u': {
+            char *line = __glmScanLine(scan, NULL);
+            material = findMaterial(model, reader, __glmLastOfTwoWords(line));
+            __glmFree(line);
             if (group->material == 0 && group->numtriangles > 0)
                 group->material = material;
             break;
+        }
         case 'f': {
             if (group->material == 0)
                 group->material = material;
+            /* relative indices count back from the points read before the face */
+            GLuint readSoFar[3] = {nextVertex - 1, nextTexcoord - 1, nextNormal - 1};
             Corner first, previous, corner;
             int form = readFirstCorner(scan, &first);
             corner = first;
@@ -487,9 +633,12 @@ void glmSecondPass(GlmModel *model, GlmScan *scan)
                 GlmTriangle *triangle = &model->triangles[numtriangles];
                 const Corner *corners[3] = {&first, &previous, &corner};
                 for (int k = 0; k < 3; k++) {
-                    triangle->vindices[k] = corners[k]->v;
-                    triangle->tindices[k] = corners[k]->t;
-                    triangle->nindices[k] = corners[k]->n;
+                    triangle->vindices[k] =
+                        resolveIndex(corners[k]->v, readSoFar[0], "vertex", numtriangles);
+                    triangle->tindices[k] =
+                        resolveIndex(corners[k]->t, readSoFar[1], "texture", numtriangles);
+                    triangle->nindices[k] =
+                        resolveIndex(corners[k]->n, readSoFar[2], "normal", numtriangles);
                 }
                 triangle->findex = GLM_NONE;
                 triangle->material = material;
@@ -538,13 +687,12 @@ GlmModel *glmReadOBJ(const char *path)
     GlmModel *model = (GlmModel *)__glmCalloc(1, sizeof(GlmModel));
     model->pathname = __glmStrdup(path);
 
-    GlmScan scan;
-    __glmScanLoad(&scan, file, path);
+    GlmReader reader;
+    memset(&reader, 0, sizeof(reader));
+    __glmScanLoad(&reader.scan, file, path);
     fclose(file);
 
-    groupCapacity = NULL;
-    groupCapacityCount = 0;
-    glmFirstPass(model, &scan);
+    glmFirstPass(model, &reader);
 
     model->vertices = (GLfloat *)__glmCalloc((size_t)model->numvertices + 1, 3 * sizeof(GLfloat));
     model->triangles = (GlmTriangle *)__glmCalloc(model->numtriangles, sizeof(GlmTriangle));
@@ -554,12 +702,11 @@ GlmModel *glmReadOBJ(const char *path)
         model->texcoords =
             (GLfloat *)__glmCalloc((size_t)model->numtexcoords + 1, 2 * sizeof(GLfloat));
 
-    __glmScanRewind(&scan);
-    glmSecondPass(model, &scan);
-    __glmScanRelease(&scan);
-    __glmFree(groupCapacity);
-    groupCapacity = NULL;
-    groupCapacityCount = 0;
+    __glmScanRewind(&reader.scan);
+    glmSecondPass(model, &reader);
+    __glmScanRelease(&reader.scan);
+    indexRelease(&reader.groups);
+    indexRelease(&reader.materials);
 
     validate(model);
     glmFacetNormals(model);

@@ -1,9 +1,10 @@
 /*
  * glm_scan.cpp - the text scanner of the OBJ and MTL readers: a file read
- * whole into memory and taken apart with the rules of stdio's formatted input
- * (white-space delimited tokens, line reads of bounded size, decimal numbers),
- * every read bounded by the end of the text. Both passes of the OBJ reader scan
- * the same bytes, so what one pass reads the other reads the same way.
+ * whole into memory and taken apart into white-space delimited tokens, lines
+ * and decimal numbers, every read bounded by the end of the text. A token or
+ * a line is always consumed whole, however long, so the rest of a long line
+ * is never taken for a statement. Both passes of the OBJ reader scan the same
+ * bytes, so what one pass reads the other reads the same way.
  *
  * Depends on: libc, the C++17 <charconv> float parser.
  */
@@ -25,6 +26,20 @@ static inline void skipSpace(GlmScan *scan)
 {
     while (scan->p < scan->end && isSpace(*scan->p))
         scan->p++;
+}
+
+/* White space up to, not across, the end of the line. */
+static inline void skipBlanks(GlmScan *scan)
+{
+    while (scan->p < scan->end && *scan->p != '\n' && isSpace(*scan->p))
+        scan->p++;
+}
+
+/* End of the current line: just past its line break, or the end of the text. */
+static inline const char *lineEnd(const GlmScan *scan)
+{
+    const char *newline = (const char *)memchr(scan->p, '\n', (size_t)(scan->end - scan->p));
+    return newline ? newline + 1 : scan->end;
 }
 
 /* A float the way strtof reads one: optional sign, decimal digits with an
@@ -54,6 +69,34 @@ static int parseFloat(const char **text, const char *end, GLfloat *value)
     }
     *value = negative ? -parsed : parsed;
     *text = result.ptr;
+    return 1;
+}
+
+/* An unsigned decimal as strtoul reads one (optional sign, white space first). */
+static int parseUint(const char **text, GLuint *value)
+{
+    const char *p = *text;
+    while (isSpace(*p))
+        p++;
+    int negative = 0;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        p++;
+    }
+    if (*p < '0' || *p > '9')
+        return 0;
+    uint64_t number = 0;
+    int overflow = 0;
+    for (; *p >= '0' && *p <= '9'; p++) {
+        if (number > (UINT64_MAX - 9) / 10)
+            overflow = 1;
+        else
+            number = number * 10 + (uint64_t)(*p - '0');
+    }
+    /* strtoul's reading cut to 32 bits: too large gives all bits set, a minus
+     * sign negates modulo the word size */
+    *value = overflow ? GLM_NONE : (GLuint)(negative ? 0 - number : number);
+    *text = p;
     return 1;
 }
 
@@ -108,50 +151,51 @@ size_t __glmScanToken(GlmScan *scan, char *token)
 {
     skipSpace(scan);
     const char *start = scan->p;
-    const char *limit = scan->end - start > GLM_TOKEN_MAX ? start + GLM_TOKEN_MAX : scan->end;
     const char *p = start;
-    while (p < limit && !isSpace(*p))
+    while (p < scan->end && !isSpace(*p))
         p++;
     size_t length = (size_t)(p - start);
+    if (length > GLM_TOKEN_MAX)
+        length = GLM_TOKEN_MAX;
     memcpy(token, start, length);
     token[length] = '\0';
     scan->p = p;
     return length;
 }
 
-size_t __glmScanLine(GlmScan *scan, char *line, size_t size)
+char *__glmScanLine(GlmScan *scan, size_t *length)
 {
-    size_t available = (size_t)(scan->end - scan->p);
-    size_t length = size - 1 < available ? size - 1 : available;
-    const char *newline = (const char *)memchr(scan->p, '\n', length);
-    if (newline)
-        length = (size_t)(newline - scan->p) + 1;
-    memcpy(line, scan->p, length);
-    line[length] = '\0';
-    scan->p += length;
-    return length;
+    const char *end = lineEnd(scan);
+    size_t size = (size_t)(end - scan->p);
+    char *line = (char *)__glmMalloc(size + 1);
+    memcpy(line, scan->p, size);
+    line[size] = '\0';
+    scan->p = end;
+    if (length)
+        *length = size;
+    return line;
 }
 
 void __glmScanSkipLine(GlmScan *scan)
 {
-    size_t available = (size_t)(scan->end - scan->p);
-    size_t length = available < GLM_TOKEN_MAX ? available : GLM_TOKEN_MAX;
-    const char *newline = (const char *)memchr(scan->p, '\n', length);
-    scan->p = newline ? newline + 1 : scan->p + length;
+    scan->p = lineEnd(scan);
 }
 
 int __glmScanFloat(GlmScan *scan, GLfloat *value)
 {
-    skipSpace(scan);
+    skipBlanks(scan);
     return parseFloat(&scan->p, scan->end, value);
 }
 
 int __glmScanUint(GlmScan *scan, GLuint *value)
 {
-    return __glmParseUint(&scan->p, value);
+    skipBlanks(scan);
+    if (*scan->p == '\n')
+        return 0;
+    return parseUint(&scan->p, value);
 }
 
-int __glmParseUint(const char **text, GLuint *value)
+int __glmParseIndex(const char **text, long long *value)
 {
     const char *p = *text;
     while (isSpace(*p))
@@ -163,17 +207,13 @@ int __glmParseUint(const char **text, GLuint *value)
     }
     if (*p < '0' || *p > '9')
         return 0;
-    uint64_t number = 0;
-    int overflow = 0;
-    for (; *p >= '0' && *p <= '9'; p++) {
-        if (number > (UINT64_MAX - 9) / 10)
-            overflow = 1;
-        else
-            number = number * 10 + (uint64_t)(*p - '0');
-    }
-    /* strtoul's reading cut to 32 bits: too large gives all bits set, a minus
-     * sign negates modulo the word size */
-    *value = overflow ? GLM_NONE : (GLuint)(negative ? 0 - number : number);
+    long long number = 0;
+    for (; *p >= '0' && *p <= '9'; p++)
+        if (number <= GLM_INDEX_LIMIT)
+            number = number * 10 + (*p - '0');
+    if (number > GLM_INDEX_LIMIT)
+        number = GLM_INDEX_LIMIT + 1;
+    *value = negative ? -number : number;
     *text = p;
     return 1;
 }

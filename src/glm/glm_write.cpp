@@ -1,12 +1,19 @@
 /*
  * glm_write.cpp - writing a model back as Wavefront OBJ text, with its
- * material library as MTL text beside it.
+ * material library as MTL text beside it, laid out so that reading the files
+ * back gives the model that was written: the faces of the group "default"
+ * come before the first "g" statement, the other groups follow oldest first,
+ * a group name is written with the blank it was read with, and the
+ * properties of material 0 ("default") come before the first "newmtl".
+ * A write that fails (a full disk) is a fatal error, never a short file.
  *
- * Depends on: libc.
+ * Depends on: libc, POSIX stat (is the library written the one read?).
  */
 #include "glm_internal.h"
 
+#include <errno.h>
 #include <string.h>
+#include <sys/stat.h>
 
 /* ---- Internal helpers ------------------------------------------------------- */
 
@@ -62,19 +69,75 @@ static const char *materialName(const GlmModel *model, GLuint index)
     return "default";
 }
 
+/* Flushes and closes a written file; any failed write or close ends the
+ * process instead of leaving a short file behind unnoticed. */
+static void finish(FILE *file, const char *path, const char *who)
+{
+    int failed = fflush(file) != 0 || ferror(file);
+    int error = errno;
+    if (fclose(file) != 0 && !failed) {
+        failed = 1;
+        error = errno;
+    }
+    if (failed)
+        __glmFatalError("%s failed: can't write file \"%s\": %s.", who, path, strerror(error));
+}
+
+/* True when both paths name one existing file. */
+static int sameFile(const char *a, const char *b)
+{
+    struct stat sa, sb;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+/* The path of a file named beside another file. */
+static char *besides(const char *path, const char *name)
+{
+    char *dir = __glmDirName(path);
+    size_t length = strlen(dir) + strlen(name) + 1;
+    char *result = (char *)__glmMalloc(length);
+    snprintf(result, length, "%s%s", dir, name);
+    __glmFree(dir);
+    return result;
+}
+
+/* Everything the MTL reader takes from a material. */
+static void writeMaterial(FILE *file, const GlmModel *model, const GlmMaterial *material)
+{
+    fprintf(file, "Ka %f %f %f\n", material->ambient[0], material->ambient[1],
+            material->ambient[2]);
+    fprintf(file, "Kd %f %f %f\n", material->diffuse[0], material->diffuse[1],
+            material->diffuse[2]);
+    fprintf(file, "Ks %f %f %f\n", material->specular[0], material->specular[1],
+            material->specular[2]);
+    fprintf(file, "Ns %f\n", material->shininess / 128.0f * 100.0f);
+    fprintf(file, "d %f\n", material->diffuse[3]);
+    if (material->map_diffuse >= 0 && (GLuint)material->map_diffuse < model->numtextures)
+        fprintf(file, "map_Kd %s\n", model->textures[material->map_diffuse].name);
+    fprintf(file, "\n");
+}
+
+/* One face line. A corner index the triangle does not have (-1) is left out
+ * of the line rather than written, since a reader takes -1 for the last
+ * point read. */
 static void writeFace(FILE *file, const GlmTriangle *t, GLuint mode)
 {
     int v0 = (int)t->vindices[0], v1 = (int)t->vindices[1], v2 = (int)t->vindices[2];
     int t0 = (int)t->tindices[0], t1 = (int)t->tindices[1], t2 = (int)t->tindices[2];
     int n0 = (int)t->nindices[0], n1 = (int)t->nindices[1], n2 = (int)t->nindices[2];
     int f = (int)t->findex;
-    int smooth = mode & GLM_MODE_SMOOTH, flat = mode & GLM_MODE_FLAT;
-    if ((mode & GLM_MODE_TEXTURE) && smooth)
+    int texture = (mode & GLM_MODE_TEXTURE) && t->tindices[0] != GLM_NONE &&
+                  t->tindices[1] != GLM_NONE && t->tindices[2] != GLM_NONE;
+    int smooth = (mode & GLM_MODE_SMOOTH) && t->nindices[0] != GLM_NONE &&
+                 t->nindices[1] != GLM_NONE && t->nindices[2] != GLM_NONE;
+    int flat = (mode & GLM_MODE_FLAT) && t->findex != GLM_NONE;
+    if (texture && smooth)
         fprintf(file, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", v0, t0, n0, v1, t1, n1, v2, t2, n2);
-    else if ((mode & GLM_MODE_TEXTURE) && flat)
+    else if (texture && flat)
         /* the facet normals were written as the file's normals */
         fprintf(file, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", v0, t0, f, v1, t1, f, v2, t2, f);
-    else if (mode & GLM_MODE_TEXTURE)
+    else if (texture)
         fprintf(file, "f %d/%d %d/%d %d/%d\n", v0, t0, v1, t1, v2, t2);
     else if (smooth)
         fprintf(file, "f %d//%d %d//%d %d//%d\n", v0, n0, v1, n1, v2, n2);
@@ -84,15 +147,51 @@ static void writeFace(FILE *file, const GlmTriangle *t, GLuint mode)
         fprintf(file, "f %d %d %d\n", v0, v1, v2);
 }
 
+/* A group's faces, with "usemtl" statements placed so that reading them back
+ * gives each triangle and the group the material they have. The reader gives
+ * a face the material in force (carried across "g" statements, in `current`),
+ * and a group whose material is still 0 the material in force at a face, or
+ * the one named by a "usemtl" once the group holds a triangle. */
+static void writeGroupFaces(FILE *file, const GlmModel *model, const GlmGroup *group,
+                            GLuint mode, GLuint *current)
+{
+    GLuint groupMaterial = 0;     /* as the reader will have it so far */
+    for (GLuint i = 0; i < group->numtriangles; i++) {
+        const GlmTriangle *triangle = &model->triangles[group->triangles[i]];
+        if (groupMaterial == 0 && i > 0 && group->material != 0 &&
+            triangle->material != group->material) {
+            fprintf(file, "usemtl %s\n", materialName(model, group->material));
+            *current = groupMaterial = group->material;
+        }
+        if (triangle->material != *current) {
+            fprintf(file, "usemtl %s\n", materialName(model, triangle->material));
+            *current = triangle->material;
+            if (groupMaterial == 0 && i > 0)
+                groupMaterial = *current;
+        }
+        if (groupMaterial == 0)
+            groupMaterial = *current;
+        writeFace(file, triangle, mode);
+    }
+    if (groupMaterial == 0 && group->material != 0 && group->numtriangles > 0) {
+        fprintf(file, "usemtl %s\n", materialName(model, group->material));
+        *current = group->material;
+    }
+    fprintf(file, "\n");
+}
+
 /* ---- Public functions ------------------------------------------------------- */
 
 void glmWriteMTL(GlmModel *model, const char *objPath, const char *name)
 {
-    char *dir = __glmDirName(objPath);
-    size_t length = strlen(dir) + strlen(name) + 1;
-    char *path = (char *)__glmMalloc(length);
-    snprintf(path, length, "%s%s", dir, name);
-    __glmFree(dir);
+    char *path = besides(objPath, name);
+    if (model->mtllib) {
+        char *source = besides(model->pathname, model->mtllib);
+        if (sameFile(path, source))
+            __glmWarning("glmWriteMTL(): overwriting \"%s\", the material library the model "
+                         "was read from.", path);
+        __glmFree(source);
+    }
 
     FILE *file = fopen(path, "w");
     if (!file)
@@ -101,18 +200,13 @@ void glmWriteMTL(GlmModel *model, const char *objPath, const char *name)
     fputs(CREDIT_LINES, file);
     fprintf(file, "#  \n\n");
     for (GLuint i = 0; i < model->nummaterials; i++) {
-        const GlmMaterial *material = &model->materials[i];
-        fprintf(file, "newmtl %s\n", materialName(model, i));
-        fprintf(file, "Ka %f %f %f\n", material->ambient[0], material->ambient[1],
-                material->ambient[2]);
-        fprintf(file, "Kd %f %f %f\n", material->diffuse[0], material->diffuse[1],
-                material->diffuse[2]);
-        fprintf(file, "Ks %f %f %f\n", material->specular[0], material->specular[1],
-                material->specular[2]);
-        fprintf(file, "Ns %f\n", material->shininess / 128.0f * 100.0f);
-        fprintf(file, "\n");
+        /* the reader makes material 0 itself, and statements before the
+         * first "newmtl" go to it */
+        if (i > 0)
+            fprintf(file, "newmtl %s\n", materialName(model, i));
+        writeMaterial(file, model, &model->materials[i]);
     }
-    fclose(file);
+    finish(file, path, "glmWriteMTL()");
     __glmFree(path);
 }
 
@@ -165,22 +259,26 @@ void glmWriteOBJ(GlmModel *model, const char *path, GLuint mode)
     fprintf(file, "# %d faces (triangles)\n", (int)model->numtriangles);
     fprintf(file, "\n");
 
-    GLuint written = GLM_NONE;
-    for (const GlmGroup *group = model->groups; group; group = group->next) {
-        fprintf(file, "g %s\n", group->name);
-        if (mode & GLM_MODE_MATERIAL) {
-            fprintf(file, "usemtl %s\n", materialName(model, group->material));
-            written = group->material;
-        }
-        for (GLuint i = 0; i < group->numtriangles; i++) {
-            const GlmTriangle *triangle = &model->triangles[group->triangles[i]];
-            if (triangle->material != 0 && triangle->material != written) {
-                fprintf(file, "usemtl %s\n", materialName(model, triangle->material));
-                written = triangle->material;
-            }
-            writeFace(file, triangle, mode);
-        }
-        fprintf(file, "\n");
+    /* the list holds the groups newest first: write them oldest first, so
+     * that reading the file back builds the same list */
+    const GlmGroup **order = (const GlmGroup **)__glmCalloc(model->numgroups + 1, sizeof(*order));
+    GLuint count = 0;
+    for (const GlmGroup *group = model->groups; group && count <= model->numgroups;
+         group = group->next)
+        order[count++] = group;
+    GLuint current = 0;     /* the reader's material in force */
+    const GlmGroup *implicit = glmFindGroup(model, "default");
+    if (implicit)
+        writeGroupFaces(file, model, implicit, mode, &current);
+    while (count > 0) {
+        const GlmGroup *group = order[--count];
+        if (group == implicit)
+            continue;
+        /* a name read from a file keeps the blank after "g" */
+        int blank = group->name[0] == '\0' || group->name[0] == ' ' || group->name[0] == '\t';
+        fprintf(file, blank ? "g%s\n" : "g %s\n", group->name);
+        writeGroupFaces(file, model, group, mode, &current);
     }
-    fclose(file);
+    __glmFree(order);
+    finish(file, path, "glmWriteOBJ()");
 }

@@ -2,8 +2,8 @@
  * glm_geometry_test.cpp - geometry operations and writers: unitize and the
  * sum-of-absolute-values extent, reverse winding twice, vertex normals on a
  * cube at 90 and 180 degrees, welding, generated texture coordinates, the
- * exact OBJ and MTL text, a write-then-read round trip with groups and
- * materials, and the writers' fatal messages.
+ * exact OBJ and MTL text, a write-then-read round trip that gives the same
+ * model, and the writers' fatal messages (no file, full disk).
  */
 #include <gtest/gtest.h>
 
@@ -253,7 +253,7 @@ TEST_F(Geometry, WriteWithModeZeroGivesPositionsGroupsAndPlainFaces)
               "\n# 3 vertices\nv 0.000000 0.000000 0.000000\nv 1.000000 0.000000 0.000000\n"
               "v 0.000000 1.000000 0.000000\n"
               "\n# 2 groups\n# 2 faces (triangles)\n\n"
-              "g  body\nf 3 2 1\n\ng default\nf 1 2 3\n\n",
+              "f 1 2 3\n\ng body\nf 3 2 1\n\n",
               readFile(path));
     glmDelete(model);
 }
@@ -278,7 +278,7 @@ TEST_F(Geometry, WriterModesAndTheirWarnings)
     /* flat normals with texture coordinates: the facet normal is the normal */
     EXPECT_NE(std::string::npos, text.find("\n# 1 normals\nvn 0.000000 0.000000 1.000000\n"));
     EXPECT_NE(std::string::npos, text.find("\n# 3 texcoords\nvt 0.000000 0.000000\n"));
-    EXPECT_NE(std::string::npos, text.find("g default\nf 1/1/1 2/2/1 3/3/1\n"));
+    EXPECT_NE(std::string::npos, text.find("\n\nf 1/1/1 2/2/1 3/3/1\n"));
 
     glmWriteOBJ(model, path.c_str(), GLM_MODE_TEXTURE);
     EXPECT_NE(std::string::npos, readFile(path).find("f 1/1 2/2 3/3\n"));
@@ -287,41 +287,19 @@ TEST_F(Geometry, WriterModesAndTheirWarnings)
     glmDelete(model);
 }
 
-TEST_F(Geometry, WriteThenReadKeepsGroupsAndMaterials)
+/* The two models hold the same groups (in the same order, with the same
+ * names and materials), the same triangles in each and the same materials. */
+static void expectSameModel(const GlmModel *model, const GlmModel *copy)
 {
-    writeFile(dir + "m.mtl", "newmtl red\nKd 1 0 0\nKa 0.1 0.2 0.3\nKs 0.5 0.5 0.5\nNs 80\n"
-                             "newmtl blue\nKd 0 0 1\n");
-    GlmModel *model = load("mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvn 0 0 1\n"
-                           "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-                           "f 1/1/1 2/2/1 3/3/1\ng top\nusemtl red\nf 1/1/1 3/3/1 4/4/1\n"
-                           "usemtl blue\nf 4/4/1 3/3/1 2/2/1\ng side\nusemtl blue\nf 1 2 4\n");
-    std::string path = dir + "copy.obj";
-    glmWriteOBJ(model, path.c_str(), GLM_MODE_SMOOTH | GLM_MODE_TEXTURE | GLM_MODE_MATERIAL);
-    std::string mtl = readFile(dir + "m.mtl");
-    EXPECT_NE(std::string::npos, mtl.find("newmtl default\nKa 0.200000 0.200000 0.200000\n"
-                                          "Kd 0.800000 0.800000 0.800000\n"
-                                          "Ks 0.000000 0.000000 0.000000\nNs 50.781250\n\n"));
-    EXPECT_NE(std::string::npos, mtl.find("newmtl red\nKa 0.100000 0.200000 0.300000\n"
-                                          "Kd 1.000000 0.000000 0.000000\n"
-                                          "Ks 0.500000 0.500000 0.500000\nNs 80.000000\n\n"));
-
-    GlmModel *copy = glmReadOBJ(path.c_str());
-    EXPECT_STREQ("m.mtl", copy->mtllib);
     ASSERT_EQ(model->numvertices, copy->numvertices);
     for (GLuint i = 3; i < 3 * (model->numvertices + 1); i++)
         EXPECT_FLOAT_EQ(model->vertices[i], copy->vertices[i]);
     ASSERT_EQ(model->numtriangles, copy->numtriangles);
-    /* a group name keeps the blank after "g", so every group comes back with
-     * one more leading blank ("default" as " default") and the copy's own
-     * "default" stays empty */
-    ASSERT_EQ(model->numgroups + 1, copy->numgroups);
-    EXPECT_EQ(0u, glmFindGroup(copy, "default")->numtriangles);
-    for (const GlmGroup *a = model->groups; a; a = a->next) {
-        std::string name = std::string(" ") + a->name;
-        const GlmGroup *b = glmFindGroup(copy, name.c_str());
-        ASSERT_NE(nullptr, b) << name;
-        ASSERT_EQ(a->numtriangles, b->numtriangles);
-        EXPECT_STREQ(model->materials[a->material].name, copy->materials[b->material].name);
+    ASSERT_EQ(model->numgroups, copy->numgroups);
+    for (const GlmGroup *a = model->groups, *b = copy->groups; a && b; a = a->next, b = b->next) {
+        EXPECT_STREQ(a->name, b->name);
+        ASSERT_EQ(a->numtriangles, b->numtriangles) << a->name;
+        EXPECT_EQ(a->material, b->material) << a->name;
         for (GLuint i = 0; i < a->numtriangles; i++) {
             const GlmTriangle &ta = model->triangles[a->triangles[i]];
             const GlmTriangle &tb = copy->triangles[b->triangles[i]];
@@ -330,20 +308,78 @@ TEST_F(Geometry, WriteThenReadKeepsGroupsAndMaterials)
                 EXPECT_EQ(ta.tindices[k], tb.tindices[k]);
                 EXPECT_EQ(ta.nindices[k], tb.nindices[k]);
             }
-            EXPECT_STREQ(model->materials[ta.material].name, copy->materials[tb.material].name);
+            EXPECT_EQ(ta.material, tb.material);
         }
     }
-    GLuint red = glmFindMaterial(copy, "red");
-    EXPECT_FLOAT_EQ(1.0f, copy->materials[red].diffuse[0]);
-    EXPECT_FLOAT_EQ(0.3f, copy->materials[red].ambient[2]);
-    EXPECT_NEAR(model->materials[1].shininess, copy->materials[red].shininess, 1e-4);
+    ASSERT_EQ(model->nummaterials, copy->nummaterials);
+    for (GLuint i = 0; i < model->nummaterials; i++) {
+        const GlmMaterial &ma = model->materials[i], &mb = copy->materials[i];
+        EXPECT_STREQ(ma.name, mb.name);
+        for (int k = 0; k < 4; k++) {
+            EXPECT_NEAR(ma.diffuse[k], mb.diffuse[k], 1e-6) << ma.name;
+            EXPECT_NEAR(ma.ambient[k], mb.ambient[k], 1e-6) << ma.name;
+            EXPECT_NEAR(ma.specular[k], mb.specular[k], 1e-6) << ma.name;
+        }
+        EXPECT_NEAR(ma.shininess, mb.shininess, 1e-4) << ma.name;
+    }
+}
+
+TEST_F(Geometry, WriteThenReadGivesTheSameModel)
+{
+    writeFile(dir + "m.mtl", "Kd 0.5 0.5 0.5\nnewmtl red\nKd 1 0 0\nKa 0.1 0.2 0.3\n"
+                             "Ks 0.5 0.5 0.5\nNs 80\nnewmtl glass\nKd 0 0 1\nd 0.5\n");
+    GlmModel *model = load("mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvn 0 0 1\n"
+                           "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                           "f 1/1/1 2/2/1 3/3/1\ng top\nusemtl red\nf 1/1/1 3/3/1 4/4/1\n"
+                           "usemtl glass\nf 4/4/1 3/3/1 2/2/1\ng\tside\nusemtl glass\nf 1 2 4\n"
+                           "g late\nusemtl default\nf 1 2 3\nusemtl red\nf 2 3 4\n"
+                           "g\ng empty\n");
+    std::string original = readFile(dir + "m.mtl");
+    std::string path = dir + "copy.obj";
+    ::testing::internal::CaptureStderr();
+    glmWriteOBJ(model, path.c_str(), GLM_MODE_SMOOTH | GLM_MODE_TEXTURE | GLM_MODE_MATERIAL);
+    /* the library beside the copy is the one the model was read from */
+    EXPECT_EQ("GLM: Warning: glmWriteMTL(): overwriting \"" + dir +
+                  "m.mtl\", the material library the model was read from.\n",
+              ::testing::internal::GetCapturedStderr());
+    std::string mtl = readFile(dir + "m.mtl");
+    EXPECT_EQ(0u, mtl.find("#  \n#  Wavefront MTL generated by GLM library\n"));
+    EXPECT_NE(std::string::npos, mtl.find("#  \n\nKa 0.200000 0.200000 0.200000\n"
+                                          "Kd 0.500000 0.500000 0.500000\n"
+                                          "Ks 0.000000 0.000000 0.000000\nNs 50.781250\n"
+                                          "d 1.000000\n\nnewmtl red\n"));
+    EXPECT_NE(std::string::npos, mtl.find("newmtl red\nKa 0.100000 0.200000 0.300000\n"
+                                          "Kd 1.000000 0.000000 0.000000\n"
+                                          "Ks 0.500000 0.500000 0.500000\nNs 80.000000\n"
+                                          "d 1.000000\n\n"));
+    EXPECT_NE(std::string::npos, mtl.find("newmtl glass\n"));
+    EXPECT_NE(std::string::npos, mtl.find("d 0.500000\n"));
+
+    GlmModel *copy = glmReadOBJ(path.c_str());
+    EXPECT_STREQ("m.mtl", copy->mtllib);
+    expectSameModel(model, copy);
+    EXPECT_FLOAT_EQ(0.5f, copy->materials[2].diffuse[3]);
+
+    /* a second round trip writes the same text again */
+    std::string text = readFile(path);
+    ::testing::internal::CaptureStderr();
+    glmWriteOBJ(copy, path.c_str(), GLM_MODE_SMOOTH | GLM_MODE_TEXTURE | GLM_MODE_MATERIAL);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(text, readFile(path));
+    EXPECT_EQ(mtl, readFile(dir + "m.mtl"));
     glmDelete(copy);
+
+    /* a library written anywhere else is written without a word */
+    ::testing::internal::CaptureStderr();
+    glmWriteMTL(model, path.c_str(), "other.mtl");
+    EXPECT_EQ("", ::testing::internal::GetCapturedStderr());
+    EXPECT_EQ(mtl, readFile(dir + "other.mtl"));
     glmDelete(model);
 }
 
 using GeometryDeath = Geometry;
 
-TEST_F(GeometryDeath, WritersThatCannotOpenTheirFile)
+TEST_F(GeometryDeath, WritersThatCannotOpenOrFillTheirFile)
 {
     writeFile(dir + "m.mtl", "newmtl red\n");
     GlmModel *model = load("mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
@@ -354,5 +390,12 @@ TEST_F(GeometryDeath, WritersThatCannotOpenTheirFile)
     EXPECT_EXIT(glmWriteMTL(model, path.c_str(), "m.mtl"), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: glmWriteMTL() failed: can't open file \"" + dir +
                         "missing/m.mtl\".\n"));
+    /* a full disk: the file opens, the writes fail */
+    EXPECT_EXIT(glmWriteOBJ(model, "/dev/full", GLM_MODE_NONE), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmWriteOBJ() failed: can't write file \"/dev/full\": "
+                        "No space left on device.\n"));
+    EXPECT_EXIT(glmWriteMTL(model, "/dev/model.obj", "full"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmWriteMTL() failed: can't write file \"/dev/full\": "
+                        "No space left on device.\n"));
     glmDelete(model);
 }

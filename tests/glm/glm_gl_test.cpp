@@ -316,6 +316,20 @@ TEST_F(Gl, MaterialsShareTextureEntriesByName)
     EXPECT_NE(model->textures[0].id, model->textures[1].id);
     EXPECT_EQ(0u, model->textures[2].id);
     EXPECT_FLOAT_EQ(1.0f, model->textures[0].width);
+
+    /* written back, every material keeps its map, the unreadable one too */
+    ::testing::internal::CaptureStderr();
+    glmWriteOBJ(model, (dir + "copy.obj").c_str(), GLM_MODE_MATERIAL);
+    GlmModel *copy = glmReadOBJ((dir + "copy.obj").c_str());
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(model->nummaterials, copy->nummaterials);
+    ASSERT_EQ(3u, copy->numtextures);
+    for (GLuint i = 0; i < model->nummaterials; i++)
+        EXPECT_EQ(model->materials[i].map_diffuse, copy->materials[i].map_diffuse) << i;
+    for (GLuint i = 0; i < 3; i++)
+        EXPECT_STREQ(model->textures[i].name, copy->textures[i].name);
+    glmDelete(copy);
+
     GLuint first = model->textures[0].id;
     glmDelete(model);
     EXPECT_FALSE(glIsTexture(first));

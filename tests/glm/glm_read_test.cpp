@@ -92,6 +92,14 @@ TEST_F(Reader, GroupsNewestFirstWithDefaultLast)
     EXPECT_EQ(body, glmFindGroup(model, " body"));
     EXPECT_EQ(nullptr, glmFindGroup(model, "body"));
     glmDelete(model);
+
+    /* line breaks of either kind are not part of a name, nor is the last
+     * letter of a file that ends without one */
+    model = load("v 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\ng body\r\nf 1 2 3\r\ng lid\r\n"
+                 "f 1 2 3\r\ng body\r\nf 1 2 3\r\ng last");
+    EXPECT_EQ((std::vector<std::string>{" last", " lid", " body", "default"}), groupNames(model));
+    EXPECT_EQ(2u, model->groups->next->next->numtriangles);
+    glmDelete(model);
 }
 
 TEST_F(Reader, GroupWithoutWordIsTheEmptyName)
@@ -141,6 +149,36 @@ TEST_F(Reader, FaceFormsSetTheirIndices)
     EXPECT_EQ(3u, model->numtexcoords);
     EXPECT_FLOAT_EQ(-1.0f, model->normals[3 * 6]);
     EXPECT_FLOAT_EQ(1.0f, model->texcoords[2 * 3 + 1]);
+    glmDelete(model);
+}
+
+TEST_F(Reader, RelativeIndicesCountBackFromThePointsReadSoFar)
+{
+    std::string text = std::string(TRIANGLE) + "vn 0 0 1\nvn 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\n"
+                       "f -3/-3/-2 -2/-2/-2 -1/-1/-1\nf -1//-1 -2//-2 -3//-1\nf -3/-1 2/-2 -1/1\n"
+                       "v 0 0 1\nvn 1 0 0\nvt 1 1\nf -1/-1/-1 -4/-4/-3 1/1/1 -2/-2/-2\n";
+    GlmModel *model = load(text);
+    ASSERT_EQ(5u, model->numtriangles);
+    const GlmTriangle *t = model->triangles;
+    expectCorners(t[0], 1, 2, 3);
+    EXPECT_EQ((std::vector<GLuint>{1, 2, 3, 1, 1, 2}),
+              (std::vector<GLuint>{t[0].tindices[0], t[0].tindices[1], t[0].tindices[2],
+                                   t[0].nindices[0], t[0].nindices[1], t[0].nindices[2]}));
+    expectCorners(t[1], 3, 2, 1);
+    EXPECT_EQ((std::vector<GLuint>{2, 1, 2, GLM_NONE}),
+              (std::vector<GLuint>{t[1].nindices[0], t[1].nindices[1], t[1].nindices[2],
+                                   t[1].tindices[0]}));
+    expectCorners(t[2], 1, 2, 3);
+    EXPECT_EQ((std::vector<GLuint>{3, 2, 1, GLM_NONE}),
+              (std::vector<GLuint>{t[2].tindices[0], t[2].tindices[1], t[2].tindices[2],
+                                   t[2].nindices[0]}));
+    /* a point read after the face before moves what -1 means */
+    expectCorners(t[3], 4, 1, 1);
+    expectCorners(t[4], 4, 1, 3);
+    EXPECT_EQ(4u, t[3].tindices[0]);
+    EXPECT_EQ(3u, t[3].nindices[0]);
+    EXPECT_EQ(1u, t[3].nindices[1]);
+    EXPECT_EQ(2u, t[4].nindices[2]);
     glmDelete(model);
 }
 
@@ -239,7 +277,7 @@ TEST_F(Reader, MaterialStatements)
 TEST_F(Reader, IgnoredMaterialStatementsWarn)
 {
     mtl("newmtl a\nillum 1\nNi 1.5\nKe 1 1 1\nNx 3\nmap_Ka  ambient map.png \nKd 0 1 0\n"
-        "refl -type sphere\n");
+        "refl -type sphere\nNs 900\nnewmtl b\nNs -5\n");
     std::string warnings;
     GlmModel *model = loadQuiet(std::string("mtllib m.mtl\n") + TRIANGLE + "f 1 2 3\n",
                                 &warnings);
@@ -248,8 +286,15 @@ TEST_F(Reader, IgnoredMaterialStatementsWarn)
               "GLM: Warning: glmReadMTL: Command \"Ke\" ignored\n"
               "GLM: Warning: glmReadMTL: Command \"Nx\" ignored\n"
               "GLM: Warning: map map_Ka ambient map.png ignored\n"
-              "GLM: Warning: reflection type ignored: r -type sphere\n\n",
+              "GLM: Warning: reflection type ignored: r -type sphere\n\n"
+              "GLM: Warning: glmReadMTL: \"Ns 900\" of material \"a\" outside 0..100 in file \"" +
+                  dir + "m.mtl\", 100 used\n"
+              "GLM: Warning: glmReadMTL: \"Ns -5\" of material \"b\" outside 0..100 in file \"" +
+                  dir + "m.mtl\", 0 used\n",
               warnings);
+    /* OpenGL takes shininess in 0..128 only */
+    EXPECT_FLOAT_EQ(128.0f, model->materials[1].shininess);
+    EXPECT_FLOAT_EQ(0.0f, model->materials[2].shininess);
     /* the statement after the map line is read normally */
     EXPECT_FLOAT_EQ(1.0f, model->materials[1].diffuse[1]);
     EXPECT_FLOAT_EQ(0.0f, model->materials[1].diffuse[0]);
@@ -347,12 +392,53 @@ TEST_F(Reader, LongLinesAndTokensStayInsideTheirBuffers)
 {
     std::string longWord(5000, 'x');
     std::string text = "# " + longWord + "\n" + TRIANGLE + "g " + longWord + "\n" +
-                       "f 1 2 3\no " + longWord + "\n";
-    GlmModel *model = load(text);
+                       "f 1 2 3\no " + longWord + "\n" + "s" + longWord + "f 1 2 3\n";
+    std::string warnings;
+    GlmModel *model = loadQuiet(text, &warnings);
     EXPECT_EQ(3u, model->numvertices);
     EXPECT_EQ(1u, model->numtriangles);
-    /* a group name is taken with one read of at most 127 characters */
-    EXPECT_EQ(126u, strlen(model->groups->name));
+    /* a group name is the whole rest of its line */
+    EXPECT_EQ(" " + longWord, model->groups->name);
+    glmDelete(model);
+
+    /* the end of a long line is never read as a statement, in either pass or
+     * in the material library */
+    std::string filler(140, '-');
+    mtl("# " + filler + " newmtl x\nnewmtl " + filler + " b\nKd 1 0 0 " + filler +
+        " newmtl y\n");
+    model = loadQuiet("mtllib m.mtl\n# " + filler + " made face 1 2 3\n" + TRIANGLE +
+                          "o " + filler + " f 1 2 3\nusemtl " + filler + " b\n"
+                          "f 1 2 3 # " + filler + " g lost\n"
+                          "s " + filler + " g lost\nv 0 0 1 " + filler + " f 1 2 3\n",
+                      &warnings);
+    EXPECT_EQ("", warnings);
+    EXPECT_EQ(4u, model->numvertices);
+    EXPECT_EQ(1u, model->numtriangles);
+    EXPECT_EQ(1u, model->numgroups);
+    ASSERT_EQ(2u, model->nummaterials);
+    EXPECT_STREQ("b", model->materials[1].name);
+    EXPECT_FLOAT_EQ(1.0f, model->materials[1].diffuse[0]);
+    EXPECT_EQ(1u, model->triangles[0].material);
+    glmDelete(model);
+}
+
+TEST_F(Reader, StatementsEndAtTheirLineEndInBothPasses)
+{
+    /* values are looked for on their statement's line; what follows them on
+     * the line is skipped in the filling pass as in the counting pass */
+    GlmModel *model = load("v 1 2\n3 f 1 1 1\nv 4 5 6 f 1 1 1\nv 7 8 9 v 1 1 1\n");
+    EXPECT_EQ(3u, model->numvertices);
+    EXPECT_EQ(0u, model->numtriangles);
+    EXPECT_EQ((std::vector<float>{1, 2, 0, 4, 5, 6, 7, 8, 9}),
+              std::vector<float>(model->vertices + 3, model->vertices + 12));
+    glmDelete(model);
+    mtl("Ka 1 newmtl x\nd\n0.5\nNs\n50 newmtl y\n");
+    model = load("mtllib m.mtl\n");
+    EXPECT_EQ(1u, model->nummaterials);
+    EXPECT_FLOAT_EQ(1.0f, model->materials[0].ambient[0]);
+    EXPECT_FLOAT_EQ(0.2f, model->materials[0].ambient[1]);
+    EXPECT_FLOAT_EQ(1.0f, model->materials[0].diffuse[3]);
+    EXPECT_FLOAT_EQ(65.0f, model->materials[0].shininess);
     glmDelete(model);
 }
 
@@ -407,33 +493,32 @@ TEST_F(ReaderDeath, IndicesOutOfBounds)
                 literal("GLM: Fatal Error: vertex index for triangle 1 out of bounds (9 > 3)\n\n"));
     EXPECT_EXIT(load(std::string(TRIANGLE) + "f 0 1 2\n"), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: vertex index for triangle 0 out of bounds (0 > 3)\n\n"));
-    /* a negative (relative) index is read as -1, which no vertex has */
-    EXPECT_EXIT(load(std::string(TRIANGLE) + "f -1 1 2\n"), ::testing::ExitedWithCode(1),
-                literal("GLM: Fatal Error: vertex index for triangle 0 out of bounds (-1 > 3)\n\n"));
+    /* a relative index that reaches before the first point read */
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "f 1 2 3\nf -4 1 2\n"), ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: relative vertex index for triangle 1 out of bounds "
+                        "(-4 with 3 read so far)\n"));
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "f 1//-1 2//-1 3//-1\nvn 0 0 1\n"),
+                ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: relative normal index for triangle 0 out of bounds "
+                        "(-1 with 0 read so far)\n"));
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "vt 0 0\nf 1/-1 2/-1 3/-1 1/-2\n"),
+                ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: relative texture index for triangle 1 out of bounds "
+                        "(-2 with 1 read so far)\n"));
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "f 1 2 -99999999999999\n"),
+                ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: relative vertex index for triangle 0 out of bounds "
+                        "(-4294967296 with 3 read so far)\n"));
+    /* an index too large for 32 bits is out of bounds, not "absent" */
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "vn 0 0 1\nf 1//1 2//1 3//99999999999\n"),
+                ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: normal index for triangle 0 out of bounds (-2 > 1)\n\n"));
     EXPECT_EXIT(load(std::string(TRIANGLE) + "vn 0 0 1\nf 1//1 2//2 3//1\n"),
                 ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: normal index for triangle 0 out of bounds (2 > 1)\n\n"));
     /* the normal of a corner is checked before its vertex */
     EXPECT_EXIT(load(std::string(TRIANGLE) + "f 7//3 2//1 3//1\n"), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: normal index for triangle 0 out of bounds (3 > 0)\n\n"));
-}
-
-TEST_F(ReaderDeath, PassesThatDisagreeStopInsteadOfWritingPastAnArray)
-{
-    /* the counting pass skips the line of "3", the filling pass reads 3 as the
-     * vertex's z and then meets the face */
-    std::string path = obj("v 1 2\n3 f 1 1 1\n");
-    EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
-                literal("GLM: Fatal Error: glmSecondPass(): \"" + path +
-                        "\" reads differently the second time (more triangles than counted).\n"));
-    path = obj("v 1 2\n3 v 1 1 1\n");
-    EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
-                literal("(more vertices than counted)."));
-    mtl("Ka 1 newmtl x\n");
-    EXPECT_EXIT(load("mtllib m.mtl\n"), ::testing::ExitedWithCode(1),
-                literal("GLM: Fatal Error: glmReadMTL(): \"" + dir +
-                        "m.mtl\" reads differently the second time (more materials than "
-                        "counted).\n"));
 }
 
 /* ---- The OBJ probe ----------------------------------------------------------- */
