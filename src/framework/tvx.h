@@ -12,6 +12,8 @@
 #ifndef TVX_H
 #define TVX_H
 
+#include <stddef.h> /* size_t */
+
 /* ---- Start-up, command line and main loop (tvx_core.cpp) ---------------- */
 
 extern int tvx_globalX;   /* current window width in pixels, 0 until the first reshape */
@@ -79,6 +81,22 @@ void tvx_handleSpecialKeys(int key, int x, int y);
 /* ---- Textures and screen quads (tvx_texture.cpp) ------------------------ */
 
 unsigned int tvx_loadPNG(const char *path);
+/* A decoded picture: tightly packed rows in file order (top row first for a
+ * PNG), `channels` bytes a pixel (4 for a PNG, 3 or 4 for a TGA), malloc'd. */
+struct tvx_picture {
+    int width;
+    int height;
+    int channels;
+    unsigned char *pixels;
+};
+/* The readers behind tvx_loadPNG and tvx_loadTGA (tvx_picture.cpp); they need
+ * no OpenGL. A picture whose header claims a side above maxSide is refused
+ * before it is decoded. 0 on success; -1 with the loader's fatal console line
+ * in message (at most size bytes) otherwise. */
+int tvx_readPNG(const char *path, int maxSide, struct tvx_picture *picture, char *message,
+                size_t size);
+int tvx_readTGA(const char *path, int maxSide, struct tvx_picture *picture, char *message,
+                size_t size);
 unsigned int tvx_loadTGA(const char *path);
 unsigned int tvx_loadBlack(void);
 void tvx_draw2DTexture(float x, float y, float z, float w, float h, unsigned int texture);

@@ -46,9 +46,7 @@ struct TvxAudioChannel {
     long long bufferFrame;     /* stream frame at which the last requested buffer starts */
     Uint64 bufferTime;         /* performance counter when it was requested */
     int buffers;               /* buffers requested since the last seek or resume */
-    double anchorFrame;        /* the device's pace: at anchorTime it asked for ... */
-    Uint64 anchorTime;         /* ... the buffer starting at anchorFrame */
-    double behind;             /* frames the device has fallen behind that pace, averaged */
+    TvxAudioPacer pacer;       /* the device's pace since then */
 
     /* Main thread only. */
     double smooth;             /* the device position, smoothed: frame ... */
@@ -71,8 +69,7 @@ static const long long DEVICE_BUFFER = 4096;  /* frames per device buffer, ~93 m
 static const double SMOOTHING = 0.5;          /* s over which the clock absorbs the device's jitter */
 static const double JUMP = 0.1;               /* s of disagreement that the clock follows at once */
 static const int SETTLED = 3;                 /* buffers after a (re)start before the pace is taken */
-static const double CATCH_UP = 0.04;          /* s behind the pace at which the stream skips ahead */
-static const double PACE_BUFFERS = 16.0;      /* buffers over which falling behind is averaged */
+static const double PACE_FOLLOW = 1.0 / 32.0; /* share of the median's distance followed per request */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -128,44 +125,35 @@ static double secondsSince(Uint64 then)
 }
 
 /* A device starved of CPU time misses its turn and the sound stops for a
- * moment, so what is heard falls behind the wall clock for good. The device
- * thread keeps the pace at which buffers are asked for (the earliest requests
- * since the stream settled) and, once it has fallen behind that pace by
- * CATCH_UP on average, skips the stream ahead by as much: the sound drops a
- * piece, and sound and clock stay with the wall clock. The average spans
- * PACE_BUFFERS requests (about 1.5 s), long enough for a sound server that
- * drops late data itself (PulseAudio) to have caught up without us.
- * Runs on the device thread with the device lock held. */
+ * moment, so what is heard falls behind the wall clock for good; the stream
+ * then skips ahead by as much (tvx_audioPace), so that sound and clock keep
+ * to the wall clock. Runs on the device thread with the device lock held. */
 static void keepPace(TvxAudioChannel *ch, Uint64 now)
 {
-    if (ch->buffers < SETTLED || ch->ended)
+    if (ch->ended)
         return;
-    double rate = (double)ch->stream->rate;
-    if (ch->buffers == SETTLED) {
-        ch->anchorFrame = (double)ch->nextFrame;
-        ch->anchorTime = now;
-        ch->behind = 0.0;
+    double seconds = (double)now / (double)SDL_GetPerformanceFrequency();
+    long long skip = tvx_audioPace(&ch->pacer, seconds, ch->nextFrame, (int)ch->stream->rate);
+    if (skip <= 0)
         return;
-    }
-    double expected = ch->anchorFrame + (double)(now - ch->anchorTime) * rate
-                      / (double)SDL_GetPerformanceFrequency();
-    double behind = expected - (double)ch->nextFrame;
-    if (behind < 0.0) {
-        /* An earlier request than any before: the pace starts from here. */
-        ch->anchorFrame -= behind;
-        behind = 0.0;
-    }
-    ch->behind += (behind - ch->behind) / PACE_BUFFERS;
-    if (ch->behind < CATCH_UP * rate)
-        return;
-    long long skip = (long long)ch->behind;
     long long to = ch->nextFrame + skip;
     if (to >= ch->stream->length)
         ch->ended = 1;
     else if (mpg123_seek(ch->stream->decoder, (off_t)to, SEEK_SET) < 0)
         return;
     ch->nextFrame = to;
-    ch->behind -= (double)skip;
+}
+
+static double median(const double *values, int count)
+{
+    double sorted[TVX_AUDIO_PACE_WINDOW];
+    for (int i = 0; i < count; i++) {
+        int j = i;
+        for (; j > 0 && sorted[j - 1] > values[i]; j--)
+            sorted[j] = sorted[j - 1];
+        sorted[j] = values[i];
+    }
+    return sorted[count / 2];
 }
 
 /* Runs on the device thread with the device lock held. */
@@ -270,6 +258,7 @@ static int restartAt(TvxAudioChannel *ch, long long frame)
         ch->nextFrame = frame;
         ch->ended = frame >= ch->stream->length;
         ch->buffers = 0;
+        memset(&ch->pacer, 0, sizeof(ch->pacer));
     }
     SDL_UnlockAudioDevice(ch->device);
     if (r < 0)
@@ -291,6 +280,45 @@ long long tvx_audioHeardFrame(long long written, long long latency, long long pe
         moved = period;
     long long f = written - latency + moved;
     return f > floor ? f : floor;
+}
+
+/* The first SETTLED requests after a (re)start come as fast as the device
+ * fills its queue and tell nothing of its pace; the next window of requests
+ * gives the first fit. A single request (early, late, one of a burst) moves
+ * the median little, and the fit follows it by PACE_FOLLOW a request, so that
+ * the device clock's drift and the server's slow changes of latency are
+ * followed without a skip; only a step of TVX_AUDIO_STALL that lasts for
+ * most of the window is one. */
+long long tvx_audioPace(TvxAudioPacer *pacer, double now, long long frame, int rate)
+{
+    int n = pacer->requests++;
+    if (n < SETTLED || rate <= 0)
+        return 0;
+    n -= SETTLED;
+    pacer->offsets[n % TVX_AUDIO_PACE_WINDOW] = now - (double)frame / rate;
+    if (n + 1 < TVX_AUDIO_PACE_WINDOW)
+        return 0;
+    double m = median(pacer->offsets, TVX_AUDIO_PACE_WINDOW);
+    if (n + 1 == TVX_AUDIO_PACE_WINDOW) {
+        pacer->pace = m;
+        return 0;
+    }
+    if (m - pacer->pace < TVX_AUDIO_STALL) {
+        pacer->pace += (m - pacer->pace) * PACE_FOLLOW;
+        return 0;
+    }
+    /* The median of the window is its least late request once a stall has
+     * filled most of it; the skip is the median of the late requests alone. */
+    double late[TVX_AUDIO_PACE_WINDOW];
+    int count = 0;
+    for (int i = 0; i < TVX_AUDIO_PACE_WINDOW; i++)
+        if (pacer->offsets[i] - pacer->pace >= TVX_AUDIO_STALL / 2.0)
+            late[count++] = pacer->offsets[i] - pacer->pace;
+    long long skip = (long long)(median(late, count) * rate + 0.5);
+    double skipped = (double)skip / rate;
+    for (int i = 0; i < TVX_AUDIO_PACE_WINDOW; i++)
+        pacer->offsets[i] -= skipped;
+    return skip;
 }
 
 int tvx_audioCreate(TvxAudioSystem **system)

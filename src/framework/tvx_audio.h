@@ -77,4 +77,25 @@ const char *tvx_audioErrorString(int result);
 long long tvx_audioHeardFrame(long long written, long long latency, long long period,
                               double elapsed, int rate, long long floor);
 
+/* How the device keeps pace with the wall clock, from the times at which it
+ * asks for buffers. Each request gives an offset: its time minus the stream
+ * time of the frame it starts at. On a steady device the offset is constant
+ * but for jitter, early requests and bursts (tens of ms) and the drift of the
+ * device's clock (a few hundred ppm); a device starved of CPU misses its turn,
+ * the sound stops for a while and every later offset is that much larger.
+ * The pacer follows the median of the latest offsets slowly and skips the
+ * stream ahead only when that median steps above it by TVX_AUDIO_STALL.
+ * All-zero is the state after a (re)start. */
+#define TVX_AUDIO_PACE_WINDOW 5
+#define TVX_AUDIO_STALL 0.25 /* s behind the device's own pace that is a stall */
+struct TvxAudioPacer {
+    int requests;                            /* seen since the (re)start */
+    double offsets[TVX_AUDIO_PACE_WINDOW];   /* the latest offsets, s, oldest overwritten */
+    double pace;                             /* the fitted offset, s */
+};
+/* One request at `now` (s, any origin) for the buffer starting at stream
+ * frame `frame`, at `rate` frames a second. Returns the frames to skip the
+ * stream ahead by before this buffer is filled: 0 but after a stall. */
+long long tvx_audioPace(TvxAudioPacer *pacer, double now, long long frame, int rate);
+
 #endif

@@ -37,6 +37,7 @@ static void (*frameHook)(void) = nullptr;
 
 static const int TIMER_PERIOD = 25;     /* ms between redisplays */
 static const int MAX_SIDE = 32767;      /* largest window side X can make */
+static const int LARGEST_SIDE = 16384;  /* largest viewport of current GL drivers */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -80,6 +81,84 @@ static void openWindow(int width, int height)
 {
     glutInitWindowSize(width, height);
     glutCreateWindow("tvx-framework");
+}
+
+/* Brings a window size down to at most maxWidth x maxHeight, saying so. */
+static void fitWindow(int *width, int *height, int maxWidth, int maxHeight, const char *why)
+{
+    if (*width <= maxWidth && *height <= maxHeight)
+        return;
+    int w = *width < maxWidth ? *width : maxWidth;
+    int h = *height < maxHeight ? *height : maxHeight;
+    printf("[/] A %dx%d window is larger than %s (%dx%d); using %dx%d\n", *width, *height, why,
+           maxWidth, maxHeight, w, h);
+    *width = w;
+    *height = h;
+}
+
+/* A window beyond what the display shows cannot be drawn into whole, and one
+ * far beyond it can crash the GL driver at its first reshape, so live runs
+ * keep to the screen. Frame-exact runs read their frames back from the window
+ * and may be larger than the screen; they keep to the largest side current
+ * GL drivers take until tvx_initRendering knows this driver's limit. */
+static void fitWindowBeforeOpening(struct tvx_options *o)
+{
+    if (frameClockFps > 0) {
+        fitWindow(&o->width, &o->height, LARGEST_SIDE, LARGEST_SIDE,
+                  "any OpenGL driver draws");
+        return;
+    }
+    int screenWidth = glutGet(GLUT_SCREEN_WIDTH);
+    int screenHeight = glutGet(GLUT_SCREEN_HEIGHT);
+    if (screenWidth <= 0 || screenHeight <= 0)
+        return;
+    if (o->fullscreen)
+        fitWindow(&o->gameWidth, &o->gameHeight, screenWidth, screenHeight, "the display");
+    else
+        fitWindow(&o->width, &o->height, screenWidth, screenHeight, "the display");
+}
+
+/* The largest side this OpenGL can draw a screen-sized frame at: the
+ * viewport, and the render targets' texture and depth buffer. */
+static int largestDrawableSide(void)
+{
+    GLint viewport[2] = {0, 0};
+    GLint texture = 0;
+    GLint renderbuffer = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &renderbuffer);
+    int side = viewport[0] < viewport[1] ? viewport[0] : viewport[1];
+    if (texture < side)
+        side = texture;
+    if (renderbuffer < side)
+        side = renderbuffer;
+    return side;
+}
+
+/* GLEW loads the entry points; the demo needs shader objects, the OpenGL 2.0
+ * uniform calls and framebuffer objects (with the core renderbuffer
+ * attachment call). Without them it would crash later on a null function. */
+static void checkOpenGL(void)
+{
+    GLenum glew = glewInit();
+    if (glew != GLEW_OK) {
+        printf("[!] OpenGL cannot be used: %s\n", (const char *)glewGetErrorString(glew));
+        exit(-1);
+    }
+    char missing[256] = "";
+    if (!GLEW_ARB_shader_objects || !GLEW_ARB_vertex_shader || !GLEW_ARB_fragment_shader)
+        strcat(missing, " GL_ARB_shader_objects");
+    if (!GLEW_VERSION_2_0)
+        strcat(missing, " OpenGL-2.0");
+    if (!GLEW_EXT_framebuffer_object || glFramebufferRenderbuffer == nullptr)
+        strcat(missing, " GL_EXT_framebuffer_object");
+    if (missing[0] != '\0') {
+        printf("[!] This OpenGL (%s, %s) lacks what the demo needs:%s\n",
+               (const char *)glGetString(GL_RENDERER), (const char *)glGetString(GL_VERSION),
+               missing);
+        exit(-1);
+    }
 }
 
 /* ---- Public functions ------------------------------------------------------ */
@@ -135,6 +214,7 @@ void tvx_init(int argc, char **argv, void (*display)(void))
     }
 
     glutInit(&argc, argv);
+    fitWindowBeforeOpening(&o);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_ACCUM);
     if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) {
         printf("[/] The display has no accumulation buffer; motion blur is off.\n");
@@ -165,15 +245,25 @@ void tvx_init(int argc, char **argv, void (*display)(void))
     glutMainLoop();
 }
 
+/* GLEW and the needed extensions are checked first: without a usable
+ * OpenGL nothing below can work. A window larger than this OpenGL can draw
+ * is made smaller before its first reshape. */
 void tvx_initRendering(void)
 {
+    checkOpenGL();
+    int width = glutGet(GLUT_WINDOW_WIDTH);
+    int height = glutGet(GLUT_WINDOW_HEIGHT);
+    int side = largestDrawableSide();
+    if (side > 0 && (width > side || height > side)) {
+        fitWindow(&width, &height, side, side, "this OpenGL draws");
+        glutReshapeWindow(width, height);
+    }
     glutSetCursor(GLUT_CURSOR_NONE);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_NORMALIZE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glewInit();
     GLint accumBits = 0;
     glGetIntegerv(GL_ACCUM_RED_BITS, &accumBits);
     hasAccum = accumBits > 0;

@@ -7,7 +7,8 @@
  * with the clear colour of the previous call, then sets the new one, and
  * resets the current matrix to a translation of -50 along z. The light
  * functions hand a caller's light record or the default white light to the
- * fixed-function lighting.
+ * fixed-function lighting. A target that cannot be made complete ends the
+ * process.
  * Depends on: OpenGL (through GLEW: EXT framebuffer objects).
  */
 #include "tvx.h"
@@ -48,13 +49,45 @@ static void clearAndReset(float r, float g, float b)
     glTranslatef(0.0f, 0.0f, -50.0f);
 }
 
+/* The largest side both the colour texture and the depth renderbuffer can
+ * have. */
+static int largestSide(void)
+{
+    GLint texture = 0, renderbuffer = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &renderbuffer);
+    return texture < renderbuffer ? texture : renderbuffer;
+}
+
+static const char *statusName(GLenum status)
+{
+    switch (status) {
+    case GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT_EXT: return "an attachment is incomplete";
+    case GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT_EXT: return "it has no attachment";
+    case GL_FRAMEBUFFER_INCOMPLETE_DIMENSIONS_EXT: return "its attachments differ in size";
+    case GL_FRAMEBUFFER_INCOMPLETE_FORMATS_EXT: return "its attachments' formats do not go together";
+    case GL_FRAMEBUFFER_UNSUPPORTED_EXT: return "the driver does not support this combination";
+    case 0: return "the completeness check failed";
+    default: return "an unknown framebuffer status";
+    }
+}
+
 /* ---- Public functions ------------------------------------------------------ */
 
+/* A target that is not complete would show black in every pass drawn
+ * through it, so its size is checked before it is made and its completeness
+ * after; either failure ends the process. */
 int tvx_loadFBO(int width, int height)
 {
     int id = CURRENT_ID;
     if (id + 1 > FBO_SLOTS) {
         printf("Maximum numbers of fbo's reached.. exiting");
+        exit(-1);
+    }
+    int largest = largestSide();
+    if (width < 1 || height < 1 || width > largest || height > largest) {
+        printf("[!] Render target %d cannot be %d x %d: its sides must be 1 to %d here\n", id,
+               width, height, largest);
         exit(-1);
     }
     struct RenderTarget *target = &fbo[id];
@@ -78,7 +111,13 @@ int tvx_loadFBO(int width, int height)
     glFramebufferRenderbuffer(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
                               target->renderbuffer);
 
+    GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    if (status != GL_FRAMEBUFFER_COMPLETE_EXT) {
+        printf("[!] Render target %d of %d x %d is not complete: %s\n", id, width, height,
+               statusName(status));
+        exit(-1);
+    }
 
     CURRENT_ID++;
     return id;

@@ -2,7 +2,8 @@
  * audio_test.cpp - the audio layer on generated tones: length, position
  * advancing with time, seeking, pause holding the position, the end of the
  * stream, restarting, bad input, the fallback to the dummy driver, and the
- * heard-position estimate of a real device.
+ * heard-position estimate of a real device, and the pacing that keeps it with
+ * the wall clock, on scripted timelines of the device's buffer requests.
  *
  * The playing cases run twice: on SDL's dummy driver (silent, the clock on the
  * wall clock) and on its disk driver, which the layer treats as a real device
@@ -17,6 +18,7 @@
 #include <ctime>
 #include <unistd.h>  /* usleep */
 
+#include "pace_sim.h"
 #include "tvx_audio.h"
 
 namespace {
@@ -291,6 +293,58 @@ TEST(HeardFrame, NeverBelowTheFloor)
     EXPECT_EQ(tvx_audioHeardFrame(44100, 1024, 1024, 0.0, 44100, 44100), 44100)
         << "just after a seek the old audio is still queued";
     EXPECT_EQ(tvx_audioHeardFrame(0, 1024, 1024, 0.0, 44100, 0), 0);
+}
+
+/* What desktop sound servers do all the time must not cost a piece of music:
+ * a device clock 200 ppm off either way, +-35 ms of jitter, one request a
+ * period early, four requests held back 3 periods and then asked for at
+ * once. The heard position goes on without a gap or a step back. */
+TEST(Pacing, DriftJitterAnEarlyRequestAndABurstDropNothing)
+{
+    using pacesim::Device;
+    struct Case {
+        const char *name;
+        Device device;
+    };
+    Device slow, fast, jitter, early, burst, all;
+    slow.ppm = 200.0;
+    fast.ppm = -200.0;
+    jitter.jitter = 0.035;
+    early.early = 100;
+    burst.burst = 100;
+    all.ppm = 200.0;
+    all.jitter = 0.035;
+    all.early = 50;
+    all.burst = 300;
+    for (const Case &c : {Case{"slow clock", slow}, Case{"fast clock", fast},
+                          Case{"jitter", jitter}, Case{"early request", early},
+                          Case{"burst", burst}, Case{"all at once", all}}) {
+        pacesim::Run run = pacesim::play(pacesim::requestTimes(c.device));
+        EXPECT_EQ(run.skipped, 0) << c.name;
+        EXPECT_TRUE(run.monotonic) << c.name;
+        /* A 200 ppm device clock is 12 ms over 60 s, and that is what is heard. */
+        EXPECT_LT(std::fabs(run.finalDrift), 0.013 + 0.035) << c.name;
+    }
+}
+
+/* A device that stops for 500 ms 20 s in is skipped ahead once, by the
+ * stall, and the heard position is back with the wall clock; it only ever
+ * jumps forward. The same on a drifting, jittering device. */
+TEST(Pacing, AStallIsSkippedOnce)
+{
+    pacesim::Device stall;
+    stall.stallAt = 20.0;
+    stall.stall = 0.5;
+    pacesim::Device rough = stall;
+    rough.ppm = 200.0;
+    rough.jitter = 0.035;
+    for (const pacesim::Device &d : {stall, rough}) {
+        pacesim::Run run = pacesim::play(pacesim::requestTimes(d));
+        EXPECT_EQ(run.skips, 1);
+        EXPECT_NEAR(run.skipped / (double)pacesim::RATE, 0.5, 0.04);
+        EXPECT_TRUE(run.monotonic);
+        EXPECT_LT(std::fabs(run.finalDrift), 0.013 + 0.04);
+    }
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 /*
  * test_target.cpp - render targets (ids, viewports, the clear colour that
  * lags one call behind, what is drawn into a target shown upright by the
- * screen quad, the 65th target) and the light functions.
+ * screen quad, the 65th target, sizes no target can have) and the light
+ * functions.
  */
 #include <gtest/gtest.h>
+
+#include <algorithm> /* std::min */
 
 #include "test_gl.h"
 #include "toolkit_test.h"
@@ -48,6 +51,27 @@ TEST_F(Target, IdsCountFromZeroAndTheSixtyFifthIsFatal)
                 ::testing::ExitedWithCode(255),
                 "ids: 0 1 2 3 4 5 6 7 8 9 10 (.|\n)* 62 63\n"
                 "Maximum numbers of fbo's reached\\.\\. exiting$");
+}
+
+/* A size of 0, a negative one or one beyond what the GPU takes would make a
+ * target that is not complete and shows black: it ends the process instead. */
+TEST_F(Target, SizesNoTargetCanHaveAreFatal)
+{
+    GLint texture = 0, renderbuffer = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE_EXT, &renderbuffer);
+    int largest = std::min(texture, renderbuffer);
+    ASSERT_GT(largest, 0);
+    struct {
+        int width, height;
+    } sizes[] = {{0, 0}, {640, 0}, {-5, 10}, {largest + 1, 1}, {1, largest + 1}};
+    for (auto size : sizes)
+        EXPECT_EXIT(STDOUT_TO_STDERR(tvx_loadFBO(size.width, size.height)),
+                    ::testing::ExitedWithCode(255),
+                    "\\[!\\] Render target 0 cannot be " + std::to_string(size.width) + " x "
+                        + std::to_string(size.height) + ": its sides must be 1 to "
+                        + std::to_string(largest) + " here\n")
+            << size.width << " x " << size.height;
 }
 
 TEST_F(Target, ViewportFollowsTheTargetAndTheWindowSize)

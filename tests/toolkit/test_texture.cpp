@@ -11,6 +11,7 @@
 
 #include <GL/glu.h> /* gluProject */
 #include <gd.h>     /* writing the test PNGs */
+#include <png.h>    /* writing a grey PNG, which libgd cannot */
 #include <sys/resource.h>
 
 static const int W = 640, H = 360;
@@ -67,6 +68,38 @@ TEST_F(Texture, PalettePngTransparentEntryHasOpacityZero)
                                           0, 0, 255, 0, 255, 0, 0, 255}), p);
 }
 
+/* A one-row 8-bit grey PNG whose grey level `clear` is transparent. */
+static std::string writeGreyPng(const std::string &name, const std::vector<unsigned char> &row,
+                                int clear)
+{
+    std::string path = scratchPath(name);
+    FILE *file = fopen(path.c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, NULL, NULL, NULL);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, (png_uint_32)row.size(), 1, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_color_16 transparent = {};
+    transparent.gray = (png_uint_16)clear;
+    png_set_tRNS(png, info, NULL, 0, &transparent);
+    png_write_info(png, info);
+    png_write_row(png, row.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    fclose(file);
+    return path;
+}
+
+TEST_F(Texture, GreyPngTransparentLevelHasOpacityZero)
+{
+    std::string path = writeGreyPng("grey.png", {0, 128, 255}, 128);
+    int w, h;
+    std::vector<unsigned char> p = readTexture(tvx_loadPNG(path.c_str()), &w, &h);
+    ASSERT_EQ(3, w);
+    ASSERT_EQ(1, h);
+    EXPECT_EQ((std::vector<unsigned char>{0, 0, 0, 255, 128, 128, 128, 0, 255, 255, 255, 255}), p);
+}
+
 TEST_F(Texture, TrueColourPngAlphaBecomesOpacityAndTopRowLandsAtRowZero)
 {
     gdImagePtr image = gdImageCreateTrueColor(3, 2);
@@ -105,6 +138,50 @@ TEST_F(Texture, PngFailuresAreFatal)
     std::string text = writeScratch("not-a.png", std::string("this is no picture\n"));
     EXPECT_EXIT(STDOUT_TO_STDERR(tvx_loadPNG(text.c_str())), ::testing::ExitedWithCode(255),
                 "\\[! " + text + "\\] Unable to load image$");
+}
+
+/* A PNG signature and IHDR chunk claiming width x height, and nothing else:
+ * refused on the header, the pixels are never looked for. */
+static std::vector<unsigned char> pngHeader(unsigned width, unsigned height)
+{
+    std::vector<unsigned char> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13,
+                                    'I', 'H', 'D', 'R'};
+    for (unsigned v : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            b.push_back((unsigned char)(v >> shift));
+    for (unsigned char c : {8, 6, 0, 0, 0, 0, 0, 0, 0})
+        b.push_back(c);
+    return b;
+}
+
+static std::string tooLarge(const std::string &path, int width, int height, int max)
+{
+    return "\\[!\\] " + path + " is " + std::to_string(width) + " x " + std::to_string(height)
+           + " pixels; this OpenGL takes textures of at most " + std::to_string(max) + " x "
+           + std::to_string(max) + "\n";
+}
+
+/* Sizes beyond the GPU's limit end the process naming the file, whether the
+ * pixels are there (one row one pixel wider than the limit) or only claimed
+ * by the header (40000 x 40000, which would take gigabytes to decode). */
+TEST_F(Texture, PicturesBeyondTheTextureLimitAreFatalBeforeDecoding)
+{
+    GLint max = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max);
+    ASSERT_GT(max, 0);
+
+    std::string wide = writePng("wide.png", gdImageCreateTrueColor(max + 1, 1));
+    EXPECT_EXIT(STDOUT_TO_STDERR(tvx_loadPNG(wide.c_str())), ::testing::ExitedWithCode(255),
+                tooLarge(wide, max + 1, 1, max));
+    std::string lie = writeScratch("lie.png", pngHeader(40000, 40000));
+    EXPECT_EXIT(STDOUT_TO_STDERR(tvx_loadPNG(lie.c_str())), ::testing::ExitedWithCode(255),
+                tooLarge(lie, 40000, 40000, max));
+    if (max < 65535) {
+        std::string tall = writeScratch("tall.tga", tga(2, 1, max + 1, 24,
+                                                        std::vector<unsigned char>(3 * (max + 1))));
+        EXPECT_EXIT(STDOUT_TO_STDERR(tvx_loadTGA(tall.c_str())), ::testing::ExitedWithCode(255),
+                    tooLarge(tall, 1, max + 1, max));
+    }
 }
 
 /* Caps the address space 200 MB above what is in use, then loads. */
@@ -171,7 +248,7 @@ TEST_F(Texture, TgaFailuresAreFatalWithTheirMessages)
         {tga(2, 1, 1, 8, {1}), "\\[!\\] %s was a corrupt image =/\n"},
         {tga(2, 0, 1, 24, {}), "\\[!\\] %s was a corrupt image =/\n"},
         {tga(2, 2, 2, 32, {1, 2, 3, 4, 5, 6, 7}), "\\[!\\] Unable to allocate memory for tga %s\\.\\.\\.\n"},
-        {tga(2, 65535, 65535, 32, {}), "\\[!\\] Unable to allocate memory for tga %s\\.\\.\\.\n"},
+        {tga(2, 4096, 4096, 32, {}), "\\[!\\] Unable to allocate memory for tga %s\\.\\.\\.\n"},
     };
     int n = 0;
     for (const Case &c : cases) {
