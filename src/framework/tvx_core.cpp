@@ -151,8 +151,10 @@ static void checkOpenGL(void)
         strcat(missing, " GL_ARB_shader_objects");
     if (!GLEW_VERSION_2_0)
         strcat(missing, " OpenGL-2.0");
-    if (!GLEW_EXT_framebuffer_object || glFramebufferRenderbuffer == nullptr)
+    if (!GLEW_EXT_framebuffer_object)
         strcat(missing, " GL_EXT_framebuffer_object");
+    if (!GLEW_VERSION_3_0 && !GLEW_ARB_framebuffer_object)
+        strcat(missing, " GL_ARB_framebuffer_object");
     if (missing[0] != '\0') {
         printf("[!] This OpenGL (%s, %s) lacks what the demo needs:%s\n",
                (const char *)glGetString(GL_RENDERER), (const char *)glGetString(GL_VERSION),

@@ -66,7 +66,8 @@ struct PrivateDisplay : TestDisplay {
 
 /* Starts kolvane on the display from the repository root, with its output in
  * a file. */
-Launched launch(const PrivateDisplay &display, std::vector<std::string> args, const char *tag)
+Launched launch(const PrivateDisplay &display, std::vector<std::string> args, const char *tag,
+                const char *envName = nullptr, const char *envValue = nullptr)
 {
     Launched r;
     r.log = std::string(KOLVANE_BINARY_DIR) + "/core_program_" + tag + ".log";
@@ -86,6 +87,8 @@ Launched launch(const PrivateDisplay &display, std::vector<std::string> args, co
         dup2(fd, 2);
         setenv("DISPLAY", display.name.c_str(), 1);
         setenv("ASAN_OPTIONS", asan.c_str(), 1);
+        if (envName != nullptr)
+            setenv(envName, envValue, 1);
         if (chdir(KOLVANE_SOURCE_DIR) != 0)
             _exit(90);
         execv(exe.c_str(), argv.data());
@@ -220,6 +223,48 @@ TEST(Program, AGivenResolutionSizesTheWindow)
     ASSERT_NE(status, -1) << "did not quit on Escape";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_NE(readFile(r.log).find("[*] Resolution set to 800x600:32@75\n"), std::string::npos);
+}
+
+/* 32767 x 32767 crashed the GL driver at the first reshape: a window larger
+ * than the display is brought down to it, with a line saying so, and the
+ * demo runs and quits as usual. */
+TEST(Program, AResolutionBeyondTheDisplayIsFittedToIt)
+{
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    Launched r = launch(display, {"-w", "32767", "-h", "32767", "-nf", "-m"}, "huge");
+    ASSERT_GT(r.pid, 0);
+    std::string window = findWindow(display);
+    ASSERT_FALSE(window.empty()) << readFile(r.log);
+    usleep(500000);
+    ASSERT_TRUE(stillRunning(r.pid)) << readFile(r.log);
+    EXPECT_EQ(size(display, window), "WIDTH=1920\nHEIGHT=1080");
+    int status = quit(display, window, r.pid);
+    ASSERT_NE(status, -1) << "did not quit on Escape";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(readFile(r.log).find("[/] A 32767x32767 window is larger than the display "
+                                   "(1920x1080); using 1920x1080\n"), std::string::npos)
+        << readFile(r.log);
+}
+
+/* An OpenGL without the core framebuffer-object calls (Mesa told to hide
+ * them, which makes it an OpenGL 2.1) ends the start-up with a line naming
+ * what is missing, not with a crash on a null function later. */
+TEST(Program, AnOpenGLWithoutFramebufferObjectsEndsWithAMessage)
+{
+    PrivateDisplay display;
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    Launched r = launch(display, {"-nf", "-m"}, "nofbo", "MESA_EXTENSION_OVERRIDE",
+                        "-GL_ARB_framebuffer_object");
+    ASSERT_GT(r.pid, 0);
+    int status = waitEnd(r.pid, 30);
+    ASSERT_NE(status, -1) << "still running: " << readFile(r.log);
+    ASSERT_TRUE(WIFEXITED(status)) << readFile(r.log);
+    EXPECT_EQ(WEXITSTATUS(status), 255);
+    std::string log = readFile(r.log);
+    EXPECT_NE(log.find("[!] This OpenGL ("), std::string::npos) << log;
+    EXPECT_NE(log.find(") lacks what the demo needs: GL_ARB_framebuffer_object\n"),
+              std::string::npos) << log;
 }
 
 }  // namespace

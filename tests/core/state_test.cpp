@@ -1,6 +1,6 @@
 /*
  * state_test.cpp - tvx_Get, the render state, the reshape projection and the
- * timer, in a real OpenGL context.
+ * timer, in a real OpenGL context; the start-up's refusal of an unusable one.
  */
 #include <gtest/gtest.h>
 
@@ -82,6 +82,21 @@ TEST(Render, FixedStateAfterInitRendering)
     GLint accum = 0;
     glGetIntegerv(GL_ACCUM_RED_BITS, &accum);
     EXPECT_EQ(tvx_hasAccumBuffer(), accum > 0 ? 1 : 0);
+}
+
+/* Without a usable OpenGL (here: no context at all) GLEW cannot load the
+ * entry points; the start-up ends with a message instead of crashing later on
+ * a null function. */
+TEST(Render, InitRenderingWithoutAUsableOpenGLIsFatal)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            fflush(stdout);
+            dup2(2, 1);
+            tvx_initRendering();
+        },
+        ::testing::ExitedWithCode(255), "^\\[!\\] OpenGL cannot be used: Missing GL version\n$");
 }
 
 TEST(Render, ReshapeKeepsA16By9ProjectionAndFollowsTheViewport)
