@@ -21,6 +21,7 @@ int main(int argc, char **argv)
         fputs(captureUsage(), stdout);
         return 0;
     }
+    tvx_setSceneInfo(sceneInfo);
     tvx_init(argc, argv, captureStart(&options));
     return 0;
 }

@@ -45,6 +45,11 @@ static void (*const sceneBlocks[SCENE_COUNT])(void) = {
     scene5_block, scene6_block, scene7_block, scene8_block, scene9_block,
 };
 
+static const char *const sceneNames[SCENE_COUNT] = {
+    "title card", "photo carousel", "asteroid field", "credits", "cockpit",
+    "terrain flight", "monitor lattice", "exploding planet", "end scroller", "fade-out",
+};
+
 /* ---- Internal helpers ------------------------------------------------------ */
 
 /* The switch to playing: start scene, durations, music, start-scene seek. */
@@ -163,6 +168,18 @@ void resetBlending(void)
 {
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+int sceneInfo(const char **name, float *sceneSeconds)
+{
+    if (queue < 0 || queue >= SCENE_COUNT) {
+        *name = "loading";
+        *sceneSeconds = 0.0f;
+        return -1;
+    }
+    *name = sceneNames[queue];
+    *sceneSeconds = sceneClock();
+    return queue;
 }
 
 void drawScene(void)

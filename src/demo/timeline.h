@@ -51,6 +51,10 @@ extern int FBO[6];             /* FBO[0], FBO[1]: the two screen-sized render ta
 
 void drawScene(void);
 
+/* The scene that plays (-1 while loading), its name and scene time in s,
+ * for the framework's information overlay. */
+int sceneInfo(const char **name, float *sceneSeconds);
+
 /* Scene time of the current scene: demo time in s minus loadingTime. */
 float sceneClock(void);
 

@@ -51,12 +51,15 @@ int tvx_hasAccumBuffer(void);
  * without the timer's wait, no audio device is opened and a window of the
  * requested size stands in for game mode. */
 void tvx_setFrameClock(int fps);
+/* 1 on the frame clock of a frame-exact run. */
+int tvx_onFrameClock(void);
 /* On the frame clock: 1 unless -m was given, so a capture knows whether the
  * music belongs in it. */
 int tvx_frameClockMusic(void);
 /* A function to run at every frame end, after the motion blur, before the swap. */
 void tvx_setFrameHook(void (*hook)(void));
-/* The frame end: the frame hook, the buffer swap, then one step of the frame clock. */
+/* The frame end: the frame hook, the viewer's frame end (screenshot, then
+ * overlay), the buffer swap, then one step of the frame clock. */
 void tvx_swapBuffers(void);
 
 /* ---- Demo clock, music, pause and seeking (tvx_clock.cpp) --------------- */
@@ -108,6 +111,10 @@ int tvx_loadShader(const char *vertexPath, const char *fragmentPath);
 void tvx_enableShader(int id);
 void tvx_disableShader(void);
 void tvx_shader_sendUniformValue(int id, const char *name, const float *values, int count);
+/* Reads every program's files again and rebuilds the programs whose sources
+ * changed; one that no longer compiles or links keeps its old program and
+ * prints its log as "[/] " lines. */
+void tvx_reloadShaders(void);
 
 /* ---- Render targets and lights (tvx_target.cpp) ------------------------- */
 
@@ -128,6 +135,20 @@ int tvx_loadTextureFont(const char *path, int count);
 void tvx_text(const char *text, float spacing, float x, float y, float z,
               float rx, float ry, float rz);
 void tvx_testTextureFont(void);
+
+/* ---- Viewer controls (tvx_viewer.cpp) ----------------------------------- */
+
+/* What the demo tells the overlay: the scene that plays (-1 while loading),
+ * its name and its scene time in seconds. */
+void tvx_setSceneInfo(int (*info)(const char **name, float *sceneSeconds));
+/* Tab toggles the overlay; F12 asks for a screenshot of the next finished
+ * frame, F5 reloads the shaders. 1 when the key was one of these. */
+int tvx_viewerKey(unsigned char key);
+int tvx_viewerSpecialKey(int key);
+/* At every frame end, after the motion blur and the frame hook, before the
+ * swap: the screenshot asked for (written to "kolvane-<demo ms>.png" on a
+ * thread of its own), then the overlay when it is on. */
+void tvx_viewerFrameEnd(void);
 
 /* ---- Noise and interpolation (tvx_noise.cpp) ---------------------------- */
 

@@ -117,6 +117,8 @@ void tvx_handleKeypress(unsigned char key, int x, int y)
 {
     (void)x;
     (void)y;
+    if (tvx_viewerKey(key))
+        return;
     if (key == 27) {
         glutLeaveGameMode();
         exit(0);
@@ -141,6 +143,8 @@ void tvx_handleSpecialKeys(int key, int x, int y)
 {
     (void)x;
     (void)y;
+    if (tvx_viewerSpecialKey(key))
+        return;
     int time = tvx_getTime();
     if (key == GLUT_KEY_LEFT) {
         if (SOUND_ON)

@@ -281,6 +281,11 @@ void tvx_setFrameClock(int fps)
     frameClockFps = fps;
 }
 
+int tvx_onFrameClock(void)
+{
+    return frameClockFps > 0;
+}
+
 int tvx_frameClockMusic(void)
 {
     return frameClockMusic;
@@ -295,6 +300,7 @@ void tvx_swapBuffers(void)
 {
     if (frameHook)
         frameHook();
+    tvx_viewerFrameEnd();
     glutSwapBuffers();
     if (frameClockFps > 0)
         stepFrameClock();

@@ -7,6 +7,9 @@
  * order. Failing compile and link steps are reported with their logs as "[/] "
  * lines; the program keeps its slot either way. Uniforms of one to four
  * floats are sent by name through the core OpenGL 2.0 entry points.
+ * tvx_reloadShaders reads every slot's files again while the demo runs and
+ * swaps in the programs whose sources changed, once they compile and link;
+ * a program that does not keeps the one it had.
  * Depends on: OpenGL (through GLEW), libc.
  */
 #include "tvx.h"
@@ -27,6 +30,8 @@ struct ShaderSlot {
     GLhandleARB vertexShader;
     GLhandleARB fragmentShader;
     GLhandleARB program;
+    char *vertexPath;      /* the files it was built from, for reloads */
+    char *fragmentPath;
 };
 
 static struct ShaderSlot shader[SHADER_SLOTS];
@@ -51,7 +56,8 @@ static void printInfoLog(GLhandleARB object, const char *files)
     free(log);
 }
 
-static GLhandleARB compileShader(GLenum type, const char *source, const char *path)
+/* Compiles one stage; 0 in *ok (and the log printed) when it fails. */
+static GLhandleARB compileShader(GLenum type, const char *source, const char *path, int *ok)
 {
     GLhandleARB object = glCreateShaderObjectARB(type);
     glShaderSourceARB(object, 1, &source, NULL);
@@ -63,8 +69,115 @@ static GLhandleARB compileShader(GLenum type, const char *source, const char *pa
         printf("[/] %s: %s shader failed to compile\n", path,
                type == GL_VERTEX_SHADER_ARB ? "vertex" : "fragment");
         printInfoLog(object, path);
+        *ok = 0;
     }
     return object;
+}
+
+/* Builds a program from the given sources into *built (vertex stage first);
+ * returns 1 when every stage compiled and the program linked, else 0 with
+ * the logs printed. */
+static int buildProgram(const char *vertexSource, const char *fragmentSource,
+                        const char *vertexPath, const char *fragmentPath, int id,
+                        struct ShaderSlot *built)
+{
+    int ok = 1;
+    dprint("Creating shaderprogram", 0);
+    built->program = glCreateProgramObjectARB();
+    dprint("Done creating shaderprogram", 0);
+    built->vertexShader = 0;
+    built->fragmentShader = 0;
+    if (vertexSource != NULL) {
+        dprint("Trying to create shader object (vertex)", 0);
+        built->vertexShader = compileShader(GL_VERTEX_SHADER_ARB, vertexSource, vertexPath, &ok);
+    }
+    if (fragmentSource != NULL) {
+        dprint("Trying to create shader object (fragment)", 0);
+        built->fragmentShader = compileShader(GL_FRAGMENT_SHADER_ARB, fragmentSource, fragmentPath, &ok);
+    }
+    if (vertexSource != NULL)
+        glAttachObjectARB(built->program, built->vertexShader);
+    if (fragmentSource != NULL)
+        glAttachObjectARB(built->program, built->fragmentShader);
+
+    glLinkProgramARB(built->program);
+    GLint linked = 0;
+    glGetObjectParameterivARB(built->program, GL_OBJECT_LINK_STATUS_ARB, &linked);
+    if (!linked) {
+        char files[1024];
+        if (vertexPath != NULL && fragmentPath != NULL)
+            snprintf(files, sizeof files, "%s + %s", vertexPath, fragmentPath);
+        else
+            snprintf(files, sizeof files, "%s", vertexPath != NULL ? vertexPath : fragmentPath);
+        printf("[/] %s: shader program %d failed to link\n", files, id);
+        printInfoLog(built->program, files);
+        ok = 0;
+    }
+    return ok;
+}
+
+static void deleteProgram(struct ShaderSlot *built)
+{
+    if (built->vertexShader != 0)
+        glDeleteObjectARB(built->vertexShader);
+    if (built->fragmentShader != 0)
+        glDeleteObjectARB(built->fragmentShader);
+    glDeleteObjectARB(built->program);
+}
+
+/* The whole text of an open file, zero-terminated; NULL when its length
+ * cannot be taken or there is no memory for it (*outOfMemory says which). */
+static char *readWhole(FILE *file, int *outOfMemory)
+{
+    *outOfMemory = 0;
+    dprint("getting filelength", 0);
+    long length = -1;
+    if (fseek(file, 0, SEEK_END) == 0)
+        length = ftell(file);
+    if (length < 0)
+        return NULL;
+    dprint("rewinding filestreampointer", 0);
+    rewind(file);
+    dprint("allocating memory ", 0);
+    char *text = (char *)malloc((size_t)length + 1);
+    if (text == NULL) {
+        *outOfMemory = 1;
+        return NULL;
+    }
+    size_t got = fread(text, 1, (size_t)length, file);
+    text[got] = '\0';
+    return text;
+}
+
+/* A source file read again for a reload; NULL, with a "[/] " line, when it
+ * cannot be read. */
+static char *rereadSource(const char *path)
+{
+    FILE *file = fopen(path, "r");
+    int outOfMemory = 0;
+    char *text = file != NULL ? readWhole(file, &outOfMemory) : NULL;
+    if (file != NULL)
+        fclose(file);
+    if (text == NULL)
+        printf("[/] %s: cannot be read again\n", path);
+    return text;
+}
+
+static int sameText(const char *a, const char *b)
+{
+    return (a == NULL && b == NULL) || (a != NULL && b != NULL && strcmp(a, b) == 0);
+}
+
+static char *copyPath(const char *path)
+{
+    if (path == NULL)
+        return NULL;
+    char *copy = strdup(path);
+    if (copy == NULL) {
+        printf("[!] Couldn't allocate memory");
+        exit(-1);
+    }
+    return copy;
 }
 
 static struct ShaderSlot *slotOf(int id, const char *caller)
@@ -87,27 +200,17 @@ char *loadFile(const char *path)
         printf("[!] Couldn't load shaderfile %s\n", path);
         exit(-1);
     }
-    dprint("getting filelength", 0);
-    long length = -1;
-    if (fseek(file, 0, SEEK_END) == 0)
-        length = ftell(file);
-    if (length < 0) {
-        fclose(file);
-        printf("[!] Couldn't load shaderfile %s\n", path);
-        exit(-1);
-    }
-    dprint("rewinding filestreampointer", 0);
-    rewind(file);
-    dprint("allocating memory ", 0);
-    char *text = (char *)malloc((size_t)length + 1);
-    if (text == NULL) {
-        fclose(file);
+    int outOfMemory = 0;
+    char *text = readWhole(file, &outOfMemory);
+    fclose(file);
+    if (text == NULL && outOfMemory) {
         printf("[!] Couldn't allocate memory");
         exit(-1);
     }
-    size_t got = fread(text, 1, (size_t)length, file);
-    text[got] = '\0';
-    fclose(file);
+    if (text == NULL) {
+        printf("[!] Couldn't load shaderfile %s\n", path);
+        exit(-1);
+    }
     printf("[*] shaderfile %s loaded\n", path);
     return text;
 }
@@ -140,38 +243,51 @@ int tvx_loadShader(const char *vertexPath, const char *fragmentPath)
         slot->fragmentSource = loadFile(fragmentPath);
     dprint("Done loading shadefiles...", 0);
 
-    dprint("Creating shaderprogram", 0);
-    slot->program = glCreateProgramObjectARB();
-    dprint("Done creating shaderprogram", 0);
-
-    if (vertexPath != NULL) {
-        dprint("Trying to create shader object (vertex)", 0);
-        slot->vertexShader = compileShader(GL_VERTEX_SHADER_ARB, slot->vertexSource, vertexPath);
-    }
-    if (fragmentPath != NULL) {
-        dprint("Trying to create shader object (fragment)", 0);
-        slot->fragmentShader = compileShader(GL_FRAGMENT_SHADER_ARB, slot->fragmentSource, fragmentPath);
-    }
-    if (vertexPath != NULL)
-        glAttachObjectARB(slot->program, slot->vertexShader);
-    if (fragmentPath != NULL)
-        glAttachObjectARB(slot->program, slot->fragmentShader);
-
-    glLinkProgramARB(slot->program);
-    GLint linked = 0;
-    glGetObjectParameterivARB(slot->program, GL_OBJECT_LINK_STATUS_ARB, &linked);
-    if (!linked) {
-        char files[1024];
-        if (vertexPath != NULL && fragmentPath != NULL)
-            snprintf(files, sizeof files, "%s + %s", vertexPath, fragmentPath);
-        else
-            snprintf(files, sizeof files, "%s", vertexPath != NULL ? vertexPath : fragmentPath);
-        printf("[/] %s: shader program %d failed to link\n", files, id);
-        printInfoLog(slot->program, files);
-    }
+    slot->vertexPath = copyPath(vertexPath);
+    slot->fragmentPath = copyPath(fragmentPath);
+    buildProgram(slot->vertexSource, slot->fragmentSource, vertexPath, fragmentPath, id, slot);
 
     dprint("returning CURRENT_ID", 0);
     return id;
+}
+
+void tvx_reloadShaders(void)
+{
+    int changed = 0;
+    int kept = 0;
+    for (int id = 0; id <= CURRENT_ID; id++) {
+        struct ShaderSlot *slot = &shader[id];
+        char *vertexSource = slot->vertexPath != NULL ? rereadSource(slot->vertexPath) : NULL;
+        char *fragmentSource = slot->fragmentPath != NULL ? rereadSource(slot->fragmentPath) : NULL;
+        int readable = (slot->vertexPath == NULL || vertexSource != NULL) &&
+                       (slot->fragmentPath == NULL || fragmentSource != NULL);
+        if (readable && sameText(vertexSource, slot->vertexSource) &&
+            sameText(fragmentSource, slot->fragmentSource)) {
+            free(vertexSource);
+            free(fragmentSource);
+            continue;
+        }
+        changed++;
+        struct ShaderSlot built = *slot;
+        if (readable && buildProgram(vertexSource, fragmentSource, slot->vertexPath,
+                                     slot->fragmentPath, id, &built)) {
+            deleteProgram(slot);
+            free(slot->vertexSource);
+            free(slot->fragmentSource);
+            built.vertexSource = vertexSource;
+            built.fragmentSource = fragmentSource;
+            *slot = built;
+            continue;
+        }
+        if (readable)
+            deleteProgram(&built);
+        printf("[/] shader program %d keeps its old program\n", id);
+        kept++;
+        free(vertexSource);
+        free(fragmentSource);
+    }
+    printf("[*] shaders reloaded: %d of %d programs changed, %d kept their old program\n",
+           changed, CURRENT_ID + 1, kept);
 }
 
 void tvx_enableShader(int id)

@@ -27,9 +27,10 @@ static const char *const KOLVANE_PATH = KOLVANE_BINARY_DIR "/src/demo/kolvane";
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
-/* In the child: the environment, the repository root as working directory,
- * then kolvane itself. */
-static void execKolvane(const std::vector<std::string> &args, const ChildEnv &env)
+/* In the child: the environment, the working directory (the repository root
+ * unless another is given), then kolvane itself. */
+static void execKolvane(const std::vector<std::string> &args, const ChildEnv &env,
+                        const std::string &workDir = "")
 {
     std::string asan = getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "";
     /* Under the sanitizers the exit status must stay the program's own. */
@@ -37,7 +38,7 @@ static void execKolvane(const std::vector<std::string> &args, const ChildEnv &en
     setenv("ASAN_OPTIONS", asan.c_str(), 1);
     for (const auto &e : env)
         setenv(e.first.c_str(), e.second.c_str(), 1);
-    if (chdir(KOLVANE_SOURCE_DIR) != 0)
+    if (chdir(workDir.empty() ? KOLVANE_SOURCE_DIR : workDir.c_str()) != 0)
         _exit(90);
     std::vector<char *> argv;
     argv.push_back(const_cast<char *>(KOLVANE_PATH));
@@ -64,7 +65,7 @@ int waitChild(pid_t pid, int timeoutSeconds)
 }
 
 pid_t startKolvane(const std::vector<std::string> &args, const std::string &logPath,
-                   const ChildEnv &env)
+                   const ChildEnv &env, const std::string &workDir)
 {
     pid_t pid = fork();
     if (pid == 0) {
@@ -73,7 +74,7 @@ pid_t startKolvane(const std::vector<std::string> &args, const std::string &logP
             _exit(92);
         dup2(fd, 1);
         dup2(fd, 2);
-        execKolvane(args, env);
+        execKolvane(args, env, workDir);
     }
     return pid;
 }
@@ -112,6 +113,33 @@ std::string makeScratchDir(const char *tag)
     if (mkdtemp(name.data()) == nullptr)
         return "";
     return name.data();
+}
+
+std::string makeEditableDataDir(const char *tag)
+{
+    namespace fs = std::filesystem;
+    std::string dir = makeScratchDir(tag);
+    if (dir.empty())
+        return dir;
+    std::error_code e;
+    fs::path source(KOLVANE_SOURCE_DIR);
+    fs::create_directory(dir + "/data", e);
+    for (const fs::directory_entry &entry : fs::directory_iterator(source / "data", e)) {
+        fs::path name = entry.path().filename();
+        if (name == "shader")
+            fs::copy(entry.path(), dir + "/data/shader", fs::copy_options::recursive, e);
+        else
+            fs::create_symlink(entry.path(), dir + "/data/" + name.string(), e);
+        if (e)
+            break;
+    }
+    if (!e)
+        fs::create_directory_symlink(source / "tools", dir + "/tools", e);
+    if (e) {
+        removeScratchDir(dir);
+        return "";
+    }
+    return dir;
 }
 
 void removeScratchDir(const std::string &path)

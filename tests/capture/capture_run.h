@@ -32,9 +32,15 @@ KolvaneRun runKolvane(const std::vector<std::string> &args, int timeoutSeconds,
                       const ChildEnv &env = ChildEnv());
 
 /* Starts kolvane in the background with its standard output and error going
- * to logPath; returns its process id. */
+ * to logPath, in workDir (the repository root when empty); returns its
+ * process id. */
 pid_t startKolvane(const std::vector<std::string> &args, const std::string &logPath,
-                   const ChildEnv &env);
+                   const ChildEnv &env, const std::string &workDir = "");
+
+/* A working directory for a run whose shaders the test may edit: data/ holds
+ * links to the repository's assets except data/shader/, which is a copy, and
+ * tools/ links to the font's folder. Empty on failure. */
+std::string makeEditableDataDir(const char *tag);
 
 /* Waits up to timeoutSeconds for a child; its exit status, or -1 when it was
  * killed by a signal or had to be killed at the time limit. */

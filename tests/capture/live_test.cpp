@@ -101,6 +101,91 @@ Frame screenshot(const TestDisplay &display, const std::string &window)
     return f;
 }
 
+/* How often `text` occurs in the log. */
+size_t occurrences(const std::string &log, const std::string &text)
+{
+    size_t n = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        n++;
+    return n;
+}
+
+/* Waits until the log holds `text` more than `count` times. */
+bool waitFor(const std::string &logPath, const std::string &text, size_t count)
+{
+    for (int i = 0; i < 300; i++) {
+        if (occurrences(readText(logPath), text) > count)
+            return true;
+        usleep(50000);
+    }
+    return false;
+}
+
+/* Pixels of the overlay's pale yellow text in the top-left corner. */
+int overlayPixels(const Frame &f)
+{
+    int count = 0;
+    for (int y = 0; y < 120 && y < f.height; y++)
+        for (int x = 0; x < 400 && x < f.width; x++) {
+            const unsigned char *p = &f.rgb[((size_t)y * f.width + x) * 3];
+            if (p[0] > 180 && p[1] > 150 && p[2] < 90)
+                count++;
+        }
+    return count;
+}
+
+/* The share of the picture's middle third that is pure green. */
+double greenShare(const Frame &f)
+{
+    int green = 0, all = 0;
+    for (int y = f.height / 3; y < f.height * 2 / 3; y++)
+        for (int x = f.width / 3; x < f.width * 2 / 3; x++, all++) {
+            const unsigned char *p = &f.rgb[((size_t)y * f.width + x) * 3];
+            if (p[0] < 40 && p[1] > 200 && p[2] < 40)
+                green++;
+        }
+    return all > 0 ? (double)green / all : 0.0;
+}
+
+/* The top-left w x h pixels of a frame in 8 x 8 blocks, each the mean of
+ * its pixels: the film grain, new in every frame, averages out. */
+Frame blocks(const Frame &f, int w, int h)
+{
+    Frame part = {w / 8, h / 8, {}};
+    part.rgb.resize((size_t)part.width * part.height * 3);
+    for (int by = 0; by < part.height; by++)
+        for (int bx = 0; bx < part.width; bx++)
+            for (int c = 0; c < 3; c++) {
+                int sum = 0;
+                for (int y = by * 8; y < by * 8 + 8; y++)
+                    for (int x = bx * 8; x < bx * 8 + 8; x++)
+                        sum += f.rgb[((size_t)y * f.width + x) * 3 + c];
+                part.rgb[((size_t)by * part.width + bx) * 3 + c] = (unsigned char)(sum / 64);
+            }
+    return part;
+}
+
+/* Screenshots of the window until one meets `wanted` (frames may come slowly
+ * on a busy machine); the last one taken. */
+template <typename Wanted>
+Frame waitForPicture(const TestDisplay &display, const std::string &window, Wanted wanted)
+{
+    Frame f = screenshot(display, window);
+    for (int i = 0; i < 100 && !wanted(f); i++) {
+        usleep(100000);
+        f = screenshot(display, window);
+    }
+    return f;
+}
+
+void writeText(const std::string &path, const std::string &text)
+{
+    FILE *f = fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr) << path;
+    fputs(text.c_str(), f);
+    fclose(f);
+}
+
 /* Red read-out pixels in the bottom-left corner (the read-out is drawn from
  * 10 pixels in and 10 pixels up). */
 int redPixelsBottomLeft(const Frame &f)
@@ -142,6 +227,29 @@ protected:
             waitChild(pid, 0);   /* a run left by a failed case is killed */
         stopTestDisplay(&display);
         removeScratchDir(dir);
+    }
+    /* Starts kolvane in workDir and waits until it plays at a scene past
+     * 0 and has the keyboard focus; the window's id, or "". */
+    std::string start(const std::vector<std::string> &args, const std::string &log,
+                      const std::string &workDir, const std::string &playing)
+    {
+        pid = startKolvane(args, log, {{"DISPLAY", display.name}, {"SDL_AUDIODRIVER", "dummy"}}, workDir);
+        if (pid <= 0)
+            return "";
+        std::string window;
+        for (int i = 0; i < 200 && window.empty(); i++) {
+            window = xdotool(display, "search --name '^tvx-framework$'");
+            usleep(100000);
+        }
+        if (window.empty())
+            return "";
+        window = window.substr(0, window.find('\n'));
+        for (int i = 0; i < 600 && readText(log).find(playing) == std::string::npos; i++)
+            usleep(100000);
+        if (readText(log).find(playing) == std::string::npos)
+            return "";
+        xdotool(display, "windowfocus --sync " + window);
+        return window;
     }
 };
 
@@ -218,6 +326,89 @@ TEST_F(LiveRun, SpacePausesArrowsSeekAcrossAScene3And4BorderEscapeQuits)
     int status = waitChild(pid, 30);
     pid = -1;
     EXPECT_EQ(status, 0) << readText(log);
+}
+
+}  // namespace
+
+namespace {
+
+/* The viewer's keys on a paused picture of scene 1: F12 writes the finished
+ * frame as the window shows it; Tab lays the overlay over the window but not
+ * over a screenshot; F5 brings in a shader edited on disk (the sepia pass
+ * turns pure green) and keeps it when the next edit no longer compiles. */
+TEST_F(LiveRun, TabOverlayF12ScreenshotF5ShaderReload)
+{
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    std::string work = makeEditableDataDir("viewer");
+    ASSERT_FALSE(work.empty());
+    std::string log = dir + "/kolvane.log";
+    std::string window = start({"-nf", "-w", std::to_string(WIDTH), "-h", std::to_string(HEIGHT), "-s", "1"},
+                               log, work, "song start pos = 14000\n");
+    ASSERT_FALSE(window.empty()) << readText(log);
+    usleep(1000000);
+    xdotool(display, "key space");
+    int held = waitPaused(log, 0, -1);
+    ASSERT_GT(held, 14000) << readText(log);
+    /* A few paused frames: the motion blur settles on the still picture. */
+    waitPaused(log, pausedValues(readText(log)).size() + 4, held);
+
+    /* F12: the file is the finished frame, as the window shows it. */
+    const std::string name = "kolvane-" + std::to_string(held) + ".png";
+    const std::string written = "[*] screenshot written to " + name + "\n";
+    xdotool(display, "key F12");
+    ASSERT_TRUE(waitFor(log, written, 0)) << readText(log);
+    Frame shot, window1 = screenshot(display, window);
+    ASSERT_TRUE(readFrame(work + "/" + name, &shot));
+    ASSERT_EQ(shot.width, WIDTH);
+    ASSERT_EQ(shot.height, HEIGHT);
+    ASSERT_GE(window1.width, WIDTH - 1);
+    int w = std::min(window1.width, shot.width), h = std::min(window1.height, shot.height);
+    EXPECT_LT(compareFrames(blocks(shot, w, h), blocks(window1, w, h)).mean, 3.0)
+        << "the screenshot is not the picture shown";
+    EXPECT_GT(redPixelsBottomLeft(shot), 50) << "the pause read-out is part of the finished frame";
+    EXPECT_EQ(overlayPixels(shot), 0);
+
+    /* Tab: the overlay shows in the window, not in the next screenshot. */
+    xdotool(display, "key Tab");
+    Frame shown = waitForPicture(display, window, [](const Frame &f) { return overlayPixels(f) > 100; });
+    EXPECT_GT(overlayPixels(shown), 100) << "no overlay after Tab";
+    xdotool(display, "key F12");
+    ASSERT_TRUE(waitFor(log, written, 1)) << readText(log);
+    Frame second;
+    ASSERT_TRUE(readFrame(work + "/" + name, &second));
+    EXPECT_EQ(overlayPixels(second), 0) << "the overlay went into the screenshot";
+    EXPECT_LT(compareFrames(blocks(second, w, h), blocks(shot, w, h)).mean, 3.0);
+    xdotool(display, "key Tab");
+    Frame hidden = waitForPicture(display, window, [](const Frame &f) { return overlayPixels(f) == 0; });
+    EXPECT_EQ(overlayPixels(hidden), 0) << "the overlay stays after a second Tab";
+
+    /* F5 after an edit: the sepia pass draws pure green. */
+    EXPECT_LT(greenShare(shot), 0.1);
+    const std::string shaderPath = work + "/data/shader/sepia.frag";
+    const std::string reloaded = "[*] shaders reloaded:";
+    writeText(shaderPath, "void main() { gl_FragColor = vec4(0.0, 1.0, 0.0, 1.0); }\n");
+    xdotool(display, "key F5");
+    ASSERT_TRUE(waitFor(log, reloaded, 0)) << readText(log);
+    Frame green = waitForPicture(display, window, [](const Frame &f) { return greenShare(f) > 0.9; });
+    EXPECT_GT(greenShare(green), 0.9) << "the edited shader is not in use";
+
+    /* F5 after an edit that does not compile: the log, and still green. */
+    writeText(shaderPath, "void main() { gl_FragColor = vec4(0.0, 1.0, 0.0, 1.0) }\n");
+    xdotool(display, "key F5");
+    ASSERT_TRUE(waitFor(log, reloaded, 1)) << readText(log);
+    std::string text = readText(log);
+    EXPECT_NE(text.find("[/] data/shader/sepia.frag: fragment shader failed to compile\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("keeps its old program\n"), std::string::npos);
+    size_t seen = pausedValues(readText(log)).size();
+    waitPaused(log, seen + 2, held);
+    EXPECT_GT(greenShare(screenshot(display, window)), 0.9) << "the broken shader replaced the program";
+
+    xdotool(display, "key Escape");
+    int status = waitChild(pid, 30);
+    pid = -1;
+    EXPECT_EQ(status, 0) << readText(log);
+    removeScratchDir(work);
 }
 
 }  // namespace
