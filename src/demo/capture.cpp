@@ -9,7 +9,7 @@
  * status 0) or at --to; an exit handler then closes the video and prints the
  * benchmark.
  *
- * Depends on: the tvx framework (frame clock, frame hook, clock), the
+ * Depends on: the tvx framework (options, frame clock, frame hook, clock), the
  * timeline (drawScene, queue), OpenGL (read-back, glFinish), libpng (frame
  * files), POSIX (ffmpeg child process).
  */
@@ -37,7 +37,7 @@ extern char **environ;
 
 /* ---- State ----------------------------------------------------------------- */
 
-static struct CaptureOptions opts;
+static struct tvx_options opts;
 
 static const char *const MUSIC_PATH = "data/test.mp3";
 
@@ -101,52 +101,6 @@ static int endsWith(const char *text, const char *end)
     size_t n = strlen(text);
     size_t m = strlen(end);
     return n >= m && strcmp(text + n - m, end) == 0;
-}
-
-/* Splits a frame pattern at its one %d (or %0Nd) into the text before and
- * after it; "%%" stands for a percent sign. Returns 0 when the pattern holds
- * no %d, another conversion, or more text than the buffers take. */
-static int splitPattern(const char *pattern, char *prefix, char *suffix, size_t room, int *digits)
-{
-    char *out = prefix;
-    size_t used = 0;
-    int found = 0;
-    for (const char *p = pattern; *p; p++) {
-        if (*p == '%' && p[1] == '%') {
-            p++;
-        } else if (*p == '%') {
-            const char *q = p + 1;
-            int width = 0;
-            if (*q == '0')
-                while (*q >= '0' && *q <= '9' && width <= 32)
-                    width = width * 10 + (*q++ - '0');
-            if (*q != 'd' || found || width > 32)
-                return 0;
-            found = 1;
-            *digits = width;
-            out[used] = '\0';
-            out = suffix;
-            used = 0;
-            p = q;
-            continue;
-        }
-        if (used + 1 >= room)
-            return 0;
-        out[used++] = *p;
-    }
-    out[used] = '\0';
-    return found;
-}
-
-static int parseNumber(const char *text, double low, double high, double *value)
-{
-    char *end = nullptr;
-    errno = 0;
-    double v = strtod(text, &end);
-    if (errno != 0 || end == text || *end != '\0' || !(v >= low && v <= high))
-        return 0;
-    *value = v;
-    return 1;
 }
 
 static void addSample(struct Samples *s, double ms)
@@ -326,7 +280,7 @@ static void startVideo(int width, int height)
     args[n++] = rate;
     args[n++] = "-i";
     args[n++] = "pipe:0";
-    if (tvx_frameClockMusic()) {
+    if (SOUND_ON) {
         if (access(MUSIC_PATH, R_OK) != 0) {
             captureError("Cannot read %s for the sound track: %s", MUSIC_PATH, strerror(errno));
         }
@@ -356,11 +310,11 @@ static void startVideo(int width, int height)
     args[n++] = "18";
     args[n++] = "-pix_fmt";
     args[n++] = "yuv420p";
-    if (endsWith(opts.output, ".mp4")) {
+    if (endsWith(opts.capture, ".mp4")) {
         args[n++] = "-movflags";
         args[n++] = "+faststart";
     }
-    args[n++] = opts.output;
+    args[n++] = opts.capture;
     args[n] = nullptr;
 
     int fds[2];
@@ -486,11 +440,11 @@ static void finish(void)
         if (waitpid(ffmpegPid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
             failed = 1;
         if (failed && !captureFailed)
-            fprintf(stderr, "[!] ffmpeg could not write %s\n", opts.output);
+            fprintf(stderr, "[!] ffmpeg could not write %s\n", opts.capture);
     }
     if (outputKind != OUT_NONE && !failed && !captureFailed) {
         if (framesDone > 0)
-            fprintf(stderr, "[*] %d frames written to %s\n", framesDone, opts.output);
+            fprintf(stderr, "[*] %d frames written to %s\n", framesDone, opts.capture);
         else if (firstTime >= 0)
             fprintf(stderr, "[/] No frame was captured: --to %g s is not past the start at %.3f s\n",
                     opts.to, firstTime / 1000.0);
@@ -507,110 +461,17 @@ static void finish(void)
 
 /* ---- Public functions ------------------------------------------------------ */
 
-const char *captureUsage(void)
-{
-    return "usage: kolvane [options]\n"
-           "  -w W -h H         resolution (both needed; default game mode 1280x800,\n"
-           "                    or a 640 x 480 window)\n"
-           "  -nf               a window instead of full-screen game mode\n"
-           "  -m                no music\n"
-           "  -s N              start at scene N (0 to 9)\n"
-           "  --capture OUT     render frame-exactly to OUT: a .mp4 or .mkv video with\n"
-           "                    the music, or PNG files named by a pattern with %d\n"
-           "  --bench           render frame-exactly and print per-scene frame times\n"
-           "  --json FILE       with --bench: also write the figures as JSON\n"
-           "  --fps N           frames per second of demo time (default 60)\n"
-           "  --to SECONDS      stop at this demo time instead of the demo's end\n"
-           "  --help            this text\n"
-           "keys: Escape quits, Space pauses, Left and Right seek by one second\n";
-}
-
-int captureParseOptions(int argc, char **argv, struct CaptureOptions *o, char *message, int size)
-{
-    memset(o, 0, sizeof(*o));
-    o->fps = 60;
-    o->to = -1.0;
-    message[0] = '\0';
-    int clocked = 0;   /* --fps or --to given */
-    for (int i = 1; i < argc; i++) {
-        const char *arg = argv[i];
-        if (strncmp(arg, "--", 2) != 0)
-            continue;
-        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
-        int takesValue = strcmp(arg, "--capture") == 0 || strcmp(arg, "--fps") == 0 ||
-                         strcmp(arg, "--to") == 0 || strcmp(arg, "--json") == 0;
-        if (takesValue && value == nullptr) {
-            snprintf(message, (size_t)size, "option %s needs a value", arg);
-            return 1;
-        }
-        double number = 0.0;
-        if (strcmp(arg, "--capture") == 0) {
-            o->output = value;
-        } else if (strcmp(arg, "--json") == 0) {
-            o->json = value;
-        } else if (strcmp(arg, "--fps") == 0) {
-            if (!parseNumber(value, 1, 1000, &number) || number != floor(number)) {
-                snprintf(message, (size_t)size, "--fps takes a whole number from 1 to 1000, not \"%s\"", value);
-                return 1;
-            }
-            o->fps = (int)number;
-            clocked = 1;
-        } else if (strcmp(arg, "--to") == 0) {
-            if (!parseNumber(value, 0, 100000, &number)) {
-                snprintf(message, (size_t)size, "--to takes a demo time in seconds, not \"%s\"", value);
-                return 1;
-            }
-            o->to = number;
-            clocked = 1;
-        } else if (strcmp(arg, "--bench") == 0) {
-            o->bench = 1;
-        } else if (strcmp(arg, "--help") == 0) {
-            o->help = 1;
-        } else {
-            snprintf(message, (size_t)size, "unknown option %s (see --help)", arg);
-            return 1;
-        }
-        if (takesValue)
-            i++;
-    }
-    if (o->output && o->bench) {
-        snprintf(message, (size_t)size, "--capture and --bench cannot be combined");
-        return 1;
-    }
-    if (clocked && !o->output && !o->bench) {
-        snprintf(message, (size_t)size, "--fps and --to go with --capture or --bench");
-        return 1;
-    }
-    if (o->json && !o->bench) {
-        snprintf(message, (size_t)size, "--json goes with --bench");
-        return 1;
-    }
-    if (o->output && !endsWith(o->output, ".mp4") && !endsWith(o->output, ".mkv") &&
-        !strchr(o->output, '%')) {
-        snprintf(message, (size_t)size,
-                 "--capture needs a .mp4 or .mkv file, or a PNG pattern with %%d, not \"%s\"", o->output);
-        return 1;
-    }
-    if (o->output && !endsWith(o->output, ".mp4") && !endsWith(o->output, ".mkv") &&
-        !splitPattern(o->output, framePrefix, frameSuffix, sizeof(framePrefix), &frameDigits)) {
-        snprintf(message, (size_t)size,
-                 "the frame pattern \"%s\" needs exactly one %%d and no other %% conversion", o->output);
-        return 1;
-    }
-    return 0;
-}
-
-void (*captureStart(const struct CaptureOptions *o))(void)
+void (*captureStart(const struct tvx_options *o))(void)
 {
     opts = *o;
-    if (opts.output == nullptr && !opts.bench)
+    if (opts.capture == nullptr && !opts.bench)
         return drawScene;
-    if (opts.output) {
-        if (endsWith(opts.output, ".mp4") || endsWith(opts.output, ".mkv")) {
+    if (opts.capture) {
+        if (endsWith(opts.capture, ".mp4") || endsWith(opts.capture, ".mkv"))
             outputKind = OUT_VIDEO;
-        } else {
+        else if (tvx_splitFramePattern(opts.capture, framePrefix, frameSuffix, sizeof(framePrefix),
+                                       &frameDigits))
             outputKind = OUT_FRAMES;
-        }
     }
     /* A pipe whose reader has gone must fail the write, not end the process. */
     signal(SIGPIPE, SIG_IGN);

@@ -1,7 +1,8 @@
 /*
- * main.cpp - the kolvane program: reads the options of frame-exact runs
- * (capture, benchmark), then hands the command line and the display function
- * to the framework, which never returns in normal use.
+ * main.cpp - the kolvane program: reads the command line (refusing a wrong
+ * one with status 2, printing --help), sets up a frame-exact run when one is
+ * asked for, then hands the command line and the display function to the
+ * framework, which never returns in normal use.
  */
 #include <stdio.h>
 
@@ -11,14 +12,13 @@
 
 int main(int argc, char **argv)
 {
-    struct CaptureOptions options;
-    char message[512];
-    if (captureParseOptions(argc, argv, &options, message, sizeof(message)) != 0) {
-        fprintf(stderr, "kolvane: %s\n", message);
+    struct tvx_options options;
+    if (tvx_readOptions(argc, argv, &options) != 0) {
+        fprintf(stderr, "kolvane: %s\n", options.error);
         return 2;
     }
     if (options.help) {
-        fputs(captureUsage(), stdout);
+        tvx_printUsage("kolvane");
         return 0;
     }
     tvx_setSceneInfo(sceneInfo);

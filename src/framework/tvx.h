@@ -29,7 +29,25 @@ void tvx_systemCheck(int *flag);
 void dprint(const char *message, int enabled);
 float tvx_Get(unsigned int type);
 
-/* The command line as tvx_init reads it, with the resolution rules applied. */
+/* 1 when the display has an accumulation buffer (the motion blur needs it). */
+int tvx_hasAccumBuffer(void);
+
+/* A function to run at every frame end, after the motion blur, before the swap. */
+void tvx_setFrameHook(void (*hook)(void));
+/* The frame end: the frame hook, the viewer's frame end (screenshot, then
+ * overlay), the buffer swap, then one step of the frame clock. */
+void tvx_swapBuffers(void);
+
+/* ---- Command line (tvx_options.cpp) ------------------------------------- */
+
+/* The command line, read through one table of options. The framework's own
+ * options follow their old rules: -w and -h, the first usable value wins
+ * and both are needed; -s, the last one wins; an option given last without
+ * its value is ignored; every argument, values included, is also compared
+ * with the option names. Options of frame-exact runs (--capture, --bench,
+ * --json, --fps, --to) and --help are checked: an unknown "--" option, a
+ * missing or wrong value, or a combination that makes no sense refuses the
+ * command line. Other arguments are ignored. */
 struct tvx_options {
     int width;            /* window width: -w when both -w and -h are given, else 640 */
     int height;           /* window height: -h, else 480 */
@@ -39,28 +57,30 @@ struct tvx_options {
     int soundOn;          /* 0 with -m */
     int startScene;       /* -s, the last one wins */
     char gameMode[100];   /* "WxH:32@75" */
+    int requestedWidth;   /* -w, the first usable one; 0 when none was given */
+    int requestedHeight;  /* -h likewise */
+    const char *capture;  /* --capture OUT: a .mp4/.mkv file, or a PNG pattern with %d */
+    int bench;            /* --bench */
+    const char *json;     /* --json FILE, with --bench */
+    int fps;              /* --fps N, 60 unless given */
+    double to;            /* --to SECONDS of demo time; negative: the demo's end */
+    int help;             /* --help */
+    char error[256];      /* why the command line was refused; "" when it was not */
 };
-/* Parses the options and prints the resolution line; needs no display. */
-void tvx_parseOptions(int argc, char **argv, struct tvx_options *options);
-/* 1 when the display has an accumulation buffer (the motion blur needs it). */
-int tvx_hasAccumBuffer(void);
-
-/* Frame-exact runs (capture and benchmark). Called before tvx_init, it puts
- * the clock on frames: the mute clock moves on by exactly 1000/fps ms per
- * drawn frame instead of 25 ms per timer tick, frames follow each other
- * without the timer's wait, no audio device is opened and a window of the
- * requested size stands in for game mode. */
-void tvx_setFrameClock(int fps);
-/* 1 on the frame clock of a frame-exact run. */
-int tvx_onFrameClock(void);
-/* On the frame clock: 1 unless -m was given, so a capture knows whether the
- * music belongs in it. */
-int tvx_frameClockMusic(void);
-/* A function to run at every frame end, after the motion blur, before the swap. */
-void tvx_setFrameHook(void (*hook)(void));
-/* The frame end: the frame hook, the viewer's frame end (screenshot, then
- * overlay), the buffer swap, then one step of the frame clock. */
-void tvx_swapBuffers(void);
+/* Reads the command line into options without printing anything. Returns 0,
+ * or 1 when it is refused (the reason in options->error). */
+int tvx_readOptions(int argc, char **argv, struct tvx_options *options);
+/* tvx_readOptions, then the resolution line tvx_init prints; needs no
+ * display. Returns what tvx_readOptions returned. */
+int tvx_parseOptions(int argc, char **argv, struct tvx_options *options);
+/* Prints the --help text, one entry per row of the table, to standard output. */
+void tvx_printUsage(const char *program);
+/* Splits a frame pattern at its one %d (or %0Nd) into the text before and
+ * after it, "%%" standing for a percent sign; *digits gets N (0 for %d).
+ * Returns 0 when the pattern holds no %d, another conversion, or more text
+ * than room bytes. */
+int tvx_splitFramePattern(const char *pattern, char *prefix, char *suffix, size_t room,
+                          int *digits);
 
 /* ---- Demo clock, music, pause and seeking (tvx_clock.cpp) --------------- */
 
@@ -80,6 +100,26 @@ void tvx_setDemoLength(float seconds);
 void tvx_fmod_errcheck(int result);
 void tvx_handleKeypress(unsigned char key, int x, int y);
 void tvx_handleSpecialKeys(int key, int x, int y);
+
+/* Where the demo time comes from: the music's position (music on), the mute
+ * clock (-m; 25 ms per timer tick) or the frame clock of a frame-exact run
+ * (capture, benchmark; 1000/fps ms per drawn frame). SOUND_ON keeps the
+ * music flag in every case. */
+enum tvx_clockSource { TVX_CLOCK_MUSIC, TVX_CLOCK_MUTE_TIMER, TVX_CLOCK_FRAMES };
+enum tvx_clockSource tvx_clockSource(void);
+/* Called before tvx_init with fps > 0, it makes the frame clock the source:
+ * frames follow each other without the timer's wait, no audio device is
+ * opened and a window of the requested size stands in for game mode. The
+ * frame clock starts with tvx_startMusic, pauses with Space and seeks like
+ * the mute clock. 0 puts the source back on the music flag. */
+void tvx_setFrameClock(int fps);
+/* One step of the frame clock, when it is the source, running and not paused. */
+void tvx_stepFrameClock(void);
+/* This frame's duration in timer periods: 1 in a live run, (1000/fps) / 25
+ * on the frame clock. Effects that step once per drawn frame scale by it. */
+float tvx_framePeriods(void);
+/* 1 while the clock is paused (Space): the music's or the silent clock's. */
+int tvx_clockPaused(void);
 
 /* ---- Textures and screen quads (tvx_texture.cpp) ------------------------ */
 

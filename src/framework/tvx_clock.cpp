@@ -2,10 +2,14 @@
  * tvx_clock.cpp - the demo clock, the music, pause and seeking, the table of
  * scene durations and the key handlers.
  *
- * With music on the clock is the heard position of the music stream; with
- * music off (-m) it is the mute clock, which the 25 ms timer of tvx_core.cpp
- * advances one timer period per tick. tvx_getTime is the one place the demo
- * reads its time from.
+ * The clock has one of three sources (tvx_clockSource): with music on it is
+ * the heard position of the music stream; with music off (-m) it is the mute
+ * clock, which the 25 ms timer of tvx_core.cpp advances one timer period per
+ * tick; in a frame-exact run (capture, benchmark) it is the frame clock,
+ * which moves on by exactly 1000/fps ms per drawn frame whatever the music
+ * flag says. The mute clock and the frame clock start and pause alike
+ * (SOUND_MUTE_START, SOUND_MUTE_PAUSE); seeks set them directly.
+ * tvx_getTime is the one place the demo reads its time from.
  *
  * Depends on: the audio layer (tvx_audio.h), freeglut (cursor, game mode).
  */
@@ -32,6 +36,14 @@ static TvxAudioStream *sound0 = nullptr;
 static TvxAudioChannel *channel0 = nullptr;
 static unsigned int version0 = 0;
 
+/* The frame clock: 0 fps when the demo runs live. It reads frameBase plus
+ * frameCount steps of 1000/fps ms (whole ms, rounded down from the base, so
+ * steps of a fractional length do not drift); a seek sets the base. */
+static int frameFps = 0;
+static int frameBase = 0;
+static long long frameCount = 0;
+
+static const int TIMER_PERIOD_MS = 25;   /* the live run's frame period */
 static const int SCENE_SLOTS = sizeof(SCENE_TIME) / sizeof(SCENE_TIME[0]);
 static const int SEEK_STEP = 1000;   /* ms moved by one arrow key */
 
@@ -42,7 +54,55 @@ static void setPointer(int paused)
     glutSetCursor(paused ? GLUT_CURSOR_CROSSHAIR : GLUT_CURSOR_NONE);
 }
 
+static int frameTime(void)
+{
+    return frameBase + (int)(frameCount * 1000 / frameFps);
+}
+
+/* Moves the mute clock or the frame clock to ms. */
+static void setSilentTime(int ms)
+{
+    if (tvx_clockSource() == TVX_CLOCK_FRAMES) {
+        frameBase = ms;
+        frameCount = 0;
+    } else {
+        SOUND_MUTE_TIMER = ms;
+    }
+}
+
 /* ---- Public functions ------------------------------------------------------ */
+
+enum tvx_clockSource tvx_clockSource(void)
+{
+    if (frameFps > 0)
+        return TVX_CLOCK_FRAMES;
+    return SOUND_ON ? TVX_CLOCK_MUSIC : TVX_CLOCK_MUTE_TIMER;
+}
+
+void tvx_setFrameClock(int fps)
+{
+    frameFps = fps > 0 ? fps : 0;
+    frameBase = 0;
+    frameCount = 0;
+}
+
+void tvx_stepFrameClock(void)
+{
+    if (tvx_clockSource() == TVX_CLOCK_FRAMES && SOUND_MUTE_START != 0 && SOUND_MUTE_PAUSE == 0)
+        frameCount++;
+}
+
+float tvx_framePeriods(void)
+{
+    if (tvx_clockSource() != TVX_CLOCK_FRAMES)
+        return 1.0f;
+    return (float)(1000.0 / frameFps / TIMER_PERIOD_MS);
+}
+
+int tvx_clockPaused(void)
+{
+    return tvx_clockSource() == TVX_CLOCK_MUSIC ? SOUND_PAUSED : SOUND_MUTE_PAUSE;
+}
 
 void tvx_fmod_errcheck(int result)
 {
@@ -54,7 +114,7 @@ void tvx_fmod_errcheck(int result)
 
 void tvx_loadMusic(const char *path)
 {
-    if (!SOUND_ON)
+    if (tvx_clockSource() != TVX_CLOCK_MUSIC)
         return;
     tvx_fmod_errcheck(tvx_audioCreate(&system0));
     tvx_fmod_errcheck(tvx_audioGetVersion(system0, &version0));
@@ -67,7 +127,7 @@ void tvx_loadMusic(const char *path)
 
 void tvx_startMusic(void)
 {
-    if (!SOUND_ON) {
+    if (tvx_clockSource() != TVX_CLOCK_MUSIC) {
         SOUND_MUTE_START++;
         return;
     }
@@ -81,8 +141,14 @@ void tvx_startMusic(void)
 
 int tvx_getTime(void)
 {
-    if (!SOUND_ON)
+    switch (tvx_clockSource()) {
+    case TVX_CLOCK_FRAMES:
+        return frameTime();
+    case TVX_CLOCK_MUTE_TIMER:
         return SOUND_MUTE_TIMER;
+    case TVX_CLOCK_MUSIC:
+        break;
+    }
     unsigned int ms = 0;
     tvx_audioGetPosition(channel0, &ms);
     return (int)ms;
@@ -90,8 +156,8 @@ int tvx_getTime(void)
 
 void tvx_skipTo(int ms)
 {
-    if (!SOUND_ON) {
-        SOUND_MUTE_TIMER = ms;
+    if (tvx_clockSource() != TVX_CLOCK_MUSIC) {
+        setSilentTime(ms);
         return;
     }
     if (SONGLENGTH != 0 && ms >= 0 && (unsigned int)ms <= SONGLENGTH)
@@ -125,7 +191,7 @@ void tvx_handleKeypress(unsigned char key, int x, int y)
     }
     if (key != 32)
         return;
-    if (SOUND_ON) {
+    if (tvx_clockSource() == TVX_CLOCK_MUSIC) {
         int paused = 0;
         /* Before the music starts there is no channel to pause. */
         if (tvx_audioGetPaused(channel0, &paused) != TVX_AUDIO_OK)
@@ -146,14 +212,15 @@ void tvx_handleSpecialKeys(int key, int x, int y)
     if (tvx_viewerSpecialKey(key))
         return;
     int time = tvx_getTime();
+    int music = tvx_clockSource() == TVX_CLOCK_MUSIC;
     if (key == GLUT_KEY_LEFT) {
-        if (SOUND_ON)
+        if (music)
             tvx_audioSetPosition(channel0, time - SEEK_STEP > 0 ? (unsigned int)(time - SEEK_STEP) : 0);
         else
-            SOUND_MUTE_TIMER = SOUND_MUTE_TIMER - SEEK_STEP > 0 ? SOUND_MUTE_TIMER - SEEK_STEP : 0;
+            setSilentTime(time - SEEK_STEP > 0 ? time - SEEK_STEP : 0);
     } else if (key == GLUT_KEY_RIGHT) {
-        if (!SOUND_ON)
-            SOUND_MUTE_TIMER += SEEK_STEP;
+        if (!music)
+            setSilentTime(time + SEEK_STEP);
         else if ((long long)time + SEEK_STEP < (long long)SONGLENGTH && time + SEEK_STEP < DEMO_LENGTH)
             tvx_audioSetPosition(channel0, (unsigned int)(time + SEEK_STEP));
     }

@@ -1,17 +1,17 @@
 /*
- * tvx_core.cpp - start-up, command line, display, fixed render state,
- * projection, the 25 ms timer, the system check, the development trace and
+ * tvx_core.cpp - start-up, display, fixed render state, projection, the
+ * 25 ms timer, the frame end, the system check, the development trace and
  * the tvx_Get query.
  *
  * Depends on: freeglut (display, game mode, callbacks, main loop), GLEW,
- * OpenGL/GLU (render state, projection), tvx_clock.cpp (key handlers, clock).
+ * OpenGL/GLU (render state, projection), tvx_options.cpp (command line),
+ * tvx_clock.cpp (key handlers, clock and its source).
  */
 #include "tvx.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -26,55 +26,16 @@ int SOUND_ON = 1;
 
 static int hasAccum = 0;   /* the display's visual has an accumulation buffer */
 
-/* The frame clock of frame-exact runs: fps 0 means the demo runs live. The
- * mute clock then reads frameBase + frameCount * 1000 / fps, counted from the
- * last time something else (a seek) set it. */
-static int frameClockFps = 0;
-static int frameClockMusic = 1;
-static int frameBase = 0;
-static long long frameCount = 0;
-static void (*frameHook)(void) = nullptr;
+static void (*frameHook)(void) = nullptr;   /* run at every frame end, before the swap */
 
 static const int TIMER_PERIOD = 25;     /* ms between redisplays */
-static const int MAX_SIDE = 32767;      /* largest window side X can make */
 static const int LARGEST_SIDE = 16384;  /* largest viewport of current GL drivers */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
-/* atoi without its undefined behaviour on overflow: leading digits, 0 for a
- * non-number, clamped to the int range. */
-static int toInt(const char *text)
-{
-    long v = strtol(text, nullptr, 10);
-    if (v > INT_MAX)
-        return INT_MAX;
-    if (v < INT_MIN)
-        return INT_MIN;
-    return (int)v;
-}
-
-/* A window side from the command line; 0 (not given) when it is no usable size. */
-static int toSide(const char *text)
-{
-    int v = toInt(text);
-    return v >= 1 && v <= MAX_SIDE ? v : 0;
-}
-
 static void redisplayAtOnce(void)
 {
     glutPostRedisplay();
-}
-
-static void stepFrameClock(void)
-{
-    if (SOUND_MUTE_START == 0 || SOUND_MUTE_PAUSE != 0)
-        return;
-    if (SOUND_MUTE_TIMER != frameBase + (int)(frameCount * 1000 / frameClockFps)) {
-        frameBase = SOUND_MUTE_TIMER;
-        frameCount = 0;
-    }
-    frameCount++;
-    SOUND_MUTE_TIMER = frameBase + (int)(frameCount * 1000 / frameClockFps);
 }
 
 static void openWindow(int width, int height)
@@ -103,7 +64,7 @@ static void fitWindow(int *width, int *height, int maxWidth, int maxHeight, cons
  * GL drivers take until tvx_initRendering knows this driver's limit. */
 static void fitWindowBeforeOpening(struct tvx_options *o)
 {
-    if (frameClockFps > 0) {
+    if (tvx_clockSource() == TVX_CLOCK_FRAMES) {
         fitWindow(&o->width, &o->height, LARGEST_SIDE, LARGEST_SIDE,
                   "any OpenGL driver draws");
         return;
@@ -165,41 +126,6 @@ static void checkOpenGL(void)
 
 /* ---- Public functions ------------------------------------------------------ */
 
-void tvx_parseOptions(int argc, char **argv, struct tvx_options *o)
-{
-    memset(o, 0, sizeof(*o));
-    o->fullscreen = 1;
-    o->soundOn = 1;
-    int width = 0;
-    int height = 0;
-    for (int i = 1; i < argc; i++) {
-        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (strcmp(argv[i], "-w") == 0 && value && width == 0)
-            width = toSide(value);
-        if (strcmp(argv[i], "-h") == 0 && value && height == 0)
-            height = toSide(value);
-        if (strcmp(argv[i], "-nf") == 0)
-            o->fullscreen = 0;
-        if (strcmp(argv[i], "-m") == 0)
-            o->soundOn = 0;
-        if (strcmp(argv[i], "-s") == 0 && value)
-            o->startScene = toInt(value);
-    }
-    if (width != 0 && height != 0) {
-        o->width = o->gameWidth = width;
-        o->height = o->gameHeight = height;
-        snprintf(o->gameMode, sizeof(o->gameMode), "%dx%d:32@75", width, height);
-        printf("[*] Resolution set to %s\n", o->gameMode);
-    } else {
-        o->width = 640;
-        o->height = 480;
-        o->gameWidth = 1280;
-        o->gameHeight = 800;
-        snprintf(o->gameMode, sizeof(o->gameMode), "1280x800:32@75");
-        printf("[*] Resolution set to default becouse nothing else was given\n");
-    }
-}
-
 void tvx_init(int argc, char **argv, void (*display)(void))
 {
     /* Console lines reach a log file or a pipe as they are printed. */
@@ -209,11 +135,9 @@ void tvx_init(int argc, char **argv, void (*display)(void))
     tvx_parseOptions(argc, argv, &o);
     SOUND_ON = o.soundOn;
     S_SCENE = o.startScene;
-    if (frameClockFps > 0) {
-        frameClockMusic = SOUND_ON;
-        SOUND_ON = 0;
+    int frameClock = tvx_clockSource() == TVX_CLOCK_FRAMES;
+    if (frameClock)
         o.fullscreen = 0;
-    }
 
     glutInit(&argc, argv);
     fitWindowBeforeOpening(&o);
@@ -240,7 +164,7 @@ void tvx_init(int argc, char **argv, void (*display)(void))
     glutKeyboardFunc(tvx_handleKeypress);
     glutSpecialFunc(tvx_handleSpecialKeys);
     glutReshapeFunc(tvx_handleResize);
-    if (frameClockFps > 0)
+    if (frameClock)
         glutIdleFunc(redisplayAtOnce);
     else
         glutTimerFunc(TIMER_PERIOD, tvx_update, 0);
@@ -276,21 +200,6 @@ int tvx_hasAccumBuffer(void)
     return hasAccum;
 }
 
-void tvx_setFrameClock(int fps)
-{
-    frameClockFps = fps;
-}
-
-int tvx_onFrameClock(void)
-{
-    return frameClockFps > 0;
-}
-
-int tvx_frameClockMusic(void)
-{
-    return frameClockMusic;
-}
-
 void tvx_setFrameHook(void (*hook)(void))
 {
     frameHook = hook;
@@ -302,8 +211,7 @@ void tvx_swapBuffers(void)
         frameHook();
     tvx_viewerFrameEnd();
     glutSwapBuffers();
-    if (frameClockFps > 0)
-        stepFrameClock();
+    tvx_stepFrameClock();
 }
 
 void tvx_handleResize(int width, int height)
@@ -320,7 +228,7 @@ void tvx_handleResize(int width, int height)
 void tvx_update(int value)
 {
     (void)value;
-    if (SOUND_ON == 0 && SOUND_MUTE_START != 0 && SOUND_MUTE_PAUSE == 0)
+    if (tvx_clockSource() == TVX_CLOCK_MUTE_TIMER && SOUND_MUTE_START != 0 && SOUND_MUTE_PAUSE == 0)
         SOUND_MUTE_TIMER += TIMER_PERIOD;
     glutPostRedisplay();
     glutTimerFunc(TIMER_PERIOD, tvx_update, 0);
@@ -369,7 +277,7 @@ float tvx_Get(unsigned int type)
     case 3: return 1.7777778f;
     case 4: return (float)S_SCENE;
     case 5: return (float)tvx_getTime();
-    case 6: return (float)(SOUND_ON ? SOUND_PAUSED : SOUND_MUTE_PAUSE);
+    case 6: return (float)tvx_clockPaused();
     default: {
         uint32_t bits = 0x7FC00000u;
         float nan;

@@ -183,7 +183,8 @@ static void overlayLines(char lines[OVERLAY_LINES][128])
     double fps, meanMs, worstMs;
     frameFigures(&fps, &meanMs, &worstMs);
     snprintf(lines[3], 128, "%.1f fps  frame %.1f ms mean, %.1f ms worst", fps, meanMs, worstMs);
-    const char *clock = tvx_onFrameClock() ? "frame clock" : SOUND_ON ? "music" : "mute timer";
+    const char *const CLOCK_NAMES[] = {"music", "mute timer", "frame clock"};
+    const char *clock = CLOCK_NAMES[tvx_clockSource()];
     snprintf(lines[4], 128, "clock: %s%s", clock,
              tvx_Get(6) != 0.0f ? ", paused" : "");
 }

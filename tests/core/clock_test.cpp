@@ -1,7 +1,9 @@
 /*
  * clock_test.cpp - the mute clock, the key handlers called directly (with the
  * pointer they leave), seeking with music off, the scene-length table and its
- * "DEV:" lines, and the fatal paths of the clock module.
+ * "DEV:" lines, the frame clock of frame-exact runs (steps of 1000/fps ms,
+ * seeks, pause, the music flag kept, the frame's length in timer periods),
+ * and the fatal paths of the clock module.
  */
 #include <gtest/gtest.h>
 
@@ -128,6 +130,73 @@ TEST_F(MuteClock, SkipToTakesAnyValueUnchanged)
 TEST_F(MuteClock, EscapeQuitsWithStatusZero)
 {
     EXPECT_EXIT(tvx_handleKeypress(27, 0, 0), testing::ExitedWithCode(0), "");
+}
+
+/* The frame clock at 3 fps: steps of 333.33 ms that do not drift. */
+class FrameClock : public MuteClock {
+protected:
+    void SetUp() override
+    {
+        MuteClock::SetUp();
+        SOUND_ON = 1;
+        tvx_setFrameClock(3);
+    }
+    void TearDown() override { tvx_setFrameClock(0); }
+};
+
+TEST_F(FrameClock, StepsOncePerFrameKeepingTheMusicFlag)
+{
+    EXPECT_EQ(tvx_clockSource(), TVX_CLOCK_FRAMES);
+    EXPECT_EQ(SOUND_ON, 1) << "the music flag keeps its value";
+    testing::internal::CaptureStdout();
+    tvx_loadMusic("data/no-such-file.mp3");
+    tvx_startMusic();
+    fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "no audio is opened";
+    EXPECT_EQ(tvx_getTime(), 0);
+    tvx_update(0);
+    EXPECT_EQ(tvx_getTime(), 0) << "the timer does not move the frame clock";
+    const int expected[] = {333, 666, 1000, 1333, 1666, 2000};
+    for (int ms : expected) {
+        tvx_stepFrameClock();
+        EXPECT_EQ(tvx_getTime(), ms);
+    }
+    EXPECT_EQ(SOUND_MUTE_TIMER, 0);
+    EXPECT_FLOAT_EQ(tvx_framePeriods(), 40.0f / 3.0f);
+    tvx_setFrameClock(40);
+    EXPECT_EQ(tvx_framePeriods(), 1.0f);
+    tvx_setFrameClock(0);
+    EXPECT_EQ(tvx_clockSource(), TVX_CLOCK_MUSIC);
+    EXPECT_EQ(tvx_framePeriods(), 1.0f) << "a live run";
+}
+
+TEST_F(FrameClock, SeeksStartNewStepsFromTheirTimeAndPauseHoldsIt)
+{
+    tvx_startMusic();
+    tvx_skipTo(140000);
+    EXPECT_EQ(tvx_getTime(), 140000);
+    tvx_stepFrameClock();
+    EXPECT_EQ(tvx_getTime(), 140333);
+    tvx_handleSpecialKeys(GLUT_KEY_RIGHT, 0, 0);
+    EXPECT_EQ(tvx_getTime(), 141333);
+    tvx_stepFrameClock();
+    tvx_stepFrameClock();
+    EXPECT_EQ(tvx_getTime(), 141999);
+    tvx_handleSpecialKeys(GLUT_KEY_LEFT, 0, 0);
+    EXPECT_EQ(tvx_getTime(), 140999);
+    tvx_skipTo(700);
+    tvx_handleSpecialKeys(GLUT_KEY_LEFT, 0, 0);
+    EXPECT_EQ(tvx_getTime(), 0);
+
+    tvx_handleKeypress(' ', 0, 0);
+    EXPECT_EQ(tvx_Get(6), 1.0f);
+    EXPECT_EQ(cursor(), GLUT_CURSOR_CROSSHAIR);
+    tvx_stepFrameClock();
+    EXPECT_EQ(tvx_getTime(), 0);
+    tvx_handleKeypress(' ', 0, 0);
+    EXPECT_EQ(tvx_Get(6), 0.0f);
+    tvx_stepFrameClock();
+    EXPECT_EQ(tvx_getTime(), 333);
 }
 
 TEST(DemoLength, TheTenScenesSumTo366700WithOneDevLineEach)

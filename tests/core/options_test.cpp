@@ -1,7 +1,9 @@
 /*
  * options_test.cpp - the command line of tvx_init, read through
  * tvx_parseOptions without a display: resolution rules, first-wins widths,
- * last-wins scene, values compared as option names, and the printed line.
+ * last-wins scene, values compared as option names, and the printed line;
+ * the options of frame-exact runs read by the same parser, and what refuses
+ * a command line (the program's messages are checked in tests/capture).
  */
 #include <gtest/gtest.h>
 
@@ -26,7 +28,8 @@ Parsed parse(std::vector<std::string> args)
     argv.push_back(nullptr);
     Parsed p;
     testing::internal::CaptureStdout();
-    tvx_parseOptions((int)args.size(), argv.data(), &p.o);
+    int refused = tvx_parseOptions((int)args.size(), argv.data(), &p.o);
+    EXPECT_EQ(refused, p.o.error[0] != '\0');
     fflush(stdout);
     p.out = testing::internal::GetCapturedStdout();
     return p;
@@ -147,6 +150,37 @@ TEST(Options, UnknownArgumentsAreIgnored)
     EXPECT_EQ(p.o.fullscreen, 1);
     EXPECT_EQ(p.o.soundOn, 1);
     EXPECT_EQ(p.o.startScene, 0);
+}
+
+TEST(Options, FrameExactOptionsFollowTheSameRules)
+{
+    Parsed p = parse({"-s", "--bench", "-w", "--json", "b.json", "-h", "600"});
+    EXPECT_EQ(p.o.error[0], '\0') << p.o.error;
+    EXPECT_EQ(p.o.bench, 1) << "a value is also an option";
+    EXPECT_EQ(p.o.startScene, 0);
+    EXPECT_STREQ(p.o.json, "b.json");
+    expectDefaults(p);
+
+    Parsed q = parse({"-m", "-s", "2", "--bench", "--to", "12.5", "--json", "b.json", "-w", "320", "-h", "200"});
+    EXPECT_EQ(q.o.error[0], '\0') << q.o.error;
+    EXPECT_EQ(q.o.soundOn, 0);
+    EXPECT_EQ(q.o.startScene, 2);
+    EXPECT_EQ(q.o.fps, 60);
+    EXPECT_EQ(q.o.to, 12.5);
+    EXPECT_STREQ(q.o.json, "b.json");
+    EXPECT_STREQ(q.o.gameMode, "320x200:32@75");
+    EXPECT_EQ(q.o.capture, nullptr);
+}
+
+TEST(Options, RefusalsStopAtTheFirstWrongOption)
+{
+    Parsed p = parse({"--capture", "x.mp4", "--fps", "0", "--bogus"});
+    EXPECT_STREQ(p.o.error, "--fps takes a whole number from 1 to 1000, not \"0\"");
+    Parsed q = parse({"--bench", "--fps"});
+    EXPECT_STREQ(q.o.error, "option --fps needs a value");
+    Parsed r = parse({"-w", "--width", "-s"});
+    EXPECT_STREQ(r.o.error, "unknown option --width (see --help)");
+    EXPECT_EQ(r.out, DEFAULT_LINE) << "tvx_parseOptions still prints the resolution";
 }
 
 }  // namespace

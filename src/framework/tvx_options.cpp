@@ -1,0 +1,325 @@
+/*
+ * tvx_options.cpp - the command line: one table of options, the one parser
+ * that reads it, the checks that refuse a command line, and the --help text
+ * made from the table.
+ *
+ * Adding an option: a field in struct tvx_options (tvx.h), a reader below
+ * that stores its value (and writes an error for a value it refuses), a row
+ * in OPTIONS, and, when it only makes sense with other options, a line in
+ * checkCombinations.
+ *
+ * Depends on: libc only (no display), so tests read command lines directly.
+ */
+#include "tvx.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+/* ---- State ----------------------------------------------------------------- */
+
+/* One option: its name, what follows it, how it is read and how --help shows
+ * it. A value-taking option given as the last argument is refused when
+ * valueRequired is set and ignored otherwise. */
+struct OptionRow {
+    const char *name;
+    const char *value;        /* the value's name in --help; null for a flag */
+    int valueRequired;
+    int (*read)(struct tvx_options *o, const char *value);   /* 0, or 1 with o->error */
+    const char *usage;        /* --help's left column; null: shown with the row before */
+    const char *help;         /* --help's text; a "\n" goes on to an indented line */
+};
+
+static const int MAX_SIDE = 32767;      /* largest window side X can make */
+static const int DEFAULT_FPS = 60;
+static const int USAGE_COLUMN = 18;     /* width of --help's left column */
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+static int refuse(struct tvx_options *o, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    vsnprintf(o->error, sizeof(o->error), format, args);
+    va_end(args);
+    return 1;
+}
+
+/* atoi without its undefined behaviour on overflow: leading digits, 0 for a
+ * non-number, clamped to the int range. */
+static int toInt(const char *text)
+{
+    long v = strtol(text, nullptr, 10);
+    if (v > INT_MAX)
+        return INT_MAX;
+    if (v < INT_MIN)
+        return INT_MIN;
+    return (int)v;
+}
+
+/* A window side from the command line; 0 (not given) when it is no usable size. */
+static int toSide(const char *text)
+{
+    int v = toInt(text);
+    return v >= 1 && v <= MAX_SIDE ? v : 0;
+}
+
+/* A whole decimal number in [low, high] and nothing else. */
+static int toNumber(const char *text, double low, double high, double *value)
+{
+    char *end = nullptr;
+    errno = 0;
+    double v = strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !(v >= low && v <= high))
+        return 0;
+    *value = v;
+    return 1;
+}
+
+static int endsWith(const char *text, const char *end)
+{
+    size_t n = strlen(text);
+    size_t m = strlen(end);
+    return n >= m && strcmp(text + n - m, end) == 0;
+}
+
+static int isVideoName(const char *name)
+{
+    return endsWith(name, ".mp4") || endsWith(name, ".mkv");
+}
+
+static int readWidth(struct tvx_options *o, const char *value)
+{
+    if (o->requestedWidth == 0)
+        o->requestedWidth = toSide(value);
+    return 0;
+}
+
+static int readHeight(struct tvx_options *o, const char *value)
+{
+    if (o->requestedHeight == 0)
+        o->requestedHeight = toSide(value);
+    return 0;
+}
+
+static int readWindow(struct tvx_options *o, const char *)
+{
+    o->fullscreen = 0;
+    return 0;
+}
+
+static int readMute(struct tvx_options *o, const char *)
+{
+    o->soundOn = 0;
+    return 0;
+}
+
+static int readScene(struct tvx_options *o, const char *value)
+{
+    o->startScene = toInt(value);
+    return 0;
+}
+
+static int readCapture(struct tvx_options *o, const char *value)
+{
+    o->capture = value;
+    return 0;
+}
+
+static int readBench(struct tvx_options *o, const char *)
+{
+    o->bench = 1;
+    return 0;
+}
+
+static int readJson(struct tvx_options *o, const char *value)
+{
+    o->json = value;
+    return 0;
+}
+
+static int readFps(struct tvx_options *o, const char *value)
+{
+    double number = 0.0;
+    if (!toNumber(value, 1, 1000, &number) || number != floor(number))
+        return refuse(o, "--fps takes a whole number from 1 to 1000, not \"%s\"", value);
+    o->fps = (int)number;
+    return 0;
+}
+
+static int readTo(struct tvx_options *o, const char *value)
+{
+    double number = 0.0;
+    if (!toNumber(value, 0, 100000, &number))
+        return refuse(o, "--to takes a demo time in seconds, not \"%s\"", value);
+    o->to = number;
+    return 0;
+}
+
+static int readHelp(struct tvx_options *o, const char *)
+{
+    o->help = 1;
+    return 0;
+}
+
+static const struct OptionRow OPTIONS[] = {
+    {"-w", "W", 0, readWidth, "-w W -h H",
+     "resolution (both needed; default game mode 1280x800,\nor a 640 x 480 window)"},
+    {"-h", "H", 0, readHeight, nullptr, nullptr},
+    {"-nf", nullptr, 0, readWindow, "-nf", "a window instead of full-screen game mode"},
+    {"-m", nullptr, 0, readMute, "-m", "no music"},
+    {"-s", "N", 0, readScene, "-s N", "start at scene N (0 to 9)"},
+    {"--capture", "OUT", 1, readCapture, "--capture OUT",
+     "render frame-exactly to OUT: a .mp4 or .mkv video with\n"
+     "the music, or PNG files named by a pattern with %d"},
+    {"--bench", nullptr, 0, readBench, "--bench",
+     "render frame-exactly and print per-scene frame times"},
+    {"--json", "FILE", 1, readJson, "--json FILE", "with --bench: also write the figures as JSON"},
+    {"--fps", "N", 1, readFps, "--fps N", "frames per second of demo time (default 60)"},
+    {"--to", "SECONDS", 1, readTo, "--to SECONDS", "stop at this demo time instead of the demo's end"},
+    {"--help", nullptr, 0, readHelp, "--help", "this text"},
+};
+
+static const int OPTION_COUNT = sizeof(OPTIONS) / sizeof(OPTIONS[0]);
+
+static const struct OptionRow *findOption(const char *name)
+{
+    for (int k = 0; k < OPTION_COUNT; k++)
+        if (strcmp(OPTIONS[k].name, name) == 0)
+            return &OPTIONS[k];
+    return nullptr;
+}
+
+/* Options that only make sense together, and the form of --capture's name. */
+static int checkCombinations(struct tvx_options *o)
+{
+    int clocked = o->fps != 0 || o->to >= 0.0;
+    if (o->capture && o->bench)
+        return refuse(o, "--capture and --bench cannot be combined");
+    if (clocked && !o->capture && !o->bench)
+        return refuse(o, "--fps and --to go with --capture or --bench");
+    if (o->json && !o->bench)
+        return refuse(o, "--json goes with --bench");
+    if (o->capture && !isVideoName(o->capture) && !strchr(o->capture, '%'))
+        return refuse(o, "--capture needs a .mp4 or .mkv file, or a PNG pattern with %%d, not \"%s\"",
+                      o->capture);
+    char prefix[4096], suffix[4096];
+    int digits = 0;
+    if (o->capture && !isVideoName(o->capture) &&
+        !tvx_splitFramePattern(o->capture, prefix, suffix, sizeof(prefix), &digits))
+        return refuse(o, "the frame pattern \"%s\" needs exactly one %%d and no other %% conversion",
+                      o->capture);
+    return 0;
+}
+
+/* The window and game-mode sizes from -w and -h. */
+static void applyResolution(struct tvx_options *o)
+{
+    if (o->requestedWidth != 0 && o->requestedHeight != 0) {
+        o->width = o->gameWidth = o->requestedWidth;
+        o->height = o->gameHeight = o->requestedHeight;
+        snprintf(o->gameMode, sizeof(o->gameMode), "%dx%d:32@75", o->width, o->height);
+    } else {
+        o->width = 640;
+        o->height = 480;
+        o->gameWidth = 1280;
+        o->gameHeight = 800;
+        snprintf(o->gameMode, sizeof(o->gameMode), "1280x800:32@75");
+    }
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+int tvx_readOptions(int argc, char **argv, struct tvx_options *o)
+{
+    memset(o, 0, sizeof(*o));
+    o->fullscreen = 1;
+    o->soundOn = 1;
+    o->to = -1.0;
+    int refused = 0;
+    /* Every argument is compared with the names, the values of options too. */
+    for (int i = 1; i < argc && !refused; i++) {
+        const struct OptionRow *row = findOption(argv[i]);
+        if (row == nullptr) {
+            if (strncmp(argv[i], "--", 2) == 0)
+                refused = refuse(o, "unknown option %s (see --help)", argv[i]);
+            continue;
+        }
+        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (row->value && value == nullptr) {
+            if (row->valueRequired)
+                refused = refuse(o, "option %s needs a value", row->name);
+            continue;
+        }
+        refused = row->read(o, value);
+    }
+    if (!refused)
+        refused = checkCombinations(o);
+    if (o->fps == 0)
+        o->fps = DEFAULT_FPS;
+    applyResolution(o);
+    return refused;
+}
+
+int tvx_parseOptions(int argc, char **argv, struct tvx_options *o)
+{
+    int refused = tvx_readOptions(argc, argv, o);
+    if (o->requestedWidth != 0 && o->requestedHeight != 0)
+        printf("[*] Resolution set to %s\n", o->gameMode);
+    else
+        printf("[*] Resolution set to default becouse nothing else was given\n");
+    return refused;
+}
+
+void tvx_printUsage(const char *program)
+{
+    printf("usage: %s [options]\n", program);
+    for (int k = 0; k < OPTION_COUNT; k++) {
+        if (OPTIONS[k].usage == nullptr)
+            continue;
+        printf("  %-*s", USAGE_COLUMN, OPTIONS[k].usage);
+        for (const char *c = OPTIONS[k].help; *c; c++) {
+            putchar(*c);
+            if (*c == '\n')
+                printf("  %-*s", USAGE_COLUMN, "");
+        }
+        putchar('\n');
+    }
+    printf("keys: Escape quits, Space pauses, Left and Right seek by one second\n");
+}
+
+int tvx_splitFramePattern(const char *pattern, char *prefix, char *suffix, size_t room, int *digits)
+{
+    char *out = prefix;
+    size_t used = 0;
+    int found = 0;
+    for (const char *p = pattern; *p; p++) {
+        if (*p == '%' && p[1] == '%') {
+            p++;
+        } else if (*p == '%') {
+            const char *q = p + 1;
+            int width = 0;
+            if (*q == '0')
+                while (*q >= '0' && *q <= '9' && width <= 32)
+                    width = width * 10 + (*q++ - '0');
+            if (*q != 'd' || found || width > 32)
+                return 0;
+            found = 1;
+            *digits = width;
+            out[used] = '\0';
+            out = suffix;
+            used = 0;
+            p = q;
+            continue;
+        }
+        if (used + 1 >= room)
+            return 0;
+        out[used++] = *p;
+    }
+    out[used] = '\0';
+    return found;
+}
