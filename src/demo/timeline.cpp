@@ -204,10 +204,6 @@ void drawScene(void)
         glColor3f(1.0f, 0.0f, 0.0f);
         tvx_infoText();
     }
-    if (tvx_hasAccumBuffer()) {
-        glAccum(GL_MULT, mblur);
-        glAccum(GL_ACCUM, 1.0f - mblur);
-        glAccum(GL_RETURN, 1.0f);
-    }
+    tvx_motionBlur(mblur);
     tvx_swapBuffers();
 }

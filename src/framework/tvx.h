@@ -166,6 +166,16 @@ void tvx_setAmbientLight(float r, float g, float b, float a);
 void tvx_enableLight(float *light, int i);
 void tvx_setLight0(int on);
 
+/* ---- Motion blur (tvx_blur.cpp) ------------------------------------------ */
+
+/* At a frame end, before the swap: blends the finished frame in the window's
+ * back buffer into the blur history (history x weight + frame x (1 - weight),
+ * kept in half floats) and puts the history in the back buffer. Weight 0
+ * leaves the frame as it is and makes it the history. */
+void tvx_motionBlur(float weight);
+/* Drops the history (a reshape does): the next frame is blended with black. */
+void tvx_dropMotionBlur(void);
+
 /* ---- Text (tvx_text.cpp) ------------------------------------------------ */
 
 void tvx_drawPolygonText(const char *text, float x, float y, float z);

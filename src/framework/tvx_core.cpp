@@ -219,6 +219,7 @@ void tvx_handleResize(int width, int height)
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glClear(GL_ACCUM_BUFFER_BIT);
+    tvx_dropMotionBlur();
     glLoadIdentity();
     tvx_globalX = width;
     tvx_globalY = height;

@@ -1,0 +1,153 @@
+/*
+ * tvx_blur.cpp - motion blur through render targets.
+ *
+ * The history of the blur is a window-sized half-float colour target, so a
+ * long trail fades smoothly instead of stepping in whole grey levels. At every
+ * frame end the finished frame is copied out of the window's back buffer,
+ * blended into the history with weight 1 - w (history x w + frame x (1 - w))
+ * and the history is copied back to the window. A weight of 0 makes the
+ * history the frame itself and leaves the window as it is. A reshape drops the
+ * history: the next frame is blended with black, and the targets follow the
+ * new window size.
+ * Depends on: OpenGL through GLEW (EXT framebuffer objects and blits, blend
+ * colour, half-float textures).
+ */
+#include "tvx.h"
+
+#include <GL/glew.h>
+
+/* ---- State ----------------------------------------------------------------- */
+
+static unsigned int historyTexture = 0;   /* half-float RGBA: the blended frames */
+static unsigned int historyFramebuffer = 0;
+static unsigned int frameTexture = 0;     /* RGBA8: the frame just drawn */
+static unsigned int frameFramebuffer = 0;
+static int targetWidth = 0;
+static int targetHeight = 0;
+static int historyDropped = 1;            /* the history is to start black */
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+static void makeTarget(unsigned int *texture, unsigned int *framebuffer, GLenum format,
+                       int width, int height)
+{
+    if (*texture == 0) {
+        glGenTextures(1, texture);
+        glGenFramebuffersEXT(1, framebuffer);
+    }
+    glBindTexture(GL_TEXTURE_2D, *texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, *framebuffer);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                              *texture, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+/* Copies the colour of one framebuffer to another of the same size. */
+static void copyColour(unsigned int from, unsigned int to, int width, int height)
+{
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, from);
+    glBindFramebufferEXT(GL_DRAW_FRAMEBUFFER_EXT, to);
+    glBlitFramebufferEXT(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
+                         GL_NEAREST);
+}
+
+/* Blends the frame texture into the history: one quad over the whole target,
+ * in a state of its own that is put back afterwards. */
+static void blendFrameIntoHistory(float weight)
+{
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_VIEWPORT_BIT | GL_TEXTURE_BIT |
+                 GL_CURRENT_BIT | GL_TRANSFORM_BIT | GL_DEPTH_BUFFER_BIT | GL_POLYGON_BIT |
+                 GL_LIGHTING_BIT | GL_FOG_BIT);
+    glUseProgram(0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, historyFramebuffer);
+    glViewport(0, 0, targetWidth, targetHeight);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_STENCIL_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glEnable(GL_BLEND);
+    glBlendEquation(GL_FUNC_ADD);
+    glBlendColor(0.0f, 0.0f, 0.0f, 1.0f - weight);
+    glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, frameTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glMatrixMode(GL_TEXTURE);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(-1.0f, -1.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(1.0f, -1.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_TEXTURE);
+    glPopMatrix();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPopAttrib();   /* also the matrix mode, the viewport and the blend */
+    glUseProgram((GLuint)program);
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+void tvx_motionBlur(float weight)
+{
+    int width = tvx_globalX;
+    int height = tvx_globalY;
+    if (width <= 0 || height <= 0)
+        return;
+    if (width != targetWidth || height != targetHeight) {
+        makeTarget(&historyTexture, &historyFramebuffer, GL_RGBA16F_ARB, width, height);
+        makeTarget(&frameTexture, &frameFramebuffer, GL_RGBA8, width, height);
+        targetWidth = width;
+        targetHeight = height;
+        historyDropped = 1;
+    }
+    if (weight == 0.0f) {
+        copyColour(0, historyFramebuffer, width, height);
+    } else {
+        if (historyDropped) {
+            glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, historyFramebuffer);
+            glPushAttrib(GL_COLOR_BUFFER_BIT);
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            glPopAttrib();
+        }
+        copyColour(0, frameFramebuffer, width, height);
+        blendFrameIntoHistory(weight);
+        copyColour(historyFramebuffer, 0, width, height);
+    }
+    historyDropped = 0;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+void tvx_dropMotionBlur(void)
+{
+    historyDropped = 1;
+}
