@@ -9,8 +9,8 @@
  * history the frame itself and leaves the window as it is. A reshape drops the
  * history: the next frame is blended with black, and the targets follow the
  * new window size.
- * Depends on: OpenGL through GLEW (EXT framebuffer objects and blits, blend
- * colour, half-float textures).
+ * Depends on: OpenGL through GLEW (core framebuffer objects and blits, blend
+ * colour, half-float textures where the driver has them).
  */
 #include "tvx.h"
 
@@ -18,7 +18,7 @@
 
 /* ---- State ----------------------------------------------------------------- */
 
-static unsigned int historyTexture = 0;   /* half-float RGBA: the blended frames */
+static unsigned int historyTexture = 0;   /* half-float (else 16-bit) RGBA: the blended frames */
 static unsigned int historyFramebuffer = 0;
 static unsigned int frameTexture = 0;     /* RGBA8: the frame just drawn */
 static unsigned int frameFramebuffer = 0;
@@ -33,25 +33,25 @@ static void makeTarget(unsigned int *texture, unsigned int *framebuffer, GLenum 
 {
     if (*texture == 0) {
         glGenTextures(1, texture);
-        glGenFramebuffersEXT(1, framebuffer);
+        glGenFramebuffers(1, framebuffer);
     }
     glBindTexture(GL_TEXTURE_2D, *texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glBindTexture(GL_TEXTURE_2D, 0);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, *framebuffer);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+    glBindFramebuffer(GL_FRAMEBUFFER, *framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
                               *texture, 0);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 /* Copies the colour of one framebuffer to another of the same size. */
 static void copyColour(unsigned int from, unsigned int to, int width, int height)
 {
-    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, from);
-    glBindFramebufferEXT(GL_DRAW_FRAMEBUFFER_EXT, to);
-    glBlitFramebufferEXT(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
                          GL_NEAREST);
 }
 
@@ -65,7 +65,7 @@ static void blendFrameIntoHistory(float weight)
                  GL_CURRENT_BIT | GL_TRANSFORM_BIT | GL_DEPTH_BUFFER_BIT | GL_POLYGON_BIT |
                  GL_LIGHTING_BIT | GL_FOG_BIT);
     glUseProgram(0);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, historyFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer);
     glViewport(0, 0, targetWidth, targetHeight);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
@@ -82,6 +82,7 @@ static void blendFrameIntoHistory(float weight)
     glBlendEquation(GL_FUNC_ADD);
     glBlendColor(0.0f, 0.0f, 0.0f, 1.0f - weight);
     glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+    glActiveTexture(GL_TEXTURE0);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, frameTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
@@ -123,7 +124,8 @@ void tvx_motionBlur(float weight)
     if (width <= 0 || height <= 0)
         return;
     if (width != targetWidth || height != targetHeight) {
-        makeTarget(&historyTexture, &historyFramebuffer, GL_RGBA16F_ARB, width, height);
+        GLenum fine = GLEW_VERSION_3_0 || GLEW_ARB_texture_float ? GL_RGBA16F_ARB : GL_RGBA16;
+        makeTarget(&historyTexture, &historyFramebuffer, fine, width, height);
         makeTarget(&frameTexture, &frameFramebuffer, GL_RGBA8, width, height);
         targetWidth = width;
         targetHeight = height;
@@ -133,7 +135,7 @@ void tvx_motionBlur(float weight)
         copyColour(0, historyFramebuffer, width, height);
     } else {
         if (historyDropped) {
-            glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, historyFramebuffer);
+            glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer);
             glPushAttrib(GL_COLOR_BUFFER_BIT);
             glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
             glClear(GL_COLOR_BUFFER_BIT);
@@ -144,7 +146,7 @@ void tvx_motionBlur(float weight)
         copyColour(historyFramebuffer, 0, width, height);
     }
     historyDropped = 0;
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 void tvx_dropMotionBlur(void)
