@@ -16,6 +16,7 @@
 #include "capture.h"
 
 #include <errno.h>
+#include <limits.h>     /* PATH_MAX */
 #include <math.h>
 #include <signal.h>
 #include <stdarg.h>
@@ -160,7 +161,9 @@ static int printBench(void)
     FILE *json = nullptr;
     int failed = 0;
     if (opts.json) {
-        json = fopen(opts.json, "w");
+        char path[PATH_MAX];
+        const char *full = tvx_userPath(opts.json, path, sizeof(path));
+        json = full ? fopen(full, "w") : nullptr;
         if (json == nullptr) {
             fprintf(stderr, "[!] Cannot write %s: %s\n", opts.json, strerror(errno));
             failed = 1;
@@ -314,8 +317,12 @@ static void startVideo(int width, int height)
         args[n++] = "-movflags";
         args[n++] = "+faststart";
     }
-    args[n++] = opts.capture;
+    char output[PATH_MAX];
+    args[n++] = tvx_userPath(opts.capture, output, sizeof(output));
     args[n] = nullptr;
+    if (args[n - 1] == nullptr) {
+        captureError("Cannot write %s: %s", opts.capture, strerror(errno));
+    }
 
     int fds[2];
     if (pipe(fds) != 0) {
@@ -342,6 +349,10 @@ static void writeFrameFile(int width, int height)
 {
     char path[8300];
     snprintf(path, sizeof(path), "%s%0*d%s", framePrefix, frameDigits, framesDone, frameSuffix);
+    char full[sizeof(path) + PATH_MAX];
+    if (tvx_userPath(path, full, sizeof(full)) == nullptr) {
+        captureError("Cannot write %s: %s", path, strerror(errno));
+    }
     png_image image;
     memset(&image, 0, sizeof(image));
     image.version = PNG_IMAGE_VERSION;
@@ -349,7 +360,7 @@ static void writeFrameFile(int width, int height)
     image.height = (png_uint_32)height;
     image.format = PNG_FORMAT_RGB;
     /* A negative stride: the read-back holds the bottom row first. */
-    if (!png_image_write_to_file(&image, path, 0, pixels, -(png_int_32)(width * 3), nullptr)) {
+    if (!png_image_write_to_file(&image, full, 0, pixels, -(png_int_32)(width * 3), nullptr)) {
         captureError("Cannot write %s: %s", path, image.message);
     }
 }

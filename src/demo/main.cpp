@@ -1,8 +1,8 @@
 /*
  * main.cpp - the kolvane program: reads the command line (refusing a wrong
  * one with status 2, printing --help), sets up a frame-exact run when one is
- * asked for, then hands the command line and the display function to the
- * framework, which never returns in normal use.
+ * asked for, enters the data root, then hands the command line and the
+ * display function to the framework, which never returns in normal use.
  */
 #include <stdio.h>
 
@@ -22,6 +22,7 @@ int main(int argc, char **argv)
         return 0;
     }
     tvx_setSceneInfo(sceneInfo);
+    tvx_enterDataRoot();
     tvx_init(argc, argv, captureStart(&options));
     return 0;
 }

@@ -82,6 +82,20 @@ void tvx_printUsage(const char *program);
 int tvx_splitFramePattern(const char *pattern, char *prefix, char *suffix, size_t room,
                           int *digits);
 
+/* ---- Data root and output paths (tvx_paths.cpp) ------------------------ */
+
+/* Finds the folder that holds data/ and tools/ (the KOLVANE_DATA variable, the
+ * installed program's data folder, or the checkout a program in its build tree
+ * was built from) and makes it the working directory, remembering the
+ * directory the program was started in. Fatal when there is none: the "[!] "
+ * line names every place looked in. */
+void tvx_enterDataRoot(void);
+/* Where an output file the user named goes: a relative path is taken from the
+ * directory the program was started in, an absolute one is kept. Writes the
+ * path into out and returns it; nullptr (errno ENAMETOOLONG) when it does not
+ * fit in size bytes. */
+const char *tvx_userPath(const char *path, char *out, int size);
+
 /* ---- Demo clock, music, pause and seeking (tvx_clock.cpp) --------------- */
 
 extern unsigned int SONGLENGTH;   /* music length in ms, known once it starts */

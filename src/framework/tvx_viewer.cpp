@@ -9,7 +9,8 @@
  * screenshot reads the finished frame back first, then the overlay is drawn
  * over it, so neither a screenshot nor a capture holds the overlay and the
  * motion blur never sees it. The PNG file is written on a thread of its own
- * so the demo skips no frame; the process waits for it when it ends.
+ * so the demo skips no frame; the process waits for it when it ends. It goes
+ * into the folder the program was started in (tvx_userPath).
  *
  * Depends on: OpenGL (through GLEW; read-back, overlay box), FTGL (overlay
  * text), libpng (the screenshot file), POSIX threads, the demo clock
@@ -22,6 +23,8 @@
 #include <FTGL/ftgl.h> /* the C interface, in namespace FTGL when compiled as C++ */
 #include <png.h>       /* png_image_write_to_file: the screenshot */
 
+#include <errno.h>
+#include <limits.h>      /* PATH_MAX */
 #include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -49,7 +52,8 @@ static pthread_cond_t writerDone = PTHREAD_COND_INITIALIZER;
 static int writersPending = 0;
 
 struct Screenshot {
-    char path[64];
+    char name[64];              /* as the user sees it: in the folder they started in */
+    char path[PATH_MAX + 64];   /* where it is written */
     int width;
     int height;
     unsigned char *rgb;   /* rows bottom first, as OpenGL reads them */
@@ -118,10 +122,12 @@ static void *writeScreenshot(void *argument)
     image.height = (png_uint_32)shot->height;
     image.format = PNG_FORMAT_RGB;
     /* A negative stride writes the bottom-first rows top first. */
-    if (png_image_write_to_file(&image, shot->path, 0, shot->rgb, -(png_int_32)(shot->width * 3), nullptr))
-        printf("[*] screenshot written to %s\n", shot->path);
+    if (tvx_userPath(shot->name, shot->path, sizeof shot->path) == nullptr)
+        printf("[/] screenshot %s could not be written: %s\n", shot->name, strerror(errno));
+    else if (png_image_write_to_file(&image, shot->path, 0, shot->rgb, -(png_int_32)(shot->width * 3), nullptr))
+        printf("[*] screenshot written to %s\n", shot->name);
     else
-        printf("[/] screenshot %s could not be written: %s\n", shot->path, image.message);
+        printf("[/] screenshot %s could not be written: %s\n", shot->name, image.message);
     png_image_free(&image);
     free(shot->rgb);
     free(shot);
@@ -149,7 +155,7 @@ static void takeScreenshot(void)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-    snprintf(shot->path, sizeof shot->path, "kolvane-%d.png", tvx_getTime());
+    snprintf(shot->name, sizeof shot->name, "kolvane-%d.png", tvx_getTime());
     shot->width = width;
     shot->height = height;
     shot->rgb = rgb;

@@ -27,10 +27,9 @@ static const char *const KOLVANE_PATH = KOLVANE_BINARY_DIR "/src/demo/kolvane";
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
-/* In the child: the environment, the working directory (the repository root
- * unless another is given), then kolvane itself. */
-static void execKolvane(const std::vector<std::string> &args, const ChildEnv &env,
-                        const std::string &workDir = "")
+/* In the child: the environment, the working directory, then the program. */
+static void execProgram(const std::string &exe, const std::vector<std::string> &args,
+                        const std::string &dir, const ChildEnv &env)
 {
     std::string asan = getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "";
     /* Under the sanitizers the exit status must stay the program's own. */
@@ -38,14 +37,14 @@ static void execKolvane(const std::vector<std::string> &args, const ChildEnv &en
     setenv("ASAN_OPTIONS", asan.c_str(), 1);
     for (const auto &e : env)
         setenv(e.first.c_str(), e.second.c_str(), 1);
-    if (chdir(workDir.empty() ? KOLVANE_SOURCE_DIR : workDir.c_str()) != 0)
+    if (chdir(dir.c_str()) != 0)
         _exit(90);
     std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(KOLVANE_PATH));
+    argv.push_back(const_cast<char *>(exe.c_str()));
     for (const std::string &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
-    execv(KOLVANE_PATH, argv.data());
+    execv(exe.c_str(), argv.data());
     _exit(91);
 }
 
@@ -74,12 +73,25 @@ pid_t startKolvane(const std::vector<std::string> &args, const std::string &logP
             _exit(92);
         dup2(fd, 1);
         dup2(fd, 2);
-        execKolvane(args, env, workDir);
+        if (workDir.empty()) {
+            execProgram(KOLVANE_PATH, args, KOLVANE_SOURCE_DIR, env);
+        } else {
+            /* the folder holds the run's own data/ and tools/ */
+            ChildEnv withData = env;
+            withData.push_back({"KOLVANE_DATA", workDir});
+            execProgram(KOLVANE_PATH, args, workDir, withData);
+        }
     }
     return pid;
 }
 
 KolvaneRun runKolvane(const std::vector<std::string> &args, int timeoutSeconds, const ChildEnv &env)
+{
+    return runProgram(KOLVANE_PATH, args, KOLVANE_SOURCE_DIR, timeoutSeconds, env);
+}
+
+KolvaneRun runProgram(const std::string &exe, const std::vector<std::string> &args,
+                      const std::string &dir, int timeoutSeconds, const ChildEnv &env)
 {
     KolvaneRun run = {-1, "", ""};
     std::string logs = makeScratchDir("run");
@@ -95,7 +107,7 @@ KolvaneRun runKolvane(const std::vector<std::string> &args, int timeoutSeconds, 
         dup2(null, 0);
         dup2(out, 1);
         dup2(err, 2);
-        execKolvane(args, env);
+        execProgram(exe, args, dir, env);
     }
     if (pid > 0)
         run.status = waitChild(pid, timeoutSeconds);

@@ -31,9 +31,13 @@ typedef std::vector<std::pair<std::string, std::string>> ChildEnv;
 KolvaneRun runKolvane(const std::vector<std::string> &args, int timeoutSeconds,
                       const ChildEnv &env = ChildEnv());
 
+/* Runs a program (an installed kolvane, cpack) from the folder dir, like runKolvane. */
+KolvaneRun runProgram(const std::string &exe, const std::vector<std::string> &args,
+                      const std::string &dir, int timeoutSeconds, const ChildEnv &env = ChildEnv());
+
 /* Starts kolvane in the background with its standard output and error going
- * to logPath, in workDir (the repository root when empty); returns its
- * process id. */
+ * to logPath, in workDir (the repository root when empty), which then is its
+ * data root too; returns its process id. */
 pid_t startKolvane(const std::vector<std::string> &args, const std::string &logPath,
                    const ChildEnv &env, const std::string &workDir = "");
 
