@@ -1,6 +1,6 @@
 /*
  * main.cpp - the kolvane program: reads the command line (refusing a wrong
- * one with status 2, printing --help), sets up a frame-exact run when one is
+ * one with status 2, printing --help or --version), sets up a frame-exact run when one is
  * asked for, enters the data root, then hands the command line and the
  * display function to the framework, which never returns in normal use.
  */
@@ -19,6 +19,10 @@ int main(int argc, char **argv)
     }
     if (options.help) {
         tvx_printUsage("kolvane");
+        return 0;
+    }
+    if (options.version) {
+        printf("kolvane %s\n", KOLVANE_VERSION);
         return 0;
     }
     tvx_setSceneInfo(sceneInfo);

@@ -45,7 +45,7 @@ void tvx_swapBuffers(void);
  * and both are needed; -s, the last one wins; an option given last without
  * its value is ignored; every argument, values included, is also compared
  * with the option names. Options of frame-exact runs (--capture, --bench,
- * --json, --fps, --to) and --help are checked: an unknown "--" option, a
+ * --json, --fps, --to), --help and --version are checked: an unknown "--" option, a
  * missing or wrong value, or a combination that makes no sense refuses the
  * command line. Other arguments are ignored. */
 struct tvx_options {
@@ -65,6 +65,7 @@ struct tvx_options {
     int fps;              /* --fps N, 60 unless given */
     double to;            /* --to SECONDS of demo time; negative: the demo's end */
     int help;             /* --help */
+    int version;          /* --version */
     char error[256];      /* why the command line was refused; "" when it was not */
 };
 /* Reads the command line into options without printing anything. Returns 0,

@@ -166,6 +166,12 @@ static int readHelp(struct tvx_options *o, const char *)
     return 0;
 }
 
+static int readVersion(struct tvx_options *o, const char *)
+{
+    o->version = 1;
+    return 0;
+}
+
 static const struct OptionRow OPTIONS[] = {
     {"-w", "W", 0, readWidth, "-w W -h H",
      "resolution (both needed; default game mode 1280x800,\nor a 640 x 480 window)"},
@@ -182,6 +188,7 @@ static const struct OptionRow OPTIONS[] = {
     {"--fps", "N", 1, readFps, "--fps N", "frames per second of demo time (default 60)"},
     {"--to", "SECONDS", 1, readTo, "--to SECONDS", "stop at this demo time instead of the demo's end"},
     {"--help", nullptr, 0, readHelp, "--help", "this text"},
+    {"--version", nullptr, 0, readVersion, "--version", "the program's version"},
 };
 
 static const int OPTION_COUNT = sizeof(OPTIONS) / sizeof(OPTIONS[0]);

@@ -56,6 +56,9 @@ TEST_F(Install, InstalledProgramRunsFromAnyFolderAndWritesWhereItWasStarted)
                                                       "' --prefix '" + prefix + "'"},
                                     dir, 300);
     ASSERT_EQ(install.status, 0) << install.out << install.err;
+    KolvaneRun version = runProgram(prefix + "/bin/kolvane", {"--version"}, dir, 30);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "kolvane " KOLVANE_VERSION "\n");
     for (const std::string &f : dataFiles())
         EXPECT_TRUE(isRegularFile(prefix + "/share/kolvane/" + f)) << f;
     EXPECT_TRUE(isRegularFile(prefix + "/share/kolvane/tools/crounded.ttf"));

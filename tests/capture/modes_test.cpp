@@ -177,7 +177,7 @@ TEST(Options, HelpListsEveryOption)
     KolvaneRun r = runKolvane({"--help"}, 30);
     EXPECT_EQ(r.status, 0);
     for (const char *option : {"-w W -h H", "-nf", "-m", "-s N", "--capture OUT", "--bench",
-                               "--json FILE", "--fps N", "--to SECONDS", "--help"})
+                               "--json FILE", "--fps N", "--to SECONDS", "--help", "--version"})
         EXPECT_NE(r.out.find(std::string("  ") + option + " "), std::string::npos) << option << "\n" << r.out;
 }
 
