@@ -60,7 +60,8 @@ bool stillRunning(pid_t pid)
 
 /* A private X server for one case; stopped when the case ends. */
 struct PrivateDisplay : TestDisplay {
-    PrivateDisplay() : TestDisplay(startTestDisplay("1920x1080x24")) {}
+    explicit PrivateDisplay(const char *screen = "1920x1080x24")
+        : TestDisplay(startTestDisplay(screen)) {}
     ~PrivateDisplay() { stopTestDisplay(this); }
 };
 
@@ -245,6 +246,34 @@ TEST(Program, AResolutionBeyondTheDisplayIsFittedToIt)
     EXPECT_NE(readFile(r.log).find("[/] A 32767x32767 window is larger than the display "
                                    "(1920x1080); using 1920x1080\n"), std::string::npos)
         << readFile(r.log);
+}
+
+/* On a display wider than the OpenGL can draw (Mesa's llvmpipe draws at
+ * most 16384 wide) the window is made as wide as the OpenGL's limit. */
+TEST(Program, AWindowBeyondWhatTheOpenGLDrawsIsFittedToIt)
+{
+    PrivateDisplay display("20000x600x24");
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    Launched r = launch(display, {"-w", "20000", "-h", "600", "-nf", "-m"}, "wide");
+    ASSERT_GT(r.pid, 0);
+    std::string window = findWindow(display);
+    ASSERT_FALSE(window.empty()) << readFile(r.log);
+    usleep(500000);
+    ASSERT_TRUE(stillRunning(r.pid)) << readFile(r.log);
+    std::string log = readFile(r.log);
+    std::string line = "[/] A 20000x600 window is larger than this OpenGL draws (";
+    size_t at = log.find(line);
+    ASSERT_NE(at, std::string::npos) << log;
+    int side = atoi(log.c_str() + at + line.size());
+    ASSERT_GT(side, 0);
+    ASSERT_LT(side, 20000);
+    std::string fitted = std::to_string(side) + "x600";
+    EXPECT_NE(log.find(line + std::to_string(side) + "x" + std::to_string(side) + "); using "
+                       + fitted + "\n"), std::string::npos) << log;
+    EXPECT_EQ(size(display, window), "WIDTH=" + std::to_string(side) + "\nHEIGHT=600");
+    int status = quit(display, window, r.pid);
+    ASSERT_NE(status, -1) << "did not quit on Escape";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 /* An OpenGL without the core framebuffer-object calls (Mesa told to hide
