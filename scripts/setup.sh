@@ -14,6 +14,7 @@ PACKAGES=(
   ffmpeg lame sox
   fonts-comfortaa
   libcairo2-dev
+  help2man lintian
   clang libclang-rt-14-dev libtinyobjloader-dev
   nlohmann-json3-dev
 )
