@@ -66,7 +66,7 @@ static void fitWindowBeforeOpening(struct tvx_options *o)
 {
     if (tvx_clockSource() == TVX_CLOCK_FRAMES) {
         fitWindow(&o->width, &o->height, LARGEST_SIDE, LARGEST_SIDE,
-                  "any OpenGL driver draws");
+                  "OpenGL drivers commonly draw");
         return;
     }
     int screenWidth = glutGet(GLUT_SCREEN_WIDTH);
