@@ -87,7 +87,10 @@ void scene2_moveCamera(Scene2Camera *c, float t)
     }
     if (t > 5.0f && t < 15.0f) {
         c->id = 1;
-        c->rot[1][1] += 0.01f * t;
+        /* A frame of k timer periods turns as far as the k steps of 25 ms
+         * frames ending at t would: 0.01 k (t - 0.0125 (k - 1)). */
+        float k = tvx_framePeriods();
+        c->rot[1][1] += 0.01f * k * (t - 0.0125f * (k - 1.0f));
     }
 }
 
@@ -96,7 +99,7 @@ float scene2_fade(float level, float t)
     if (t < 2.0f && level < 1.0f)
         level = 0.5f * t;
     if (t > 13.0f && t < 15.0f && level > 0.0f)
-        level -= 0.01f;
+        level -= 0.01f * tvx_framePeriods();
     return level;
 }
 

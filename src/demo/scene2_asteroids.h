@@ -19,12 +19,14 @@ void scene2_initCamera(Scene2Camera *camera);
 
 /* One frame's camera work at t: set-up 0 sways on noise and turns with t
  * below 5 s; between 5 and 15 s set-up 1 is in use and its y angle grows by
- * 0.01 t per frame (an accumulation, never reset). At exactly 5 nothing
+ * 0.01 t per 25 ms frame (an accumulation, never reset; a frame of another
+ * length on the frame clock grows it in proportion). At exactly 5 nothing
  * changes but set-up 0's sway. */
 void scene2_moveCamera(Scene2Camera *camera, float t);
 
 /* The fade level after a frame at t, given its value before: 0.5 t while
- * below 1 in the first 2 s, and 0.01 less per frame after 13 s. */
+ * below 1 in the first 2 s, and 0.01 less per 25 ms frame after 13 s (in
+ * proportion for a frame of another length). */
 float scene2_fade(float fadeLevel, float t);
 
 /* The common pulse of the asteroids and of the sepia pass's static noise:

@@ -107,7 +107,7 @@ float scene4_starStart(int i)
 
 float scene4_starStep(float t)
 {
-    return t * t;
+    return t * t * tvx_framePeriods();
 }
 
 float scene4_starDepth(int i)

@@ -31,7 +31,8 @@ float scene4_greetingsX(float t);
 /* Depth of star i in the first frame of the scene: 50 + 50 * noise(i, i, 45). */
 float scene4_starStart(int i);
 
-/* Growth of every star's depth in one frame drawn at t (stars fly while t < 3). */
+/* Growth of every star's depth in one frame drawn at t (stars fly while
+ * t < 3): t^2 per 25 ms frame, in proportion for a frame of another length. */
 float scene4_starStep(float t);
 
 /* Current depth of star i, and the number of frames scene 4 has run. */

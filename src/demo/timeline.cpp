@@ -9,6 +9,7 @@
  */
 #include "timeline.h"
 
+#include <math.h>     /* powf */
 #include <stdio.h>
 #include <stdlib.h>   /* exit */
 
@@ -123,6 +124,14 @@ static void loadingFrame(void)
         startPlaying();
 }
 
+/* The weight of the history in this frame's motion blur: mblur per 25 ms
+ * frame, so a frame of another length on the frame clock keeps mblur to
+ * the power of its length in timer periods and the trails fade as fast. */
+static float blurHistoryWeight(void)
+{
+    return powf(mblur, tvx_framePeriods());
+}
+
 /* ---- Public functions ------------------------------------------------------ */
 
 float sceneClock(void)
@@ -204,6 +213,6 @@ void drawScene(void)
         glColor3f(1.0f, 0.0f, 0.0f);
         tvx_infoText();
     }
-    tvx_motionBlur(mblur);
+    tvx_motionBlur(blurHistoryWeight());
     tvx_swapBuffers();
 }

@@ -3,7 +3,9 @@
  * captured to .mp4 at 96 x 54 and 2 fps (status 0, every frame, a video and
  * an audio stream of the demo's length), PNG patterns and --to, the end of
  * the demo after -s, a .mkv whose sound starts at the start scene, the
- * benchmark's rows and JSON, --help, and options that are refused.
+ * benchmark's rows and JSON, scene 2's last second alike at 40 and 60 fps
+ * (its camera turn and dimming step by the frame's length), --help, and
+ * options that are refused.
  *
  * Frame k of a run shows the demo time of its first frame plus
  * floor(k * 1000 / fps) ms; the demo draws every frame up to its end and
@@ -170,6 +172,36 @@ TEST_F(Modes, FramesThatCannotBeWrittenEndWithAnError)
     EXPECT_EQ(r.status, 255);
     EXPECT_NE(r.err.find("[!] Cannot write " + dir + "/missing/f0.png: "), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("frames written"), std::string::npos) << r.err;
+}
+
+TEST_F(Modes, Scene2LastSecondLooksAlikeAt40And60Fps)
+{
+    /* Scene 2 turns its camera and dims its last second a step per frame;
+     * the steps follow the frame's length, so captures at 40 fps (the live
+     * run's 25 ms) and at 60 fps show the same picture at the same demo
+     * time: 140 s + 50 j ms is frame 2 j of the one and 3 j of the other. */
+    const char *const rates[] = {"40", "60"};
+    for (const char *fps : rates) {
+        KolvaneRun r = runKolvane({"-w", "96", "-h", "54", "-m", "-s", "2", "--capture",
+                                   dir + "/fps" + fps + "-%d.png", "--fps", fps, "--to", "154"},
+                                  600, {{"GALLIUM_OVERRIDE_CPU_CAPS", "sse4.1"}});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    Frame previous;
+    for (int j : {260, 266, 272, 279}) {
+        Frame at40, at60;
+        ASSERT_TRUE(readFrame(dir + "/fps40-" + std::to_string(2 * j) + ".png", &at40));
+        ASSERT_TRUE(readFrame(dir + "/fps60-" + std::to_string(3 * j) + ".png", &at60));
+        FrameDifference d = compareFrames(at40, at60);
+        EXPECT_TRUE(withinTolerance(d)) << "demo time " << 140000 + 50 * j << " ms: worst "
+                                        << d.worst << " at " << d.worstX << "," << d.worstY
+                                        << ", mean " << d.mean;
+        if (!previous.rgb.empty()) {
+            EXPECT_FALSE(withinTolerance(compareFrames(previous, at40)))
+                << "the picture moves between " << 140000 + 50 * j << " ms and the time before";
+        }
+        previous = at40;
+    }
 }
 
 TEST(Options, HelpListsEveryOption)
