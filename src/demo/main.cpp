@@ -25,7 +25,7 @@ int main(int argc, char **argv)
         printf("kolvane %s\n", KOLVANE_VERSION);
         return 0;
     }
-    tvx_setSceneInfo(sceneInfo);
+    tvx_setSceneHooks(sceneInfo, sceneJumpTarget);
     tvx_enterDataRoot();
     tvx_init(argc, argv, captureStart(&options));
     return 0;

@@ -9,7 +9,7 @@
  */
 #include "timeline.h"
 
-#include <math.h>     /* powf */
+#include <math.h>     /* powf, ceil */
 #include <stdio.h>
 #include <stdlib.h>   /* exit */
 
@@ -189,6 +189,22 @@ int sceneInfo(const char **name, float *sceneSeconds)
     *name = sceneNames[queue];
     *sceneSeconds = sceneClock();
     return queue;
+}
+
+int sceneJumpTarget(int direction)
+{
+    if (queue < 0 || queue >= SCENE_COUNT)
+        return -1;
+    if (direction == 0)
+        return 0;
+    if (direction > 0 && queue == SCENE_COUNT - 1)
+        return -1;
+    double start = direction > 0 ? (double)loadingTime + sceneTime[queue]
+                 : queue > 0 ? (double)loadingTime - sceneTime[queue - 1] : 0.0;
+    /* One millisecond past the start: the advance rule wants the scene time
+     * strictly beyond the duration, and float rounding must not leave the
+     * clock a hair short of the border. */
+    return (int)ceil(start * 1000.0) + 1;
 }
 
 void drawScene(void)

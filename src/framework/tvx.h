@@ -203,11 +203,16 @@ void tvx_testTextureFont(void);
 
 /* ---- Viewer controls (tvx_viewer.cpp) ----------------------------------- */
 
-/* What the demo tells the overlay: the scene that plays (-1 while loading),
- * its name and its scene time in seconds. */
-void tvx_setSceneInfo(int (*info)(const char **name, float *sceneSeconds));
+/* What the demo tells the viewer controls: the scene that plays (-1 while
+ * loading), its name and its scene time in seconds, for the overlay; and
+ * the demo time in ms where a scene jump lands (direction 1 the next
+ * scene's start, -1 the previous one's, 0 the demo's start; -1 for none). */
+void tvx_setSceneHooks(int (*info)(const char **name, float *sceneSeconds),
+                       int (*jumpTarget)(int direction));
 /* Tab toggles the overlay; F12 asks for a screenshot of the next finished
- * frame, F5 reloads the shaders. 1 when the key was one of these. */
+ * frame, F5 reloads the shaders, Page Down, Page Up and Home jump to the
+ * next scene, the previous one and the demo's start through tvx_seekPicture.
+ * 1 when the key was one of these. */
 int tvx_viewerKey(unsigned char key);
 int tvx_viewerSpecialKey(int key);
 /* At every frame end, after the motion blur and the frame hook, before the

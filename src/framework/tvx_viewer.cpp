@@ -41,6 +41,7 @@
 static int overlayOn = 0;
 static int screenshotWanted = 0;
 static int (*sceneInfo)(const char **name, float *sceneSeconds) = nullptr;
+static int (*sceneJump)(int direction) = nullptr;
 
 static double frameStamps[FRAME_STAMPS];   /* monotonic seconds of the last frame ends */
 static int stampCount = 0;
@@ -257,9 +258,11 @@ static void drawOverlay(void)
 
 /* ---- Public functions ------------------------------------------------------ */
 
-void tvx_setSceneInfo(int (*info)(const char **name, float *sceneSeconds))
+void tvx_setSceneHooks(int (*info)(const char **name, float *sceneSeconds),
+                       int (*jumpTarget)(int direction))
 {
     sceneInfo = info;
+    sceneJump = jumpTarget;
 }
 
 int tvx_viewerKey(unsigned char key)
@@ -280,7 +283,13 @@ int tvx_viewerSpecialKey(int key)
         tvx_reloadShaders();
         return 1;
     }
-    return 0;
+    int direction = key == GLUT_KEY_PAGE_DOWN ? 1 : key == GLUT_KEY_PAGE_UP ? -1 : 0;
+    if (direction == 0 && key != GLUT_KEY_HOME)
+        return 0;
+    int target = sceneJump != nullptr ? sceneJump(direction) : -1;
+    if (target >= 0)
+        tvx_seekPicture(target);
+    return 1;
 }
 
 void tvx_viewerFrameEnd(void)
