@@ -25,7 +25,7 @@ int main(int argc, char **argv)
         printf("kolvane %s\n", KOLVANE_VERSION);
         return 0;
     }
-    tvx_setSceneHooks(sceneInfo, sceneJumpTarget);
+    tvx_setSceneHooks(sceneInfo, sceneJump);
     tvx_enterDataRoot();
     tvx_init(argc, argv, captureStart(&options));
     return 0;

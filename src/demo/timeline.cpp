@@ -3,18 +3,18 @@
  * staged loader behind the red loading bar, the switch to playing, the scene
  * blocks in index order and the frame end (pause read-out, motion blur,
  * buffer swap). Also the timeline's shared state and the helpers every scene
- * block uses: its scene clock, its scene-end rules and the sepia pass.
+ * block uses: its scene clock, its scene-end rules and the sepia pass, and
+ * what the viewer controls ask of the timeline (the scene that plays, where
+ * a scene jump lands).
  * Depends on: the tvx framework (clock, music, render targets, shaders,
- * quads, text), OpenGL through GLEW, freeglut, the scene files.
+ * quads, text, the demo's end), OpenGL through GLEW, the scene files.
  */
 #include "timeline.h"
 
 #include <math.h>     /* powf, ceil */
 #include <stdio.h>
-#include <stdlib.h>   /* exit */
 
 #include <GL/glew.h>
-#include <GL/freeglut.h>
 
 #include "tvx.h"
 
@@ -142,10 +142,8 @@ float sceneClock(void)
 void sceneEnd(int k, float t)
 {
     if (t > sceneTime[k]) {
-        if (k == SCENE_COUNT - 1) {
-            glutLeaveGameMode();
-            exit(0);
-        }
+        if (k == SCENE_COUNT - 1)
+            tvx_demoEnd();
         queue = k + 1;
         loadingTime += sceneTime[k];
     }
@@ -191,12 +189,18 @@ int sceneInfo(const char **name, float *sceneSeconds)
     return queue;
 }
 
-int sceneJumpTarget(int direction)
+int sceneJump(int direction)
 {
     if (queue < 0 || queue >= SCENE_COUNT)
         return -1;
-    if (direction == 0)
+    if (direction == 0) {
+        /* The demo's start is scene 0 at scene time 0, also when rewinds
+         * from a later start scene (whose start was summed from whole
+         * seconds) have left loadingTime off zero. */
+        queue = 0;
+        loadingTime = 0.0f;
         return 0;
+    }
     if (direction > 0 && queue == SCENE_COUNT - 1)
         return -1;
     double start = direction > 0 ? (double)loadingTime + sceneTime[queue]

@@ -57,9 +57,10 @@ int sceneInfo(const char **name, float *sceneSeconds);
 
 /* The demo time in ms where a scene jump lands, as the timeline counts its
  * scenes: direction 1 the next scene's start, -1 the previous one's (scene
- * 0's own start from scene 0), 0 the demo's start; -1 while loading or past
- * the last scene. */
-int sceneJumpTarget(int direction);
+ * 0's own start from scene 0); -1 while loading or past the last scene.
+ * Direction 0, the demo's start, also puts the timeline back on scene 0 at
+ * scene time 0 and gives 0. */
+int sceneJump(int direction);
 
 /* Scene time of the current scene: demo time in s minus loadingTime. */
 float sceneClock(void);

@@ -29,6 +29,15 @@ void tvx_systemCheck(int *flag);
 void dprint(const char *message, int enabled);
 float tvx_Get(unsigned int type);
 
+/* --letterbox: from the next reshape on, the picture is the largest 16:9
+ * one, in whole pixels, centred in the window (tvx_letterboxFit); the bars
+ * around it stay black. tvx_globalX and tvx_globalY then hold the picture's
+ * size, not the window's. */
+void tvx_setLetterbox(int on);
+void tvx_letterboxFit(int width, int height, int *x, int *y, int *pictureWidth, int *pictureHeight);
+/* Back to the picture on the screen: a width x height viewport where the
+ * picture begins (the window's corner without --letterbox). */
+void tvx_pictureViewport(int width, int height);
 /* 1 when the display has an accumulation buffer (the motion blur needs it). */
 int tvx_hasAccumBuffer(void);
 
@@ -66,6 +75,9 @@ struct tvx_options {
     double to;            /* --to SECONDS of demo time; negative: the demo's end */
     int help;             /* --help */
     int version;          /* --version */
+    int loop;             /* --loop */
+    int audioOffset;      /* --audio-offset MS */
+    int letterbox;        /* --letterbox */
     char error[256];      /* why the command line was refused; "" when it was not */
 };
 /* Reads the command line into options without printing anything. Returns 0,
@@ -135,6 +147,10 @@ void tvx_stepFrameClock(void);
 float tvx_framePeriods(void);
 /* 1 while the clock is paused (Space): the music's or the silent clock's. */
 int tvx_clockPaused(void);
+/* --audio-offset: with music on, the picture runs ms behind the music
+ * (ahead when negative): tvx_getTime reads the music's position minus ms,
+ * never below 0, and tvx_skipTo puts the music ms past the time it is given. */
+void tvx_setAudioOffset(int ms);
 
 /* ---- Textures and screen quads (tvx_texture.cpp) ------------------------ */
 
@@ -219,6 +235,12 @@ int tvx_viewerSpecialKey(int key);
  * swap: the screenshot asked for (written to "kolvane-<demo ms>.png" on a
  * thread of its own), then the overlay when it is on. */
 void tvx_viewerFrameEnd(void);
+/* --loop: the demo's end runs the program again with the same command line
+ * (argv as main got it) instead of ending it. */
+void tvx_setLoop(int loop, char **argv);
+/* The demo's end: leaves game mode and ends the process with status 0, or
+ * with --loop starts the demo again in a fresh process. */
+void tvx_demoEnd(void);
 
 /* ---- Noise and interpolation (tvx_noise.cpp) ---------------------------- */
 

@@ -43,6 +43,8 @@ static int frameFps = 0;
 static int frameBase = 0;
 static long long frameCount = 0;
 
+static int audioOffset = 0;   /* ms the picture runs behind the music (--audio-offset) */
+
 static const int TIMER_PERIOD_MS = 25;   /* the live run's frame period */
 static const int SCENE_SLOTS = sizeof(SCENE_TIME) / sizeof(SCENE_TIME[0]);
 static const int SEEK_STEP = 1000;   /* ms moved by one arrow key */
@@ -68,6 +70,23 @@ static void setSilentTime(int ms)
     } else {
         SOUND_MUTE_TIMER = ms;
     }
+}
+
+/* The clock's own reading: with music on, the position of the music, before
+ * the picture's offset. */
+static int clockTime(void)
+{
+    switch (tvx_clockSource()) {
+    case TVX_CLOCK_FRAMES:
+        return frameTime();
+    case TVX_CLOCK_MUTE_TIMER:
+        return SOUND_MUTE_TIMER;
+    case TVX_CLOCK_MUSIC:
+        break;
+    }
+    unsigned int ms = 0;
+    tvx_audioGetPosition(channel0, &ms);
+    return (int)ms;
 }
 
 /* ---- Public functions ------------------------------------------------------ */
@@ -141,17 +160,15 @@ void tvx_startMusic(void)
 
 int tvx_getTime(void)
 {
-    switch (tvx_clockSource()) {
-    case TVX_CLOCK_FRAMES:
-        return frameTime();
-    case TVX_CLOCK_MUTE_TIMER:
-        return SOUND_MUTE_TIMER;
-    case TVX_CLOCK_MUSIC:
-        break;
-    }
-    unsigned int ms = 0;
-    tvx_audioGetPosition(channel0, &ms);
-    return (int)ms;
+    int time = clockTime();
+    if (tvx_clockSource() != TVX_CLOCK_MUSIC)
+        return time;
+    return time - audioOffset > 0 ? time - audioOffset : 0;
+}
+
+void tvx_setAudioOffset(int ms)
+{
+    audioOffset = ms;
 }
 
 void tvx_skipTo(int ms)
@@ -160,8 +177,12 @@ void tvx_skipTo(int ms)
         setSilentTime(ms);
         return;
     }
-    if (SONGLENGTH != 0 && ms >= 0 && (unsigned int)ms <= SONGLENGTH)
-        tvx_audioSetPosition(channel0, (unsigned int)ms);
+    /* The picture shows ms when the music plays the offset further on. */
+    long long at = (long long)ms + audioOffset;
+    if (at < 0)
+        at = 0;
+    if (SONGLENGTH != 0 && ms >= 0 && at <= (long long)SONGLENGTH)
+        tvx_audioSetPosition(channel0, (unsigned int)at);
 }
 
 void tvx_setDemoLength(float seconds)
@@ -211,7 +232,7 @@ void tvx_handleSpecialKeys(int key, int x, int y)
     (void)y;
     if (tvx_viewerSpecialKey(key))
         return;
-    int time = tvx_getTime();
+    int time = clockTime();
     int music = tvx_clockSource() == TVX_CLOCK_MUSIC;
     if (key == GLUT_KEY_LEFT) {
         if (music)

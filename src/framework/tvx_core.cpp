@@ -25,6 +25,9 @@ int S_SCENE = 0;
 int SOUND_ON = 1;
 
 static int hasAccum = 0;   /* the display's visual has an accumulation buffer */
+static int letterbox = 0;  /* --letterbox: the picture keeps 16:9 inside the window */
+static int pictureX = 0;   /* where the picture's viewport begins in the window */
+static int pictureY = 0;
 
 static void (*frameHook)(void) = nullptr;   /* run at every frame end, before the swap */
 
@@ -135,6 +138,9 @@ void tvx_init(int argc, char **argv, void (*display)(void))
     tvx_parseOptions(argc, argv, &o);
     SOUND_ON = o.soundOn;
     S_SCENE = o.startScene;
+    tvx_setAudioOffset(o.audioOffset);
+    tvx_setLoop(o.loop, argv);   /* before glutInit takes its own options out */
+    tvx_setLetterbox(o.letterbox);
     int frameClock = tvx_clockSource() == TVX_CLOCK_FRAMES;
     if (frameClock)
         o.fullscreen = 0;
@@ -216,7 +222,10 @@ void tvx_swapBuffers(void)
 
 void tvx_handleResize(int width, int height)
 {
-    glViewport(0, 0, width, height);
+    pictureX = pictureY = 0;
+    if (letterbox)
+        tvx_letterboxFit(width, height, &pictureX, &pictureY, &width, &height);
+    glViewport(pictureX, pictureY, width, height);
     glMatrixMode(GL_PROJECTION);
     glClear(GL_ACCUM_BUFFER_BIT);
     tvx_dropMotionBlur();
@@ -224,6 +233,31 @@ void tvx_handleResize(int width, int height)
     tvx_globalX = width;
     tvx_globalY = height;
     gluPerspective(45.0, 1.7777777777777777, 1.0, 200.0);
+}
+
+void tvx_setLetterbox(int on)
+{
+    letterbox = on;
+}
+
+void tvx_letterboxFit(int width, int height, int *x, int *y, int *pictureWidth, int *pictureHeight)
+{
+    /* 16:9 in whole pixels: the full width when the window is taller than
+     * that, else the full height. */
+    long long w = width, h = height;
+    if (w * 9 <= h * 16)
+        h = w * 9 / 16;
+    else
+        w = h * 16 / 9;
+    *x = (int)((width - w) / 2);
+    *y = (int)((height - h) / 2);
+    *pictureWidth = (int)w;
+    *pictureHeight = (int)h;
+}
+
+void tvx_pictureViewport(int width, int height)
+{
+    glViewport(pictureX, pictureY, width, height);
 }
 
 void tvx_update(int value)

@@ -36,7 +36,10 @@ struct OptionRow {
 
 static const int MAX_SIDE = 32767;      /* largest window side X can make */
 static const int DEFAULT_FPS = 60;
-static const int USAGE_COLUMN = 18;     /* width of --help's left column */
+static const int USAGE_COLUMN = 18;
+/* Beyond 3 s the picture would run back into the scene before the start
+ * scene, and past the music's end. */
+static const int AUDIO_OFFSET_LIMIT = 3000;     /* width of --help's left column */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -160,6 +163,28 @@ static int readTo(struct tvx_options *o, const char *value)
     return 0;
 }
 
+static int readLoop(struct tvx_options *o, const char *)
+{
+    o->loop = 1;
+    return 0;
+}
+
+static int readAudioOffset(struct tvx_options *o, const char *value)
+{
+    double number = 0.0;
+    if (!toNumber(value, -AUDIO_OFFSET_LIMIT, AUDIO_OFFSET_LIMIT, &number) || number != floor(number))
+        return refuse(o, "--audio-offset takes whole milliseconds from %d to %d, not \"%s\"",
+                      -AUDIO_OFFSET_LIMIT, AUDIO_OFFSET_LIMIT, value);
+    o->audioOffset = (int)number;
+    return 0;
+}
+
+static int readLetterbox(struct tvx_options *o, const char *)
+{
+    o->letterbox = 1;
+    return 0;
+}
+
 static int readHelp(struct tvx_options *o, const char *)
 {
     o->help = 1;
@@ -187,6 +212,14 @@ static const struct OptionRow OPTIONS[] = {
     {"--json", "FILE", 1, readJson, "--json FILE", "with --bench: also write the figures as JSON"},
     {"--fps", "N", 1, readFps, "--fps N", "frames per second of demo time (default 60)"},
     {"--to", "SECONDS", 1, readTo, "--to SECONDS", "stop at this demo time instead of the demo's end"},
+    {"--loop", nullptr, 0, readLoop, "--loop",
+     "at the demo's end, start it again (as started: from -s N)\n"
+     "instead of ending; Escape still quits"},
+    {"--audio-offset", "MS", 1, readAudioOffset, "--audio-offset MS",
+     "show the picture MS ms later than the music (earlier\n"
+     "when negative), -3000 to 3000, for sound with latency"},
+    {"--letterbox", nullptr, 0, readLetterbox, "--letterbox",
+     "keep the 16:9 picture undistorted, with black bars"},
     {"--help", nullptr, 0, readHelp, "--help", "this text"},
     {"--version", nullptr, 0, readVersion, "--version", "the program's version"},
 };
@@ -211,6 +244,9 @@ static int checkCombinations(struct tvx_options *o)
         return refuse(o, "--fps and --to go with --capture or --bench");
     if (o->json && !o->bench)
         return refuse(o, "--json goes with --bench");
+    if ((o->capture || o->bench) && (o->loop || o->audioOffset != 0 || o->letterbox))
+        return refuse(o, "--loop, --audio-offset and --letterbox go with a live run, not with %s",
+                      o->capture ? "--capture" : "--bench");
     if (o->capture && !isVideoName(o->capture) && !strchr(o->capture, '%'))
         return refuse(o, "--capture needs a .mp4 or .mkv file, or a PNG pattern with %%d, not \"%s\"",
                       o->capture);
@@ -296,7 +332,9 @@ void tvx_printUsage(const char *program)
         }
         putchar('\n');
     }
-    printf("keys: Escape quits, Space pauses, Left and Right seek by one second\n");
+    printf("keys: Escape quits, Space pauses, Left and Right seek by one second,\n"
+           "      Page Down / Page Up the next / previous scene, Home the demo's start,\n"
+           "      Tab information overlay, F12 screenshot (kolvane-<ms>.png), F5 reload shaders\n");
 }
 
 int tvx_splitFramePattern(const char *pattern, char *prefix, char *suffix, size_t room, int *digits)

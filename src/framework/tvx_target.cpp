@@ -140,7 +140,7 @@ unsigned int tvx_enableFBO(int id, float r, float g, float b)
 void tvx_disableFBO(float w, float h, float r, float g, float b)
 {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-    glViewport(0, 0, (int)w, (int)h);
+    tvx_pictureViewport((int)w, (int)h);
     clearAndReset(r, g, b);
 }
 

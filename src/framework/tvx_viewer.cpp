@@ -30,6 +30,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
+#include <unistd.h>      /* execv */
+#include <sys/syscall.h> /* close_range: no descriptor is handed to the next pass */
 
 /* ---- State ----------------------------------------------------------------- */
 
@@ -39,6 +41,8 @@
 #define FRAME_STAMPS 512        /* frame ends kept for the figures: above 1 s of frames */
 
 static int overlayOn = 0;
+static int looping = 0;                 /* --loop: the demo's end starts it again */
+static char **commandLine = nullptr;    /* argv as main had it, for the restart */
 static int screenshotWanted = 0;
 static int (*sceneInfo)(const char **name, float *sceneSeconds) = nullptr;
 static int (*sceneJump)(int direction) = nullptr;
@@ -288,8 +292,30 @@ int tvx_viewerSpecialKey(int key)
         return 0;
     int target = sceneJump != nullptr ? sceneJump(direction) : -1;
     if (target >= 0)
-        tvx_seekPicture(target);
+        tvx_skipTo(target);
     return 1;
+}
+
+void tvx_setLoop(int loop, char **argv)
+{
+    looping = loop;
+    commandLine = argv;
+}
+
+void tvx_demoEnd(void)
+{
+    glutLeaveGameMode();
+    if (!looping || commandLine == nullptr)
+        exit(0);
+    printf("[*] The demo starts again (--loop)\n");
+    waitForScreenshots();
+    fflush(nullptr);
+    /* A fresh process: every scene starts from its first frame again and the
+     * music from its start, exactly as in the first pass. */
+    syscall(SYS_close_range, 3u, ~0u, 0u);
+    execv("/proc/self/exe", commandLine);
+    printf("[!] The demo cannot start again: /proc/self/exe does not run\n");
+    exit(-1);
 }
 
 void tvx_viewerFrameEnd(void)

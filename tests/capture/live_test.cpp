@@ -110,10 +110,10 @@ size_t occurrences(const std::string &log, const std::string &text)
     return n;
 }
 
-/* Waits until the log holds `text` more than `count` times. */
-bool waitFor(const std::string &logPath, const std::string &text, size_t count)
+/* Waits up to `seconds` until the log holds `text` more than `count` times. */
+bool waitFor(const std::string &logPath, const std::string &text, size_t count, int seconds = 15)
 {
-    for (int i = 0; i < 300; i++) {
+    for (int i = 0; i < seconds * 20; i++) {
         if (occurrences(readText(logPath), text) > count)
             return true;
         usleep(50000);
@@ -236,18 +236,24 @@ protected:
         pid = startKolvane(args, log, {{"DISPLAY", display.name}, {"SDL_AUDIODRIVER", "dummy"}}, workDir);
         if (pid <= 0)
             return "";
-        std::string window;
-        for (int i = 0; i < 200 && window.empty(); i++) {
-            window = xdotool(display, "search --name '^tvx-framework$'");
-            usleep(100000);
-        }
-        if (window.empty())
-            return "";
-        window = window.substr(0, window.find('\n'));
         for (int i = 0; i < 600 && readText(log).find(playing) == std::string::npos; i++)
             usleep(100000);
         if (readText(log).find(playing) == std::string::npos)
             return "";
+        return focusWindow();
+    }
+    /* Finds the demo's window and gives it the keyboard; its id, or "". */
+    std::string focusWindow()
+    {
+        std::string window;
+        for (int i = 0; i < 200 && window.empty(); i++) {
+            window = xdotool(display, "search --name '^tvx-framework$'");
+            if (window.empty())
+                usleep(100000);
+        }
+        if (window.empty())
+            return "";
+        window = window.substr(0, window.find('\n'));
         xdotool(display, "windowfocus --sync " + window);
         return window;
     }
@@ -408,6 +414,69 @@ TEST_F(LiveRun, TabOverlayF12ScreenshotF5ShaderReload)
     int status = waitChild(pid, 30);
     pid = -1;
     EXPECT_EQ(status, 0) << readText(log);
+    removeScratchDir(work);
+}
+
+/* --loop on the demo's last scene, with the scene jumps: Page Up and Page
+ * Down while paused land on the starts of scenes 8 and 9 and stay paused;
+ * the demo's end starts it again, and the second pass shows scene 8's start
+ * exactly as the first did; Home goes back to the demo's start, from where
+ * Page Down reaches scene 1's; Escape still quits at once. */
+TEST_F(LiveRun, LoopStartsTheDemoAgainAndPageKeysJumpBetweenScenes)
+{
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    std::string work = makeEditableDataDir("loop");
+    ASSERT_FALSE(work.empty());
+    std::string log = dir + "/kolvane.log";
+    const std::string started = "song start pos = 356000\n";
+    std::string window = start({"-nf", "-w", "320", "-h", "180", "-s", "9", "--loop"}, log, work, started);
+    ASSERT_FALSE(window.empty()) << readText(log);
+
+    /* Scene 8 starts where scene 9's start (356.0 s after -s 9) less its 55 s
+     * puts it, scene 9 where it was; the F12 file is named by that time. */
+    Frame first[2];
+    for (int pass = 0; pass < 2; pass++) {
+        ASSERT_TRUE(waitFor(log, started, (size_t)pass, 90)) << readText(log);
+        if (pass == 1) {
+            ASSERT_FALSE(focusWindow().empty());   /* the new process has a window of its own */
+        }
+        size_t seen = pausedValues(readText(log)).size();
+        xdotool(display, "key space");
+        ASSERT_GT(waitPaused(log, seen, -1), 356000) << readText(log);
+        seen = pausedValues(readText(log)).size();
+        xdotool(display, "key Prior");
+        ASSERT_EQ(waitPaused(log, seen, 301001), 301001) << "Page Up did not land on scene 8's start";
+        waitPaused(log, pausedValues(readText(log)).size() + 2, 301001);
+        xdotool(display, "key F12");
+        ASSERT_TRUE(waitFor(log, "[*] screenshot written to kolvane-301001.png\n", (size_t)pass));
+        ASSERT_TRUE(readFrame(work + "/kolvane-301001.png", &first[pass]));
+        if (pass == 1)
+            break;
+        seen = pausedValues(readText(log)).size();
+        xdotool(display, "key Next");
+        ASSERT_EQ(waitPaused(log, seen, 356001), 356001) << "Page Down did not land on scene 9's start";
+        waitPaused(log, pausedValues(readText(log)).size() + 2, 356001);
+        xdotool(display, "key F12");
+        ASSERT_TRUE(waitFor(log, "[*] screenshot written to kolvane-356001.png\n", 0));
+        Frame scene9;
+        ASSERT_TRUE(readFrame(work + "/kolvane-356001.png", &scene9));
+        EXPECT_GT(compareFrames(scene9, first[0]).mean, 10.0) << "Page Down left scene 8 on the screen";
+        xdotool(display, "key space");   /* the last 10 s play, then the demo starts again */
+    }
+    EXPECT_LT(compareFrames(first[1], first[0]).mean, 1.0) << "the second pass looks otherwise";
+
+    size_t seen = pausedValues(readText(log)).size();
+    xdotool(display, "key Home");
+    ASSERT_EQ(waitPaused(log, seen, 0), 0) << "Home did not go back to the demo's start";
+    seen = pausedValues(readText(log)).size();
+    xdotool(display, "key Next");
+    EXPECT_EQ(waitPaused(log, seen, 14001), 14001) << "Page Down from scene 0 missed scene 1's start";
+
+    xdotool(display, "key Escape");
+    int status = waitChild(pid, 30);
+    pid = -1;
+    EXPECT_EQ(status, 0) << readText(log);
+    EXPECT_EQ(occurrences(readText(log), "[*] The demo starts again (--loop)\n"), 1u);
     removeScratchDir(work);
 }
 

@@ -1,7 +1,8 @@
 /*
  * music_test.cpp - the demo clock with music on: loading and starting a
  * generated 3 s tone on SDL's dummy driver, pause and seek through the key
- * handlers, the limits of tvx_skipTo and the arrows, the end of the stream,
+ * handlers, the limits of tvx_skipTo and the arrows, the picture held behind
+ * the music by an audio offset, the end of the stream,
  * and the fatal paths of a missing or undecodable music file.
  * The music stays loaded until the process ends, so each case needs a process
  * of its own, as CTest runs them.
@@ -123,6 +124,33 @@ TEST_F(MusicOn, ArrowsSeekOneSecondWhilePaused)
     tvx_handleSpecialKeys(GLUT_KEY_UP, 0, 0);
     tvx_handleSpecialKeys(GLUT_KEY_DOWN, 0, 0);
     EXPECT_EQ(tvx_getTime(), 0);
+}
+
+/* The picture runs the offset behind the music: seeks land the picture where
+ * asked and the arrows move both by one second, however often pressed. */
+TEST_F(MusicOn, AnAudioOffsetHoldsThePictureBehindTheMusicThroughSeeks)
+{
+    tvx_setAudioOffset(300);
+    start();
+    pauseKey();
+    tvx_skipTo(1200);
+    EXPECT_EQ(tvx_getTime(), 1200);
+    EXPECT_EQ(tvx_Get(5), 1200.0f);
+    tvx_handleSpecialKeys(GLUT_KEY_RIGHT, 0, 0);
+    tvx_handleSpecialKeys(GLUT_KEY_RIGHT, 0, 0);
+    EXPECT_EQ(tvx_getTime(), 2200) << "the music at 2500: a second step would pass its end";
+    tvx_handleSpecialKeys(GLUT_KEY_LEFT, 0, 0);
+    EXPECT_EQ(tvx_getTime(), 1200);
+    tvx_skipTo(0);
+    EXPECT_EQ(tvx_getTime(), 0);
+    tvx_setAudioOffset(500);
+    EXPECT_EQ(tvx_getTime(), 0) << "the music at 300: the picture does not go below 0";
+    tvx_setAudioOffset(-400);
+    EXPECT_EQ(tvx_getTime(), 700) << "a negative offset shows the picture ahead";
+    tvx_skipTo(2700);
+    EXPECT_EQ(tvx_getTime(), 2700);
+    tvx_setAudioOffset(0);
+    EXPECT_EQ(tvx_getTime(), 2300);
 }
 
 TEST_F(MusicOn, RightArrowDoesNothingWhenItWouldReachTheEnd)

@@ -181,6 +181,16 @@ TEST(Options, RefusalsStopAtTheFirstWrongOption)
     Parsed r = parse({"-w", "--width", "-s"});
     EXPECT_STREQ(r.o.error, "unknown option --width (see --help)");
     EXPECT_EQ(r.out, DEFAULT_LINE) << "tvx_parseOptions still prints the resolution";
+    Parsed a = parse({"--audio-offset", "120.5"});
+    EXPECT_STREQ(a.o.error, "--audio-offset takes whole milliseconds from -3000 to 3000, not \"120.5\"");
+    Parsed b = parse({"--bench", "--letterbox"});
+    EXPECT_STREQ(b.o.error, "--loop, --audio-offset and --letterbox go with a live run, not with --bench");
+    Parsed c = parse({"--loop", "--audio-offset", "-250", "--letterbox", "-s", "9"});
+    EXPECT_EQ(c.o.error[0], '\0') << c.o.error;
+    EXPECT_EQ(c.o.loop, 1);
+    EXPECT_EQ(c.o.audioOffset, -250);
+    EXPECT_EQ(c.o.letterbox, 1);
+    EXPECT_EQ(c.o.startScene, 9);
 }
 
 }  // namespace

@@ -138,6 +138,57 @@ int blurredGrey(float grey, float w)
     return px[0];
 }
 
+/* With --letterbox a 4:3 window shows the 16:9 picture between black bars,
+ * and a scene's return from a render target keeps to the picture. */
+TEST(Render, LetterboxKeepsThePictureAt16By9BetweenBlackBars)
+{
+    int x = -1, y = -1, w = 0, h = 0;
+    tvx_letterboxFit(2560, 1080, &x, &y, &w, &h);
+    EXPECT_EQ(x, 320);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(w, 1920);
+    EXPECT_EQ(h, 1080);
+    tvx_letterboxFit(1366, 768, &x, &y, &w, &h);
+    EXPECT_EQ(w, 1365) << "768 x 16/9 is 1365.3: whole pixels, never past the window";
+    EXPECT_EQ(h, 768);
+    EXPECT_EQ(x, 0);
+
+    testGlContext(400, 300);
+    tvx_setLetterbox(1);
+    tvx_handleResize(400, 300);
+    EXPECT_EQ(tvx_globalX, 400);
+    EXPECT_EQ(tvx_globalY, 225);
+    glMatrixMode(GL_MODELVIEW);   /* as every frame starts */
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0, 0, 0);
+    GLint vp[4];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(vp[1], 37);
+    EXPECT_EQ(vp[3], 225);
+    /* A quad larger than the view fills the picture and nothing else. */
+    glDisable(GL_DEPTH_TEST);
+    glColor3f(1, 1, 1);
+    glBegin(GL_QUADS);
+    glVertex3f(-100, -100, 0);
+    glVertex3f(100, -100, 0);
+    glVertex3f(100, 100, 0);
+    glVertex3f(-100, 100, 0);
+    glEnd();
+    glEnable(GL_DEPTH_TEST);
+    unsigned char px[4];
+    testReadPixel(200, 150, px);
+    EXPECT_EQ(px[0], 255) << "the picture";
+    testReadPixel(200, 20, px);
+    EXPECT_EQ(px[0], 0) << "the bottom bar";
+    testReadPixel(200, 280, px);
+    EXPECT_EQ(px[0], 0) << "the top bar";
+    testReadPixel(200, 38, px);
+    EXPECT_EQ(px[0], 255) << "the picture's lowest row";
+    tvx_setLetterbox(0);
+    tvx_handleResize(400, 300);
+}
+
 TEST(Render, ReshapeDropsTheMotionBlurHistory)
 {
     testGlContext(64, 64);
