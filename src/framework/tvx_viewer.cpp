@@ -1,16 +1,18 @@
 /*
  * tvx_viewer.cpp - the controls around the demo for the people who show it
  * and make it: the information overlay (Tab), the screenshot of the finished
- * frame (F12), the shader reload (F5), and the frame-time figures the
- * overlay shows.
+ * frame (F12), the shader reload (F5), the scene jumps (Page Down, Page
+ * Up, Home), the frame-time figures the overlay shows, and the demo's end,
+ * which starts the demo again with --loop.
  *
  * Both the screenshot and the overlay run at the frame end, after the motion
  * blur and the frame hook of frame-exact runs, before the swap: the
  * screenshot reads the finished frame back first, then the overlay is drawn
  * over it, so neither a screenshot nor a capture holds the overlay and the
  * motion blur never sees it. The PNG file is written on a thread of its own
- * so the demo skips no frame; the process waits for it when it ends. It goes
- * into the folder the program was started in (tvx_userPath).
+ * so the demo skips no frame; the process waits for it when it ends. It
+ * goes to "kolvane-<demo time in ms>.png" in the folder the program was
+ * started in (tvx_userPath).
  *
  * Depends on: OpenGL (through GLEW; read-back, overlay box), FTGL (overlay
  * text), libpng (the screenshot file), POSIX threads, the demo clock
@@ -130,7 +132,7 @@ static void *writeScreenshot(void *argument)
     if (tvx_userPath(shot->name, shot->path, sizeof shot->path) == nullptr)
         printf("[/] screenshot %s could not be written: %s\n", shot->name, strerror(errno));
     else if (png_image_write_to_file(&image, shot->path, 0, shot->rgb, -(png_int_32)(shot->width * 3), nullptr))
-        printf("[*] screenshot written to %s\n", shot->name);
+        printf("[*] screenshot written to %s\n", shot->path);
     else
         printf("[/] screenshot %s could not be written: %s\n", shot->name, image.message);
     png_image_free(&image);
@@ -311,7 +313,11 @@ void tvx_demoEnd(void)
     waitForScreenshots();
     fflush(nullptr);
     /* A fresh process: every scene starts from its first frame again and the
-     * music from its start, exactly as in the first pass. */
+     * music from its start, exactly as in the first pass. It starts where
+     * this one was started, so it finds its data and writes its files alike. */
+    char startDir[4096];
+    if (tvx_userPath(".", startDir, (int)sizeof startDir) == nullptr || chdir(startDir) != 0)
+        printf("[/] The next pass starts in the data folder, not where this one was started\n");
     syscall(SYS_close_range, 3u, ~0u, 0u);
     execv("/proc/self/exe", commandLine);
     printf("[!] The demo cannot start again: /proc/self/exe does not run\n");

@@ -233,7 +233,10 @@ protected:
     std::string start(const std::vector<std::string> &args, const std::string &log,
                       const std::string &workDir, const std::string &playing)
     {
-        pid = startKolvane(args, log, {{"DISPLAY", display.name}, {"SDL_AUDIODRIVER", "dummy"}}, workDir);
+        ChildEnv env = {{"DISPLAY", display.name}, {"SDL_AUDIODRIVER", "dummy"}};
+        if (!workDir.empty())
+            env.push_back({"KOLVANE_DATA", workDir});   /* its data, and its shaders to edit */
+        pid = startKolvane(args, log, env, workDir);
         if (pid <= 0)
             return "";
         for (int i = 0; i < 600 && readText(log).find(playing) == std::string::npos; i++)
@@ -360,7 +363,7 @@ TEST_F(LiveRun, TabOverlayF12ScreenshotF5ShaderReload)
 
     /* F12: the file is the finished frame, as the window shows it. */
     const std::string name = "kolvane-" + std::to_string(held) + ".png";
-    const std::string written = "[*] screenshot written to " + name + "\n";
+    const std::string written = "[*] screenshot written to " + work + "/" + name + "\n";
     xdotool(display, "key F12");
     ASSERT_TRUE(waitFor(log, written, 0)) << readText(log);
     Frame shot, window1 = screenshot(display, window);
@@ -448,8 +451,9 @@ TEST_F(LiveRun, LoopStartsTheDemoAgainAndPageKeysJumpBetweenScenes)
         ASSERT_EQ(waitPaused(log, seen, 301001), 301001) << "Page Up did not land on scene 8's start";
         waitPaused(log, pausedValues(readText(log)).size() + 2, 301001);
         xdotool(display, "key F12");
-        ASSERT_TRUE(waitFor(log, "[*] screenshot written to kolvane-301001.png\n", (size_t)pass));
+        ASSERT_TRUE(waitFor(log, "[*] screenshot written to " + work + "/kolvane-301001.png\n", (size_t)pass));
         ASSERT_TRUE(readFrame(work + "/kolvane-301001.png", &first[pass]));
+        unlink((work + "/kolvane-301001.png").c_str());   /* the next pass writes its own */
         if (pass == 1)
             break;
         seen = pausedValues(readText(log)).size();
@@ -457,7 +461,7 @@ TEST_F(LiveRun, LoopStartsTheDemoAgainAndPageKeysJumpBetweenScenes)
         ASSERT_EQ(waitPaused(log, seen, 356001), 356001) << "Page Down did not land on scene 9's start";
         waitPaused(log, pausedValues(readText(log)).size() + 2, 356001);
         xdotool(display, "key F12");
-        ASSERT_TRUE(waitFor(log, "[*] screenshot written to kolvane-356001.png\n", 0));
+        ASSERT_TRUE(waitFor(log, "[*] screenshot written to " + work + "/kolvane-356001.png\n", 0));
         Frame scene9;
         ASSERT_TRUE(readFrame(work + "/kolvane-356001.png", &scene9));
         EXPECT_GT(compareFrames(scene9, first[0]).mean, 10.0) << "Page Down left scene 8 on the screen";
