@@ -7,16 +7,19 @@
  * goes into FBO[0] and through the bloom pass, whose noise falls during the
  * first 0.8 s. Lighting is left on when the scene is over.
  *
- * Depends on: OpenGL, freeglut (cubes), the tvx framework, the shared flight
- * drawing (scene_flight.h) and the timeline's shared state.
+ * Depends on: OpenGL, the batched cubes (scene_cubes.h), the tvx framework,
+ * the shared flight drawing (scene_flight.h) and the timeline's shared state.
  */
 #include "scene8_scroller.h"
 
 #include <math.h>
 
-#include <GL/glew.h>
-#include <GL/freeglut.h>   /* glutSolidCube */
+#include <algorithm>   /* sort */
+#include <vector>
 
+#include <GL/glew.h>
+
+#include "scene_cubes.h"
 #include "scene_flight.h"
 #include "timeline.h"
 #include "tvx.h"
@@ -30,6 +33,13 @@ const char scene8_endText[] =
 static int scene8_lastFBO;               /* made, never drawn into */
 static float noiseLevel = 0.2f;
 static float fadeLevel = 0.0f;
+
+/* The cubes of the field that can be in view, nearest first. */
+struct FieldCube {
+    float distance2;
+    float position[3];
+};
+static std::vector<FieldCube> fieldCubes;
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
@@ -58,6 +68,28 @@ float scene8_cubeHeight(float a, float b, float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
+/* The field in one batch. The cubes are opaque and meet only where a face
+ * turned away meets one turned towards the eye, so the depth test gives the
+ * same picture in any order; near cubes go first so that the depth test
+ * turns away most of what lies behind them. */
+static void drawField(float t)
+{
+    cubes_begin();
+    fieldCubes.clear();
+    for (float a = -80.0f; a < 80.0f; a += 1.0f) {
+        for (float b = -80.0f; b < 80.0f; b += 1.0f) {
+            float y = scene8_cubeHeight(a, b, t);
+            if (cubes_inView(a, y, b))
+                fieldCubes.push_back({cubes_eyeDistance2(a, y, b), {a, y, b}});
+        }
+    }
+    std::sort(fieldCubes.begin(), fieldCubes.end(),
+              [](const FieldCube &p, const FieldCube &q) { return p.distance2 < q.distance2; });
+    for (const FieldCube &c : fieldCubes)
+        cubes_add(c.position[0], c.position[1], c.position[2], nullptr);
+    cubes_draw();
+}
+
 void scene8_block(void)
 {
     float t = sceneClock();
@@ -80,14 +112,7 @@ void scene8_block(void)
     tvx_setLight0(1);
     glRotatef(15.0f, 1.0f, 0.0f, 0.0f);
     glRotatef(t, 0.0f, 1.0f, 0.0f);
-    for (float a = -80.0f; a < 80.0f; a += 1.0f) {
-        for (float b = -80.0f; b < 80.0f; b += 1.0f) {
-            glPushMatrix();
-            glTranslatef(a, scene8_cubeHeight(a, b, t), b);
-            glutSolidCube(1.0);
-            glPopMatrix();
-        }
-    }
+    drawField(t);
     tvx_setLight0(1);
     glPopMatrix();
 

@@ -3,18 +3,18 @@
  * terrain grid, the ship, the bloom pass and the render state put back after
  * a model.
  *
- * Depends on: OpenGL and freeglut (cubes), the tvx framework (noise, shaders,
- * lights, screen quads), the model library (glmDraw of the ship) and the
- * timeline's shared assets (scene2_skepp, scene4_glowShader).
+ * Depends on: OpenGL, the batched cubes (scene_cubes.h), the tvx framework
+ * (noise, shaders, lights, screen quads), the model library (glmDraw of the
+ * ship) and the timeline's shared assets (scene2_skepp, scene4_glowShader).
  */
 #include "scene_flight.h"
 
 #include <math.h>
 
 #include <GL/glew.h>
-#include <GL/freeglut.h>   /* glutSolidCube */
 
 #include "glm.h"
+#include "scene_cubes.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -83,18 +83,15 @@ int flight_ribbonSteps(float t)
 
 void flight_drawRibbon(float t, const FlightCube cubes[4])
 {
-    glPushMatrix();
+    cubes_begin();
     for (float d = 50.0f * t - 20.0f; 50.0f * t + 20.0f - 24.0f > d; d = (float)(d + 0.1)) {
         for (int k = 0; k < 4; k++) {
             const FlightCube *cube = &cubes[k];
-            glPushMatrix();
-            glColor4f(cube->r, cube->g, cube->b, 1.0f);
-            glTranslatef(flight_cubeX(cube, d), flight_cubeY(cube, d), 50.0f * t - d);
-            glutSolidCube(1.0);
-            glPopMatrix();
+            const float rgba[4] = {cube->r, cube->g, cube->b, 1.0f};
+            cubes_add(flight_cubeX(cube, d), flight_cubeY(cube, d), 50.0f * t - d, rgba);
         }
     }
-    glPopMatrix();
+    cubes_draw();
 }
 
 void flight_drawTerrain(int shader, float timer)

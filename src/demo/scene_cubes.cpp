@@ -1,0 +1,203 @@
+/*
+ * scene_cubes.cpp - unit cubes drawn in batches (see scene_cubes.h).
+ *
+ * A closed cube never shows more than the three faces turned towards the
+ * eye, and those hide the others, so only they go into the batch; cubes whose
+ * bounding sphere lies outside a plane of the view volume go nowhere. Each
+ * face keeps glutSolidCube's corners and its two triangles (0 1 2, 0 2 3),
+ * so the picture is the one the single cubes give.
+ *
+ * Depends on: OpenGL (vertex arrays), the C++ library (vector).
+ */
+#include "scene_cubes.h"
+
+#include <math.h>
+
+#include <vector>
+
+#include <GL/glew.h>
+
+/* ---- State ----------------------------------------------------------------- */
+
+struct CubeVertex {
+    float normal[3];
+    float position[3];
+};
+
+/* glutSolidCube(1.0)'s faces: the outward normal axis and sign, then the
+ * corners (signs of x, y, z times 0.5) in its order. */
+struct CubeFace {
+    int axis;
+    float sign;
+    float corner[4][3];
+};
+
+static const CubeFace faces[6] = {
+    {2, 1.0f, {{1, 1, 1}, {-1, 1, 1}, {-1, -1, 1}, {1, -1, 1}}},
+    {0, 1.0f, {{1, 1, 1}, {1, -1, 1}, {1, -1, -1}, {1, 1, -1}}},
+    {1, 1.0f, {{1, 1, 1}, {1, 1, -1}, {-1, 1, -1}, {-1, 1, 1}}},
+    {0, -1.0f, {{-1, 1, 1}, {-1, 1, -1}, {-1, -1, -1}, {-1, -1, 1}}},
+    {1, -1.0f, {{-1, -1, -1}, {1, -1, -1}, {1, -1, 1}, {-1, -1, 1}}},
+    {2, -1.0f, {{1, -1, -1}, {-1, -1, -1}, {-1, 1, -1}, {1, 1, -1}}},
+};
+
+/* Half the diagonal of a unit cube, a little generous. */
+static const float CUBE_RADIUS = 0.8661f;
+
+static float eye[3];                     /* the eye in object coordinates */
+static float planes[6][4];               /* view volume, normalised, inside >= 0 */
+static std::vector<CubeVertex> vertices;
+static std::vector<float> colours;       /* four floats per vertex, or empty */
+static std::vector<unsigned int> indices;
+static float lastColour[4];
+static int coloured;                     /* 1 when the cubes came with colours */
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+/* The eye (origin of eye space) in object coordinates, from the column-major
+ * model-view matrix m (an affine matrix). */
+static void findEye(const float m[16], float out[3])
+{
+    float a = m[0], b = m[4], c = m[8];
+    float d = m[1], e = m[5], f = m[9];
+    float g = m[2], h = m[6], k = m[10];
+    float det = a * (e * k - f * h) - b * (d * k - f * g) + c * (d * h - e * g);
+    if (det == 0.0f) {
+        out[0] = out[1] = out[2] = 0.0f;
+        return;
+    }
+    float inv[9] = {
+        (e * k - f * h) / det, (c * h - b * k) / det, (b * f - c * e) / det,
+        (f * g - d * k) / det, (a * k - c * g) / det, (c * d - a * f) / det,
+        (d * h - e * g) / det, (b * g - a * h) / det, (a * e - b * d) / det,
+    };
+    float tx = -m[12], ty = -m[13], tz = -m[14];
+    out[0] = inv[0] * tx + inv[1] * ty + inv[2] * tz;
+    out[1] = inv[3] * tx + inv[4] * ty + inv[5] * tz;
+    out[2] = inv[6] * tx + inv[7] * ty + inv[8] * tz;
+}
+
+/* The six planes of the view volume in object coordinates, from the rows of
+ * projection times model-view. */
+static void findPlanes(const float p[16], const float m[16])
+{
+    float c[16];
+    for (int col = 0; col < 4; col++) {
+        for (int row = 0; row < 4; row++) {
+            float s = 0.0f;
+            for (int k = 0; k < 4; k++)
+                s += p[k * 4 + row] * m[col * 4 + k];
+            c[col * 4 + row] = s;
+        }
+    }
+    for (int i = 0; i < 6; i++) {
+        int row = i / 2;
+        float sign = (i % 2 == 0) ? 1.0f : -1.0f;
+        float len2 = 0.0f;
+        for (int col = 0; col < 4; col++) {
+            planes[i][col] = c[col * 4 + 3] + sign * c[col * 4 + row];
+            if (col < 3)
+                len2 += planes[i][col] * planes[i][col];
+        }
+        float len = sqrtf(len2);
+        if (len > 0.0f) {
+            for (int col = 0; col < 4; col++)
+                planes[i][col] /= len;
+        }
+    }
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+void cubes_begin(void)
+{
+    float m[16], p[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    findEye(m, eye);
+    findPlanes(p, m);
+    vertices.clear();
+    colours.clear();
+    coloured = 0;
+}
+
+int cubes_inView(float x, float y, float z)
+{
+    for (int i = 0; i < 6; i++) {
+        const float *q = planes[i];
+        if (q[0] * x + q[1] * y + q[2] * z + q[3] < -CUBE_RADIUS)
+            return 0;
+    }
+    return 1;
+}
+
+float cubes_eyeDistance2(float x, float y, float z)
+{
+    float dx = x - eye[0], dy = y - eye[1], dz = z - eye[2];
+    return dx * dx + dy * dy + dz * dz;
+}
+
+void cubes_add(float x, float y, float z, const float *rgba)
+{
+    if (rgba != nullptr) {
+        for (int k = 0; k < 4; k++)
+            lastColour[k] = rgba[k];
+        coloured = 1;
+    }
+    if (!cubes_inView(x, y, z))
+        return;
+    const float centre[3] = {x, y, z};
+    for (const CubeFace &face : faces) {
+        /* Turned towards the eye when the eye is outside the face's plane. */
+        float plane = centre[face.axis] + 0.5f * face.sign;
+        if (!(face.sign * (eye[face.axis] - plane) > 0.0f))
+            continue;
+        for (const float *corner : face.corner) {
+            CubeVertex v;
+            for (int k = 0; k < 3; k++) {
+                v.normal[k] = (k == face.axis) ? face.sign : 0.0f;
+                v.position[k] = centre[k] + 0.5f * corner[k];
+            }
+            vertices.push_back(v);
+            if (rgba != nullptr)
+                colours.insert(colours.end(), rgba, rgba + 4);
+        }
+    }
+}
+
+int cubes_faceCount(void)
+{
+    return (int)(vertices.size() / 4);
+}
+
+void cubes_draw(void)
+{
+    int faceCount = cubes_faceCount();
+    while ((int)indices.size() < 6 * faceCount) {
+        unsigned int base = (unsigned int)(indices.size() / 6) * 4;
+        const unsigned int quad[6] = {base, base + 1, base + 2, base, base + 2, base + 3};
+        indices.insert(indices.end(), quad, quad + 6);
+    }
+    if (faceCount > 0) {
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glVertexPointer(3, GL_FLOAT, sizeof(CubeVertex), vertices[0].position);
+        glNormalPointer(GL_FLOAT, sizeof(CubeVertex), vertices[0].normal);
+        if (!colours.empty()) {
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(4, GL_FLOAT, 0, colours.data());
+        }
+        glDrawElements(GL_TRIANGLES, 6 * faceCount, GL_UNSIGNED_INT, indices.data());
+        if (!colours.empty())
+            glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_NORMAL_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+    }
+    if (coloured)
+        glColor4fv(lastColour);
+    vertices.clear();
+    colours.clear();
+    coloured = 0;
+}

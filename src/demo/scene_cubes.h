@@ -1,0 +1,38 @@
+/*
+ * scene_cubes.h - unit cubes drawn in batches: the cube field of scene 8 and
+ * the cube ribbon of scenes 5, 6 and 8.
+ *
+ * A batch holds, for every cube that can be in view, only the faces turned
+ * towards the eye, with the corners, normals and face order of
+ * glutSolidCube(1.0); one draw call sends the whole batch. The eye and the
+ * view volume are taken from the matrices current at cubes_begin, which must
+ * stay current until cubes_draw.
+ *
+ * Depends on: OpenGL (vertex arrays).
+ */
+#ifndef SCENE_CUBES_H
+#define SCENE_CUBES_H
+
+/* Starts an empty batch for the current model-view and projection. */
+void cubes_begin(void);
+
+/* 1 when a unit cube centred at (x, y, z) can be inside the view volume. */
+int cubes_inView(float x, float y, float z);
+
+/* Squared distance from the eye to (x, y, z), for drawing near cubes first. */
+float cubes_eyeDistance2(float x, float y, float z);
+
+/* Adds a unit cube centred at (x, y, z): its faces turned towards the eye,
+ * in the colour rgba (or the current colour when rgba is NULL; a batch
+ * either gives every cube a colour or none). Cubes outside the view volume
+ * are left out. */
+void cubes_add(float x, float y, float z, const float *rgba);
+
+/* Number of faces in the batch (what cubes_draw sends). */
+int cubes_faceCount(void);
+
+/* Draws the batch and empties it. With colours, the last cube's colour is
+ * left current, as drawing the cubes one by one would leave it. */
+void cubes_draw(void);
+
+#endif
