@@ -4,13 +4,15 @@
  * the -z axis and the ship drifts along +z; the camera sways and turns, then
  * cuts to a side view. Drawn into FBO[0], shown through the sepia pass.
  * Depends on: the timeline vocabulary, tvx shaders, render targets, lights
- * and noise, freeglut spheres, the model library.
+ * and noise, freeglut spheres, the view-volume test (scene_cubes.h), the
+ * model library.
  */
 #include "scene2_asteroids.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>   /* glutSolidSphere */
 
+#include "scene_cubes.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -29,6 +31,7 @@ static float light0[16];                 /* ambient, diffuse, specular, position
 static Scene2Camera camera;
 static GLuint ship;                      /* display list of the scaled ship */
 static float fadeLevel = 0.0f;           /* kept between frames and visits */
+static GLuint asteroidList;              /* glutSolidSphere(1, 20, 20), compiled once */
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
@@ -110,18 +113,34 @@ float scene2_pulse(float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
+/* One compiled unit sphere scaled to the pulse: the asteroid shader moves
+ * every point along its own normalised normal, which the scale leaves alone.
+ * Rocks outside the view (the shader swells them to at most 1.3 times the
+ * radius) are not sent. */
 void scene2_drawAsteroids(float t)
 {
+    if (asteroidList == 0) {
+        asteroidList = glGenLists(1);
+        glNewList(asteroidList, GL_COMPILE);
+        glutSolidSphere(1.0, 20, 20);
+        glEndList();
+    }
+    float radius = 1.0f + scene2_pulse(t);
+    cubes_begin();
     tvx_enableShader(scene2_passShader);
     for (float i = 0.0f; i < 200.0f; i += 1.0f) {
         int k = (int)i;
         float s = i + 0.3f * t;
+        float x = 100.0f * tvx_perlin2DNoise(0.001f * s, 0.0f, k);
+        float y = 100.0f * tvx_perlin2DNoise(0.01f * s, i, k);
+        float z = 100.0f * tvx_perlin2DNoise(0.0f, 0.01f * s, k);
+        if (!cubes_ballInView(x, y, z, 1.31f * radius))
+            continue;
         glPushMatrix();
-        glTranslatef(100.0f * tvx_perlin2DNoise(0.001f * s, 0.0f, k),
-                     100.0f * tvx_perlin2DNoise(0.01f * s, i, k),
-                     100.0f * tvx_perlin2DNoise(0.0f, 0.01f * s, k));
+        glTranslatef(x, y, z);
         glRotatef(180.0f * tvx_perlin2DNoise(i + 0.2f * t, i, k), 0.2f, 0.5f, 0.9f);
-        glutSolidSphere(1.0f + scene2_pulse(t), 20, 20);
+        glScalef(radius, radius, radius);
+        glCallList(asteroidList);
         glPopMatrix();
     }
     tvx_disableShader();

@@ -18,6 +18,7 @@
 #include <GL/glew.h>
 
 #include "glm.h"
+#include "scene_cubes.h"
 #include "scene_flight.h"
 #include "timeline.h"
 #include "tvx.h"
@@ -33,6 +34,7 @@ static GlmModel *scene6_screen_model;
 static int loaded = 0;                 /* 1 once the monitor list exists */
 static GLuint screen_model_list;
 static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
+static float monitorRadius;            /* reach of a monitor from its origin */
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
@@ -45,6 +47,21 @@ void scene6_load(void)
     scene6_noiseshader = tvx_loadShader(NULL, "data/shader/sepia.frag");
     scene6_screen_model = glmReadOBJ("data/models/screen.obj");
     sceneTime[6] = 30.2f;
+}
+
+/* How far the picture quad and the compiled monitor reach from the origin of
+ * a monitor. */
+static float findMonitorRadius(void)
+{
+    float reach2 = 16.5f * 16.5f + 12.6f * 12.6f + 10.0f * 10.0f;
+    for (GLuint i = 1; i <= scene6_screen_model->numvertices; i++) {
+        const float *v = &scene6_screen_model->vertices[3 * i];
+        float x = -10.0f * v[0], y = 10.0f * v[1], z = -20.0f - 10.0f * v[2];
+        float d2 = x * x + y * y + z * z;
+        if (d2 > reach2)
+            reach2 = d2;
+    }
+    return sqrtf(reach2);
 }
 
 /* ---- Per-frame values ------------------------------------------------------ */
@@ -106,6 +123,7 @@ void scene6_block(void)
         glScalef(10.0f, 10.0f, 10.0f);
         glmDraw(scene6_screen_model, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
         glEndList();
+        monitorRadius = findMonitorRadius();
         loaded += 1;
     }
 
@@ -152,8 +170,16 @@ void scene6_block(void)
     if (lattice.turns)
         glRotatef(lattice.angle, 0.0f, 1.0f, 0.1f);
     glPushMatrix();
+    cubes_begin();
     for (float x = -800.0f; x < 800.0f; x += 40.0f) {
         for (float y = -800.0f; y < 800.0f; y += 40.0f) {
+            /* Monitors wholly outside the view are not sent. */
+            float z = (float)(10.0 * sin(x * y));
+            double turn = 10.0 * y * M_PI / 180.0;
+            float cx = (float)(x * cos(turn) + z * sin(turn));
+            float cz = (float)(-x * sin(turn) + z * cos(turn));
+            if (!cubes_ballInView(cx, y, cz, 1.01f * monitorRadius + 1.0f))
+                continue;
             glPushMatrix();
             glRotatef(10.0f * y, 0.0f, 1.0f, 0.0f);
             glTranslatef(x, y, (float)(10.0 * sin(x * y)));

@@ -7,14 +7,16 @@
  * thousand debris spheres flying apart, the view shakes and the dark crash
  * caption comes up. The picture goes into FBO[0] and through the bloom pass.
  *
- * Depends on: OpenGL, freeglut (spheres), the tvx framework, the bloom pass
- * (scene_flight.h) and the timeline's shared state.
+ * Depends on: OpenGL, freeglut (spheres), the tvx framework, the view-volume
+ * test (scene_cubes.h), the bloom pass (scene_flight.h) and the timeline's
+ * shared state.
  */
 #include "scene7_planet.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>   /* glutSolidSphere */
 
+#include "scene_cubes.h"
 #include "scene_flight.h"
 #include "timeline.h"
 #include "tvx.h"
@@ -27,6 +29,7 @@ static int scene7_planetShader;
  * first use. */
 static int debrisReady = 0;
 static float debrisDir[SCENE7_DEBRIS][3];
+static GLuint debrisList;                /* glutSolidSphere(0.5, 20, 20), compiled once */
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
@@ -109,28 +112,41 @@ void scene7_block(void)
     glRotatef(t, 0.0f, 0.5f, 0.1f);
 
     if (scene7_planetShown(t)) {
+        /* A closed sphere: the faces turned away lie behind the others, so
+         * they are left to the culling instead of to the planet shader. */
         tvx_setLight0(1);
         glPushMatrix();
         glColor4f(1.0f, 0.0f, 1.0f, 1.0f);
         tvx_enableShader(scene7_planetShader);
+        glEnable(GL_CULL_FACE);
         glutSolidSphere(10.0, 50, 50);
+        glDisable(GL_CULL_FACE);
         tvx_disableShader();
         glPopMatrix();
         tvx_setLight0(0);
-    }
-
-    /* Debris: at the centre, inside the planet, until 20.5 s; then every
-     * sphere flies out along its own noise direction. */
-    glPushMatrix();
-    for (int i = 0; i < SCENE7_DEBRIS; i++) {
-        float pos[3];
-        scene7_debris(i, v.spread, pos);
+    } else {
+        /* Debris: at the centre, hidden inside the planet, until 20.5 s; then
+         * every sphere flies out along its own noise direction. */
+        if (debrisList == 0) {
+            debrisList = glGenLists(1);
+            glNewList(debrisList, GL_COMPILE);
+            glutSolidSphere(0.5, 20, 20);
+            glEndList();
+        }
+        cubes_begin();
         glPushMatrix();
-        glTranslatef(pos[0], pos[1], pos[2]);
-        glutSolidSphere(0.5, 20, 20);
+        for (int i = 0; i < SCENE7_DEBRIS; i++) {
+            float pos[3];
+            scene7_debris(i, v.spread, pos);
+            if (!cubes_ballInView(pos[0], pos[1], pos[2], 0.51f))
+                continue;
+            glPushMatrix();
+            glTranslatef(pos[0], pos[1], pos[2]);
+            glCallList(debrisList);
+            glPopMatrix();
+        }
         glPopMatrix();
     }
-    glPopMatrix();
     tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 

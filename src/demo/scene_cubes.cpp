@@ -121,14 +121,33 @@ void cubes_begin(void)
     coloured = 0;
 }
 
-int cubes_inView(float x, float y, float z)
+int cubes_ballInView(float x, float y, float z, float radius)
 {
     for (int i = 0; i < 6; i++) {
         const float *q = planes[i];
-        if (q[0] * x + q[1] * y + q[2] * z + q[3] < -CUBE_RADIUS)
+        if (q[0] * x + q[1] * y + q[2] * z + q[3] < -radius)
             return 0;
     }
     return 1;
+}
+
+int cubes_boxInView(const float lo[3], const float hi[3])
+{
+    for (int i = 0; i < 6; i++) {
+        const float *q = planes[i];
+        /* The corner furthest along the plane's inward normal. */
+        float d = q[3];
+        for (int k = 0; k < 3; k++)
+            d += q[k] * (q[k] >= 0.0f ? hi[k] : lo[k]);
+        if (d < 0.0f)
+            return 0;
+    }
+    return 1;
+}
+
+int cubes_inView(float x, float y, float z)
+{
+    return cubes_ballInView(x, y, z, CUBE_RADIUS);
 }
 
 float cubes_eyeDistance2(float x, float y, float z)

@@ -6,7 +6,8 @@
  * towards the eye, with the corners, normals and face order of
  * glutSolidCube(1.0); one draw call sends the whole batch. The eye and the
  * view volume are taken from the matrices current at cubes_begin, which must
- * stay current until cubes_draw.
+ * stay current until cubes_draw. The view-volume test serves other round
+ * things drawn one by one as well.
  *
  * Depends on: OpenGL (vertex arrays).
  */
@@ -18,6 +19,14 @@ void cubes_begin(void);
 
 /* 1 when a unit cube centred at (x, y, z) can be inside the view volume. */
 int cubes_inView(float x, float y, float z);
+
+/* 1 when a ball of the given radius centred at (x, y, z) can be inside the
+ * view volume of the last cubes_begin (for spheres drawn one by one). */
+int cubes_ballInView(float x, float y, float z, float radius);
+
+/* 1 when the box from lo to hi can be inside the view volume of the last
+ * cubes_begin. */
+int cubes_boxInView(const float lo[3], const float hi[3]);
 
 /* Squared distance from the eye to (x, y, z), for drawing near cubes first. */
 float cubes_eyeDistance2(float x, float y, float z);

@@ -10,6 +10,7 @@
 #include "scene_flight.h"
 
 #include <math.h>
+#include <stddef.h>   /* offsetof */
 
 #include <GL/glew.h>
 
@@ -37,22 +38,102 @@ const FlightCube flight_ribbonLattice[4] = {
     {0.7f, 0.1f, 0.5f, 0.04f, 100.0f, 52, 20.0f, 1.0f, 0.0f},
 };
 
+/* The terrain grid, kept in a vertex buffer: 199 strips of 200 columns, two
+ * vertices per column. Each vertex carries as its normal the grid position
+ * of the vertex sent before it (the shader's neighbour); the very first one
+ * takes whatever normal is current when the grid is drawn. */
+enum {
+    GRID_STRIPS = 199,
+    GRID_COLUMNS = 200,
+    GRID_STRIP_VERTICES = 2 * GRID_COLUMNS,
+    GRID_SEGMENT = 10,                   /* columns per piece tested against the view */
+};
+
+struct GridVertex {
+    float position[3];
+    float normal[3];
+};
+
+static GLuint gridBuffer;
+static GLint gridFirst[GRID_STRIPS * (GRID_COLUMNS / GRID_SEGMENT)];
+static GLsizei gridCount[GRID_STRIPS * (GRID_COLUMNS / GRID_SEGMENT)];
+
+/* Lowest and highest ground the terrain shader makes of the flat grid. */
+static const float GROUND_LOW = -10.0f;
+static const float GROUND_HIGH = 17.0f;
+
 /* ---- Internal helpers ------------------------------------------------------ */
 
-/* The grid at y = 0: every vertex is followed by a normal holding the same
- * grid position, which the terrain shader reads for the next vertex. */
+static void buildTerrainGrid(void)
+{
+    static GridVertex grid[GRID_STRIPS * GRID_STRIP_VERTICES];
+    GridVertex *v = grid;
+    float previous[3] = {0.0f, 0.0f, 0.0f};
+    for (float z = -100.0f; z < 99.0f; z += 1.0f) {
+        for (float x = -100.0f; x < 100.0f; x += 1.0f) {
+            for (float row = 0.0f; row <= 1.0f; row += 1.0f) {
+                const float here[3] = {x, 0.0f, z + row};
+                for (int k = 0; k < 3; k++) {
+                    v->position[k] = here[k];
+                    v->normal[k] = previous[k];
+                    previous[k] = here[k];
+                }
+                v++;
+            }
+        }
+    }
+    glGenBuffers(1, &gridBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, gridBuffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof grid, grid, GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+/* The strips, in pieces of GRID_SEGMENT columns that can be in view (joined
+ * where they follow each other). A piece starts on an even vertex, so its
+ * triangles keep the winding they have in the whole strip. The normal left
+ * current is the last one the grid sends. */
 static void emitTerrainGrid(void)
 {
-    for (float z = -100.0f; z < 99.0f; z += 1.0f) {
-        glBegin(GL_TRIANGLE_STRIP);
-        for (float x = -100.0f; x < 100.0f; x += 1.0f) {
-            glVertex3f(x, 0.0f, z);
-            glNormal3f(x, 0.0f, z);
-            glVertex3f(x, 0.0f, z + 1.0f);
-            glNormal3f(x, 0.0f, z + 1.0f);
+    if (gridBuffer == 0)
+        buildTerrainGrid();
+    cubes_begin();
+    int runs = 0;
+    for (int s = 0; s < GRID_STRIPS; s++) {
+        int open = 0;
+        for (int c = 0; c < GRID_COLUMNS - 1; c += GRID_SEGMENT) {
+            int last = c + GRID_SEGMENT < GRID_COLUMNS - 1 ? c + GRID_SEGMENT : GRID_COLUMNS - 1;
+            const float lo[3] = {(float)c - 100.0f, GROUND_LOW, (float)s - 100.0f};
+            const float hi[3] = {(float)last - 100.0f, GROUND_HIGH, (float)s - 99.0f};
+            if (!cubes_boxInView(lo, hi)) {
+                open = 0;
+                continue;
+            }
+            int first = s * GRID_STRIP_VERTICES + 2 * c;
+            int count = 2 * (last - c + 1);
+            if (open) {
+                gridCount[runs - 1] = first + count - gridFirst[runs - 1];
+            } else {
+                gridFirst[runs] = first;
+                gridCount[runs] = count;
+                runs++;
+                open = 1;
+            }
         }
-        glEnd();
     }
+    float current[4];
+    glGetFloatv(GL_CURRENT_NORMAL, current);
+    glBindBuffer(GL_ARRAY_BUFFER, gridBuffer);
+    glBufferSubData(GL_ARRAY_BUFFER, offsetof(GridVertex, normal), 3 * sizeof(float), current);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(GridVertex), (const void *)offsetof(GridVertex, position));
+    glNormalPointer(GL_FLOAT, sizeof(GridVertex), (const void *)offsetof(GridVertex, normal));
+    if (runs > 0)
+        glMultiDrawArrays(GL_TRIANGLE_STRIP, gridFirst, gridCount, runs);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glNormal3f(99.0f, 0.0f, 99.0f);
 }
 
 static void sendFloat(int shader, const char *name, float value)
