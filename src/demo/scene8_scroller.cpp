@@ -14,9 +14,6 @@
 
 #include <math.h>
 
-#include <algorithm>   /* sort */
-#include <vector>
-
 #include <GL/glew.h>
 
 #include "scene_cubes.h"
@@ -33,13 +30,6 @@ const char scene8_endText[] =
 static int scene8_lastFBO;               /* made, never drawn into */
 static float noiseLevel = 0.2f;
 static float fadeLevel = 0.0f;
-
-/* The cubes of the field that can be in view, nearest first. */
-struct FieldCube {
-    float distance2;
-    float position[3];
-};
-static std::vector<FieldCube> fieldCubes;
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
@@ -68,25 +58,15 @@ float scene8_cubeHeight(float a, float b, float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
-/* The field in one batch. The cubes are opaque and meet only where a face
- * turned away meets one turned towards the eye, so the depth test gives the
- * same picture in any order; near cubes go first so that the depth test
- * turns away most of what lies behind them. */
+/* The field in one batch, in the order of the loops: where faces of
+ * neighbouring cubes meet at the same depth, the first one drawn stays. */
 static void drawField(float t)
 {
     cubes_begin();
-    fieldCubes.clear();
     for (float a = -80.0f; a < 80.0f; a += 1.0f) {
-        for (float b = -80.0f; b < 80.0f; b += 1.0f) {
-            float y = scene8_cubeHeight(a, b, t);
-            if (cubes_inView(a, y, b))
-                fieldCubes.push_back({cubes_eyeDistance2(a, y, b), {a, y, b}});
-        }
+        for (float b = -80.0f; b < 80.0f; b += 1.0f)
+            cubes_add(a, scene8_cubeHeight(a, b, t), b, nullptr);
     }
-    std::sort(fieldCubes.begin(), fieldCubes.end(),
-              [](const FieldCube &p, const FieldCube &q) { return p.distance2 < q.distance2; });
-    for (const FieldCube &c : fieldCubes)
-        cubes_add(c.position[0], c.position[1], c.position[2], nullptr);
     cubes_draw();
 }
 

@@ -1,11 +1,13 @@
 /*
  * scene_cubes.cpp - unit cubes drawn in batches (see scene_cubes.h).
  *
- * A closed cube never shows more than the three faces turned towards the
- * eye, and those hide the others, so only they go into the batch; cubes whose
- * bounding sphere lies outside a plane of the view volume go nowhere. Each
- * face keeps glutSolidCube's corners and its two triangles (0 1 2, 0 2 3),
- * so the picture is the one the single cubes give.
+ * Cubes whose bounding sphere lies outside a plane of the view volume go
+ * nowhere; the others keep all six faces in glutSolidCube's order, with its
+ * corners and its two triangles per face (0 1 2, 0 2 3), so the picture is
+ * the one the single cubes give. (Leaving out the faces turned away would
+ * change it: where a face turned away and one turned towards the eye meet at
+ * the same depth, the depth test keeps whichever came first, and the order
+ * of glutSolidCube sometimes puts the one turned away first.)
  *
  * Depends on: OpenGL (vertex arrays), the C++ library (vector).
  */
@@ -44,7 +46,6 @@ static const CubeFace faces[6] = {
 /* Half the diagonal of a unit cube, a little generous. */
 static const float CUBE_RADIUS = 0.8661f;
 
-static float eye[3];                     /* the eye in object coordinates */
 static float planes[6][4];               /* view volume, normalised, inside >= 0 */
 static std::vector<CubeVertex> vertices;
 static std::vector<float> colours;       /* four floats per vertex, or empty */
@@ -53,29 +54,6 @@ static float lastColour[4];
 static int coloured;                     /* 1 when the cubes came with colours */
 
 /* ---- Internal helpers ------------------------------------------------------ */
-
-/* The eye (origin of eye space) in object coordinates, from the column-major
- * model-view matrix m (an affine matrix). */
-static void findEye(const float m[16], float out[3])
-{
-    float a = m[0], b = m[4], c = m[8];
-    float d = m[1], e = m[5], f = m[9];
-    float g = m[2], h = m[6], k = m[10];
-    float det = a * (e * k - f * h) - b * (d * k - f * g) + c * (d * h - e * g);
-    if (det == 0.0f) {
-        out[0] = out[1] = out[2] = 0.0f;
-        return;
-    }
-    float inv[9] = {
-        (e * k - f * h) / det, (c * h - b * k) / det, (b * f - c * e) / det,
-        (f * g - d * k) / det, (a * k - c * g) / det, (c * d - a * f) / det,
-        (d * h - e * g) / det, (b * g - a * h) / det, (a * e - b * d) / det,
-    };
-    float tx = -m[12], ty = -m[13], tz = -m[14];
-    out[0] = inv[0] * tx + inv[1] * ty + inv[2] * tz;
-    out[1] = inv[3] * tx + inv[4] * ty + inv[5] * tz;
-    out[2] = inv[6] * tx + inv[7] * ty + inv[8] * tz;
-}
 
 /* The six planes of the view volume in object coordinates, from the rows of
  * projection times model-view. */
@@ -114,7 +92,6 @@ void cubes_begin(void)
     float m[16], p[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     glGetFloatv(GL_PROJECTION_MATRIX, p);
-    findEye(m, eye);
     findPlanes(p, m);
     vertices.clear();
     colours.clear();
@@ -150,12 +127,6 @@ int cubes_inView(float x, float y, float z)
     return cubes_ballInView(x, y, z, CUBE_RADIUS);
 }
 
-float cubes_eyeDistance2(float x, float y, float z)
-{
-    float dx = x - eye[0], dy = y - eye[1], dz = z - eye[2];
-    return dx * dx + dy * dy + dz * dz;
-}
-
 void cubes_add(float x, float y, float z, const float *rgba)
 {
     if (rgba != nullptr) {
@@ -167,10 +138,6 @@ void cubes_add(float x, float y, float z, const float *rgba)
         return;
     const float centre[3] = {x, y, z};
     for (const CubeFace &face : faces) {
-        /* Turned towards the eye when the eye is outside the face's plane. */
-        float plane = centre[face.axis] + 0.5f * face.sign;
-        if (!(face.sign * (eye[face.axis] - plane) > 0.0f))
-            continue;
         for (const float *corner : face.corner) {
             CubeVertex v;
             for (int k = 0; k < 3; k++) {

@@ -2,11 +2,10 @@
  * scene_cubes.h - unit cubes drawn in batches: the cube field of scene 8 and
  * the cube ribbon of scenes 5, 6 and 8.
  *
- * A batch holds, for every cube that can be in view, only the faces turned
- * towards the eye, with the corners, normals and face order of
- * glutSolidCube(1.0); one draw call sends the whole batch. The eye and the
- * view volume are taken from the matrices current at cubes_begin, which must
- * stay current until cubes_draw. The view-volume test serves other round
+ * A batch holds every cube that can be in view, with the corners, normals
+ * and face order of glutSolidCube(1.0); one draw call sends the whole batch.
+ * The view volume is taken from the matrices current at cubes_begin, which
+ * must stay current until cubes_draw. The view-volume test serves other round
  * things drawn one by one as well.
  *
  * Depends on: OpenGL (vertex arrays).
@@ -28,11 +27,7 @@ int cubes_ballInView(float x, float y, float z, float radius);
  * cubes_begin. */
 int cubes_boxInView(const float lo[3], const float hi[3]);
 
-/* Squared distance from the eye to (x, y, z), for drawing near cubes first. */
-float cubes_eyeDistance2(float x, float y, float z);
-
-/* Adds a unit cube centred at (x, y, z): its faces turned towards the eye,
- * in the colour rgba (or the current colour when rgba is NULL; a batch
+/* Adds a unit cube centred at (x, y, z) in the colour rgba (or the current colour when rgba is NULL; a batch
  * either gives every cube a colour or none). Cubes outside the view volume
  * are left out. */
 void cubes_add(float x, float y, float z, const float *rgba);
