@@ -4,7 +4,11 @@
 // Tones the picture sepia and lays old film over it: grain, a flickering
 // exposure, vertical scratches and dirt that jump with "noise", bursts of TV
 // static ("staticNoiseAmmount"), and a fade to black ("fadeLevel", 0 black,
-// 1 full). "timer" is the scene time in seconds. Textured quads (the render
+// 1 full). "timer" is the scene time in seconds. The fade darkens the picture
+// with its grain, scratches and dust; static is laid over the faded picture
+// as strongly as the picture shows, except in a scene's first second, where
+// a burst of static breaks through the fade-in (a picture faded out keeps
+// only its grain, and that goes black with it). Textured quads (the render
 // target, the overlay) are sampled from texture unit 0 and keep their alpha;
 // untextured geometry, such as the wall and floor of the round room, has
 // constant texture coordinates and is toned from its lit colour instead.
@@ -73,12 +77,15 @@ void main()
     float dust = step(0.9985 - 0.001 * jitter, valueNoise(gl_FragCoord.xy / 3.0 + frameNo * 19.0));
     tone = mix(tone, vec3(0.05, 0.03, 0.01), dust * 0.8);
 
-    // TV static with a rolling bright band
+    float fade = clamp(fadeLevel, 0.0, 1.0);
+    tone *= fade;
+
+    // TV static with a rolling bright band, over the faded picture
     float snow = hash(floor(gl_FragCoord.xy / 2.0) + frameNo * vec2(13.0, 7.0));
     float band = 0.8 + 0.4 * smoothstep(0.9, 1.0, sin(gl_FragCoord.y * 0.02 - timer * 9.0));
-    tone = mix(tone, vec3(snow * band) * vec3(1.0, 0.94, 0.82), staticMix);
-
-    tone *= clamp(fadeLevel, 0.0, 1.0);
-    float alpha = mix(gl_Color.a, max(color.a, staticMix) * gl_Color.a, textured);
+    float opening = 1.0 - smoothstep(0.5, 1.5, timer);
+    float staticShown = staticMix * max(fade, opening);
+    tone = mix(tone, vec3(snow * band) * vec3(1.0, 0.94, 0.82), staticShown);
+    float alpha = mix(gl_Color.a, max(color.a, staticShown) * gl_Color.a, textured);
     gl_FragColor = vec4(clamp(tone, 0.0, 1.0), alpha);
 }

@@ -153,7 +153,7 @@ void scene1_block(void)
 
     glPushMatrix();
     glScalef(0.075f, 0.075f, 0.075f);
-    glmDraw(scene1_screens, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    drawModel(scene1_screens);
     glPopMatrix();
 
     tvx_setLight0(0);

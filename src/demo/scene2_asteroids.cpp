@@ -72,8 +72,7 @@ static void firstFrame(void)
     ship = glGenLists(1);
     glNewList(ship, GL_COMPILE);
     glScalef(0.02f, 0.02f, 0.02f);
-    glmDraw(scene2_skepp, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
-    resetBlending();
+    drawModel(scene2_skepp);
     glEndList();
 }
 
@@ -176,7 +175,7 @@ void scene2_block(void)
     tvx_enableShader(scene2_stationShader);
     glTranslatef(0.0f, 0.0f, -60.0f);
     glScalef(10.0f, 10.0f, 10.0f);
-    glmDraw(scene2_station, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    drawModel(scene2_station);
     tvx_disableShader();
     glPopMatrix();
 

@@ -53,8 +53,7 @@ static void firstFrame(void)
     glNewList(ship, GL_COMPILE);
     glScalef(0.02f, 0.02f, 0.02f);
     glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
-    glmDraw(scene2_skepp, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
-    resetBlending();
+    drawModel(scene2_skepp);
     glEndList();
 }
 

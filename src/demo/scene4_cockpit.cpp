@@ -237,8 +237,7 @@ void scene4_block(void)
 
     glScalef(0.1f, 0.1f, 0.1f);                       /* the cockpit */
     tvx_setLight0(1);
-    glmDraw(scene4_cockpit_model, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
-    flight_restoreModelState();
+    drawModel(scene4_cockpit_model);
     tvx_setLight0(0);
     glDisable(GL_LIGHTING);
     glPopMatrix();

@@ -161,7 +161,7 @@ void scene5_block(void)
         for (int k = 0; k < SCENE5_GREETS; k++) {
             glNewList(greetList + k, GL_COMPILE);
             glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-            glmDraw(scene5_greet[k], GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+            drawModel(scene5_greet[k]);
             glEndList();
         }
     }
@@ -222,7 +222,6 @@ void scene5_block(void)
         glCallList(greetList + (GLuint)f);
         glPopMatrix();
     }
-    flight_restoreModelState();
     tvx_setLight0(0);
     glPopMatrix();
 

@@ -107,6 +107,23 @@ float scene6_finalAlpha(float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
+/* The blinking warning, laid over the finished flight picture: it writes no
+ * depth and keeps the picture's alpha, so at a negative alpha (clamped to 0)
+ * it leaves the picture untouched and otherwise blends red over it at its
+ * alpha, which the monitors then show as it is. */
+static void drawWarning(float t)
+{
+    glPushMatrix();
+    glDepthMask(GL_FALSE);
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
+    glColor4f(1.0f, 0.0f, 0.0f, scene6_warningAlpha(t));
+    glScalef(0.5f, 0.5f, 0.5f);
+    tvx_drawPolygonText("Human in unallocated area", -40.0f, 0.0f, 20.0f);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_TRUE);
+    glPopMatrix();
+}
+
 void scene6_block(void)
 {
     float t = sceneClock();
@@ -121,7 +138,7 @@ void scene6_block(void)
         glTranslatef(0.0f, 0.0f, -20.0f);
         glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
         glScalef(10.0f, 10.0f, 10.0f);
-        glmDraw(scene6_screen_model, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+        drawModel(scene6_screen_model);
         glEndList();
         monitorRadius = findMonitorRadius();
         loaded += 1;
@@ -140,12 +157,6 @@ void scene6_block(void)
     glPushMatrix();
     unsigned int flightTexture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
     gColor = 0.0f;
-    glPushMatrix();
-    glColor4f(1.0f, 0.0f, 0.0f, scene6_warningAlpha(t));
-    glScalef(0.5f, 0.5f, 0.5f);
-    tvx_drawPolygonText("Human in unallocated area", -40.0f, 0.0f, 20.0f);
-    glPopMatrix();
-
     glPushMatrix();                                   /* view frame */
     glRotatef(63.0f, 1.0f, 0.0f, 0.0f);
     glRotatef(160.0f, 0.0f, 1.0f, 0.0f);
@@ -155,6 +166,7 @@ void scene6_block(void)
     glPopMatrix();
     flight_drawShip(scene6_shipShader, terrainTimer, ship_pos, t);
     glPopMatrix();
+    drawWarning(t);
     tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glPopMatrix();
 
@@ -191,7 +203,6 @@ void scene6_block(void)
             glPopMatrix();
         }
     }
-    flight_restoreModelState();
     glPopMatrix();
     tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
 

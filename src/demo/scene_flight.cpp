@@ -1,11 +1,11 @@
 /*
  * scene_flight.cpp - drawing shared by the late scenes: the cube ribbon, the
- * terrain grid, the ship, the bloom pass and the render state put back after
- * a model.
+ * terrain grid, the ship and the bloom pass.
  *
  * Depends on: OpenGL, the batched cubes (scene_cubes.h), the tvx framework
- * (noise, shaders, lights, screen quads), the model library (glmDraw of the
- * ship) and the timeline's shared assets (scene2_skepp, scene4_glowShader).
+ * (noise, shaders, lights, screen quads), the model library (the ship,
+ * through drawModel) and the timeline's shared assets (scene2_skepp,
+ * scene4_glowShader).
  */
 #include "scene_flight.h"
 
@@ -14,7 +14,6 @@
 
 #include <GL/glew.h>
 
-#include "glm.h"
 #include "scene_cubes.h"
 #include "timeline.h"
 #include "tvx.h"
@@ -183,12 +182,6 @@ void flight_drawTerrain(int shader, float timer)
     tvx_disableShader();
 }
 
-void flight_restoreModelState(void)
-{
-    resetBlending();
-    glEnable(GL_COLOR_MATERIAL);
-}
-
 void flight_drawShip(int shader, float timer, const float pos[3], float t)
 {
     glPushMatrix();
@@ -201,8 +194,7 @@ void flight_drawShip(int shader, float timer, const float pos[3], float t)
     glRotatef(180.0f, 0.0f, 0.0f, 1.0f);
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
     glScalef(0.02f, 0.02f, 0.02f);
-    glmDraw(scene2_skepp, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
-    flight_restoreModelState();
+    drawModel(scene2_skepp);
     glPopMatrix();
     tvx_setLight0(0);
     tvx_disableShader();

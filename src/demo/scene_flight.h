@@ -38,14 +38,6 @@ void flight_drawRibbon(float t, const FlightCube cubes[4]);
  * 199 strips of 200 columns, each vertex followed by its normal. */
 void flight_drawTerrain(int shader, float timer);
 
-/* Puts back the start-up render state that drawing a model changes: the
- * model library turns colour material off for materials and, after a
- * see-through material (the ship's canopy), leaves blending off with an
- * additive function. The fades, overlays and blinking captions rely on the
- * start-up blending (source alpha, one minus source alpha), and the lit cubes
- * of the later scenes take their colours through colour material. */
-void flight_restoreModelState(void);
-
 /* The ship between push and pop through the given ship shader, translated to
  * pos and rolled by 20 * noise(0.2t, 0.2t, 422) degrees, lit by light 0. */
 void flight_drawShip(int shader, float timer, const float pos[3], float t);

@@ -3,9 +3,9 @@
  * staged loader behind the red loading bar, the switch to playing, the scene
  * blocks in index order and the frame end (pause read-out, motion blur,
  * buffer swap). Also the timeline's shared state and the helpers every scene
- * block uses: its scene clock, its scene-end rules and the sepia pass, and
- * what the viewer controls ask of the timeline (the scene that plays, where
- * a scene jump lands).
+ * block uses: its scene clock, its scene-end rules, the sepia pass, the one
+ * way a model is drawn, and what the viewer controls ask of the timeline
+ * (the scene that plays, where a scene jump lands).
  * Depends on: the tvx framework (clock, music, render targets, shaders,
  * quads, text, the demo's end), OpenGL through GLEW, the scene files.
  */
@@ -171,8 +171,10 @@ void passQuad(float z, unsigned int texture)
     tvx_draw2DTexture(0.0f, 0.0f, z, PASS_HALF_WIDTH, PASS_HALF_HEIGHT, texture);
 }
 
-void resetBlending(void)
+void drawModel(GlmModel *model)
 {
+    glmDraw(model, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }

@@ -26,7 +26,8 @@
  *
  *   A sepia pass is sepiaPass(shader, texture, z, t, noise, static, fade)
  *   once the frame is in FBO[0] and the colour and clear colour are set;
- *   passQuad(z, texture) draws the screen quad of a pass without a shader.
+ *   passQuad(z, texture) draws the screen quad of a pass without a shader;
+ *   drawModel(model) draws a model, in a frame or into a display list.
  */
 #ifndef TIMELINE_H
 #define TIMELINE_H
@@ -81,10 +82,14 @@ void sepiaPass(int shader, unsigned int texture, float z, float t,
 /* The screen quad of a pass at depth z with the current colour, no shader. */
 void passQuad(float z, unsigned int texture);
 
-/* Puts back the start-up blending (source alpha, one minus source alpha).
- * The model library leaves blending off after a model with a see-through
- * material, and the fades drawn later rely on it. */
-void resetBlending(void);
+/* Draws a model the way every scene does (flat facet normals and materials)
+ * and puts back the start-up state the model library changes: colour
+ * material on (it is left off) and blending on with source alpha, one minus
+ * source alpha (left off after a see-through material). Every model draw and
+ * every display list of a model goes through here, so what is drawn next
+ * does not depend on which models happen to be see-through. Legal inside
+ * glNewList/glEndList. */
+void drawModel(GlmModel *model);
 
 /* ---- Assets shared between scenes ------------------------------------------ */
 
