@@ -47,10 +47,11 @@ void main()
     float tear = (hash(vec2(line, frameNo)) - 0.5) * 0.03 * staticMix;
     vec4 picture = texture2D(frame, st + vec2(tear, 0.0));
 
-    // plaster for untextured walls: the lit brightness with blotches
+    // plaster for untextured walls: dark, the lit brightness with blotches,
+    // so that the pictures hanging in front of it stand out
     float lit = dot(gl_Color.rgb, vec3(0.299, 0.587, 0.114));
     float blotch = valueNoise(gl_FragCoord.xy / 70.0) * 0.5 + valueNoise(gl_FragCoord.xy / 11.0) * 0.2;
-    vec4 plaster = vec4(vec3(lit * (0.7 + blotch)), 1.0);
+    vec4 plaster = vec4(vec3(lit * (0.25 + 0.35 * blotch)), 1.0);
 
     vec4 color = mix(plaster, picture, textured) * vec4(mix(vec3(1.0), gl_Color.rgb, textured), 1.0);
     float luma = dot(color.rgb, vec3(0.299, 0.587, 0.114));
