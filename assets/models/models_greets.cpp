@@ -4,10 +4,14 @@
  * of the demo's rounded font.
  *
  * Scene 5 turns each model 90 degrees about x and scales it by 5 before it
- * drifts past the ship, so the text lies in the model's xz plane facing +y,
- * its top towards -z; after the turn it stands upright facing the viewer.
- * The letters are 1.35 units to the em (cap height about 0.95, 4.7 in the
- * scene), 0.35 deep, centred on the origin.
+ * drifts past the ship, so the sign lies in the model's xz plane, its top
+ * towards -z; after the turn it stands upright. The camera swings round the
+ * models during the scene and sees them from both sides, so each is a dark
+ * plate carrying the name on both faces: on the face towards +y as it reads
+ * from that side, and mirrored on the face towards -y, so that it reads the
+ * right way round from behind as well. The letters are 1.35 units to the em
+ * (cap height about 0.95, 4.7 in the scene), stand 0.15 proud of a plate
+ * 0.08 thick, and the whole is centred on the origin.
  *
  * Depends on: models.h, FreeType (glyph outlines), the GLU tessellator.
  */
@@ -36,7 +40,9 @@ static const float GREET_COLOURS[GREET_COUNT][3] = {
 };
 
 static const float EM_SIZE = 1.35f;
-static const float DEPTH = 0.35f;
+static const float DEPTH = 0.15f;          /* of the letters on each face */
+static const float PLATE = 0.08f;          /* thickness of the plate */
+static const float MARGIN = 0.12f;         /* of the plate round the name */
 static const int CURVE_STEPS = 6;
 
 struct Outline {
@@ -201,8 +207,8 @@ static std::vector<int> triangulate(const std::vector<std::vector<V2>> &contours
     return tess.triangles;
 }
 
-/* One glyph's contours as a closed solid from z = -DEPTH/2 to +DEPTH/2. */
-static void extrudeGlyph(Mesh *mesh, int k, std::vector<std::vector<V2>> contours)
+/* One glyph's contours as a closed solid from z = z0 to z1. */
+static void extrudeGlyph(Mesh *mesh, int k, std::vector<std::vector<V2>> contours, float z0, float z1)
 {
     orientContours(contours);
     std::vector<V2> points;
@@ -215,8 +221,8 @@ static void extrudeGlyph(Mesh *mesh, int k, std::vector<std::vector<V2>> contour
     meshShellBegin(mesh);
     std::vector<int> front, back;
     for (const V2 &p : points) {
-        front.push_back(meshVertex(mesh, v3(p.x, p.y, DEPTH * 0.5f)));
-        back.push_back(meshVertex(mesh, v3(p.x, p.y, -DEPTH * 0.5f)));
+        front.push_back(meshVertex(mesh, v3(p.x, p.y, z1)));
+        back.push_back(meshVertex(mesh, v3(p.x, p.y, z0)));
     }
     meshUse(mesh, face);
     for (size_t i = 0; i + 2 < tris.size(); i += 3) {
@@ -248,6 +254,7 @@ void greetMaterials(Mesh *mesh)
         meshMaterial(mesh, name, c[0], c[1], c[2], 0.9f, 0.8f, 80.0f, 1.0f);
     }
     meshMaterial(mesh, "side", 0.16f, 0.16f, 0.2f, 1.0f, 0.9f, 90.0f, 1.0f);
+    meshMaterial(mesh, "plate", 0.07f, 0.07f, 0.09f, 1.0f, 0.5f, 60.0f, 1.0f);
 }
 
 int buildGreet(Mesh *mesh, int k, const char *fontPath)
@@ -307,8 +314,18 @@ int buildGreet(Mesh *mesh, int k, const char *fontPath)
                 y0 = std::fmin(y0, p.y);
                 y1 = std::fmax(y1, p.y);
             }
-    meshSetXf(mesh, xfMul(xfRotate(-90.0f, 1, 0, 0), xfTranslate(-(x0 + x1) * 0.5f, -(y0 + y1) * 0.5f, 0)));
+    Xf toModel = xfRotate(-90.0f, 1, 0, 0);
+    Xf centre = xfTranslate(-(x0 + x1) * 0.5f, -(y0 + y1) * 0.5f, 0);
+    meshSetXf(mesh, toModel);
+    meshUse(mesh, "plate");
+    primBox(mesh, v3(0, 0, 0), v3((x1 - x0) * 0.5f + MARGIN, (y1 - y0) * 0.5f + MARGIN, PLATE * 0.5f));
+    /* the front face's name, then the back face's, mirrored across x */
+    meshSetXf(mesh, xfMul(toModel, centre));
     for (const auto &g : glyphs)
-        extrudeGlyph(mesh, k, g);
+        extrudeGlyph(mesh, k, g, PLATE * 0.5f, PLATE * 0.5f + DEPTH);
+    meshSetXf(mesh, xfMul(toModel, xfMul(xfScale(-1, 1, 1), centre)));
+    for (const auto &g : glyphs)
+        extrudeGlyph(mesh, k, g, -PLATE * 0.5f - DEPTH, -PLATE * 0.5f);
+    meshSetXf(mesh, xfIdentity());
     return glyphs.empty() ? -1 : 0;
 }

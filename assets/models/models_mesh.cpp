@@ -256,6 +256,29 @@ void meshShellEnd(Mesh *mesh)
     mesh->shellStart = mesh->tris.size();
 }
 
+void meshTransformAll(Mesh *mesh, const Xf &xf)
+{
+    for (V3 &p : mesh->verts)
+        p = xfPoint(xf, p);
+}
+
+void meshGroupByMaterial(Mesh *mesh)
+{
+    std::vector<int> groupOf(mesh->materials.size(), -1);
+    for (const MeshTri &t : mesh->tris)
+        groupOf[t.material] = 0;
+    mesh->groups.clear();
+    for (size_t m = 0; m < mesh->materials.size(); m++) {
+        if (groupOf[m] < 0)
+            continue;
+        groupOf[m] = (int)mesh->groups.size();
+        mesh->groups.push_back(mesh->materials[m].name);
+    }
+    for (MeshTri &t : mesh->tris)
+        t.group = groupOf[t.material];
+    mesh->group = 0;
+}
+
 /* ---- Closed primitives ------------------------------------------------------ */
 
 void primBox(Mesh *mesh, V3 c, V3 h)

@@ -84,6 +84,13 @@ void meshTri(Mesh *mesh, int a, int b, int c);
 void meshQuad(Mesh *mesh, int a, int b, int c, int d);
 void meshShellBegin(Mesh *mesh);
 void meshShellEnd(Mesh *mesh);
+/* Moves every point built so far through xf (a uniform scale and a shift
+ * keep the shells' winding). */
+void meshTransformAll(Mesh *mesh, const Xf &xf);
+/* Puts the triangles into one group per material in use, named after the
+ * material, in material order: each group then holds a single material, set
+ * once before its run of triangles. */
+void meshGroupByMaterial(Mesh *mesh);
 
 /* ---- Closed primitives (each one shell, in the current transform) --------- */
 

@@ -1,11 +1,22 @@
 /*
  * models_ship.cpp - the ship (skepp/skepp.obj): a twin-engine fighter.
  *
- * The scenes draw it scaled by 0.02, about 50 units from the eye, nose along
- * model +z: head-on in scene 2 (it flies towards the viewer), from the side
- * in scene 3 (turned 90 degrees about y) and from behind in scenes 5 and 6
- * (turned 180 degrees about y). It is 680 model units long (13.6 in the
- * scenes) and 560 wide, with up along +y.
+ * The scenes draw it scaled by 0.02, nose along model +z: head-on in scene 2
+ * (it flies towards the viewer), from above in scene 3 (turned 90 degrees
+ * about y, about 10 units below the eye) and from behind in scenes 5 and 6
+ * (turned 180 degrees about y), with up along +y.
+ *
+ * Its size is set by scene 3, where the four credit captions hang in the
+ * plane of the ship at fixed offsets around it: the ship is built at full
+ * size and then shrunk (SHIP_SCALE) and moved back (SHIP_BACK) so that, seen
+ * from above, it lies between the captions: nose short of the "code" line,
+ * wings inside the "music" and "models" lines, and the tail narrow where the
+ * "voices" line runs beside it. That makes it about 290 model units long
+ * (5.8 in the scenes) and 230 wide.
+ *
+ * The triangles are grouped by material, one group each, so that a material
+ * is set once per run of triangles and a shader can read it (the ship shader
+ * of scenes 5 and 6 paints from the materials).
  *
  * Depends on: models.h.
  */
@@ -28,6 +39,9 @@ static const HullStation HULL[] = {
 };
 
 static const int HULL_SIDES = 24;
+
+static const float SHIP_SCALE = 0.42f;   /* of the size the parts are built at */
+static const float SHIP_BACK = 20.0f;    /* model units towards -z, after scaling */
 
 /* ---- Internal helpers -------------------------------------------------------- */
 
@@ -201,13 +215,14 @@ void buildShip(Mesh *mesh)
     meshMaterial(mesh, "navred", 1.0f, 0.1f, 0.1f, 1.5f, 0.5f, 40.0f, 1.0f);
     meshMaterial(mesh, "navgreen", 0.1f, 1.0f, 0.3f, 1.5f, 0.5f, 40.0f, 1.0f);
 
-    meshGroup(mesh, "fuselage");
+    meshGroup(mesh, "ship");
     meshSetXf(mesh, xfIdentity());
     fuselage(mesh);
-    meshGroup(mesh, "wings");
     wing(mesh, -1.0f);
     wing(mesh, 1.0f);
-    meshGroup(mesh, "engines");
     engine(mesh, -1.0f);
     engine(mesh, 1.0f);
+
+    meshTransformAll(mesh, xfMul(xfTranslate(0, 0, -SHIP_BACK), xfScale(SHIP_SCALE, SHIP_SCALE, SHIP_SCALE)));
+    meshGroupByMaterial(mesh);
 }

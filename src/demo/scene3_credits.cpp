@@ -124,9 +124,13 @@ float scene3_shipX(float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
+/* A caption is drawn unlit, in plain white, so that it reads light on the
+ * dark field: lit by the scene's light, the polygon font's faces (which do
+ * not face that light in the side view) come out a dull grey. */
 static void drawCaption(const Caption *caption)
 {
     glPushMatrix();
+    glDisable(GL_LIGHTING);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glRotatef(-90.0f, 0.0f, 1.0f, 0.0f);
     glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
@@ -134,6 +138,7 @@ static void drawCaption(const Caption *caption)
         glRotatef(90.0f, 0.0f, 0.0f, 1.0f);
     glScalef(0.1f, 0.1f, 0.1f);
     tvx_drawPolygonText(caption->text, caption->x, caption->y, caption->z);
+    glEnable(GL_LIGHTING);
     glPopMatrix();
 }
 

@@ -132,6 +132,26 @@ static float blurHistoryWeight(void)
     return powf(mblur, tvx_framePeriods());
 }
 
+/* Draws one group of a model on its own, its material handed over first as
+ * current vertex attributes, which a shader sees for every vertex of the
+ * run: the model library sets materials inside its glBegin/glEnd runs,
+ * where they reach the fixed pipeline but not the material state a shader
+ * reads. */
+static void drawGroup(GlmModel *model, GlmGroup *group, const GlmMaterial *m)
+{
+    if (m != NULL) {
+        glColor4fv(m->diffuse);
+        glSecondaryColor3fv(m->ambient);
+        glMultiTexCoord4f(GL_TEXTURE1, m->specular[0], m->specular[1], m->specular[2], m->shininess);
+    }
+    GlmGroup only = *group;
+    only.next = NULL;
+    GlmModel part = *model;
+    part.groups = &only;
+    part.numgroups = 1;
+    glmDraw(&part, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+}
+
 /* ---- Public functions ------------------------------------------------------ */
 
 float sceneClock(void)
@@ -173,7 +193,25 @@ void passQuad(float z, unsigned int texture)
 
 void drawModel(GlmModel *model)
 {
-    glmDraw(model, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    if (model->materials == NULL || model->nummaterials == 0) {
+        glmDraw(model, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    } else {
+        /* group by group, opaque groups first and see-through ones after,
+         * as the whole model would be; colour material off first, or the
+         * colours handed over would change the materials, and the caller's
+         * current colour kept */
+        glPushAttrib(GL_CURRENT_BIT);
+        glDisable(GL_COLOR_MATERIAL);
+        for (int pass = 0; pass < 2; pass++) {
+            for (GlmGroup *g = model->groups; g != NULL; g = g->next) {
+                const GlmMaterial *m = g->material < model->nummaterials ? &model->materials[g->material] : NULL;
+                int seeThrough = m != NULL && m->diffuse[3] < 1.0f;
+                if (seeThrough == pass)
+                    drawGroup(model, g, m);
+            }
+        }
+        glPopAttrib();
+    }
     glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -82,8 +82,12 @@ void sepiaPass(int shader, unsigned int texture, float z, float t,
 /* The screen quad of a pass at depth z with the current colour, no shader. */
 void passQuad(float z, unsigned int texture);
 
-/* Draws a model the way every scene does (flat facet normals and materials)
- * and puts back the start-up state the model library changes: colour
+/* Draws a model the way every scene does (flat facet normals and materials),
+ * group by group (opaque groups first, see-through ones after). A shader
+ * reads each group's material from the current vertex attributes: gl_Color
+ * holds its diffuse colour and opacity, gl_SecondaryColor its ambient colour
+ * and gl_MultiTexCoord1 its specular colour and shininess; the caller's
+ * current colour is kept. Then puts back the start-up state the model library changes: colour
  * material on (it is left off) and blending on with source alpha, one minus
  * source alpha (left off after a see-through material). Every model draw and
  * every display list of a model goes through here, so what is drawn next

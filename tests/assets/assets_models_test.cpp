@@ -8,10 +8,11 @@
  * picture, and so on. Regenerating the models gives the committed bytes.
  *
  * Depends on: GoogleTest, the test GL context, the model library, the tvx
- * framework (the ship shader).
+ * framework (the ship shader), the timeline (drawModel).
  */
 #include <gtest/gtest.h>
 
+#include <algorithm>   /* std::copy */
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 
 #include "glm.h"
 #include "test_gl.h"
+#include "timeline.h"   /* drawModel */
 #include "tvx.h"
 
 /* ---- State ----------------------------------------------------------------- */
@@ -40,15 +42,15 @@ static const ModelCase MODELS[] = {
     {"data/models/station.obj", 1000, 5000},
     {"data/models/cockpit3.obj", 300, 6000},
     {"data/models/screen.obj", 12, 499},
-    {"data/models/greets/greet0.obj", 200, 8000},
-    {"data/models/greets/greet1.obj", 200, 8000},
-    {"data/models/greets/greet2.obj", 200, 8000},
-    {"data/models/greets/greet3.obj", 200, 8000},
-    {"data/models/greets/greet4.obj", 200, 8000},
-    {"data/models/greets/greet5.obj", 200, 8000},
-    {"data/models/greets/greet6.obj", 200, 8000},
-    {"data/models/greets/greet7.obj", 200, 8000},
-    {"data/models/greets/greet8.obj", 200, 8000},
+    {"data/models/greets/greet0.obj", 200, 12000},
+    {"data/models/greets/greet1.obj", 200, 12000},
+    {"data/models/greets/greet2.obj", 200, 12000},
+    {"data/models/greets/greet3.obj", 200, 12000},
+    {"data/models/greets/greet4.obj", 200, 12000},
+    {"data/models/greets/greet5.obj", 200, 12000},
+    {"data/models/greets/greet6.obj", 200, 12000},
+    {"data/models/greets/greet7.obj", 200, 12000},
+    {"data/models/greets/greet8.obj", 200, 12000},
 };
 
 static const char *const GENERATED[] = {
@@ -227,19 +229,33 @@ TEST_F(ModelFiles, TvTowerStandsOnTheFloorInsideTheCarousel)
     glmDelete(m);
 }
 
-TEST_F(ModelFiles, ShipIsAboutFourteenUnitsLongNoseForward)
+TEST_F(ModelFiles, ShipLiesBetweenTheCreditCaptionsNoseForward)
 {
     std::string warnings;
     GlmModel *m = readQuietly("data/models/skepp/skepp.obj", &warnings);
     Box b = bounds(m);
     float length = (b.hi[2] - b.lo[2]) * 0.02f, span = (b.hi[0] - b.lo[0]) * 0.02f;
-    EXPECT_GT(length, 12.0f);
-    EXPECT_LT(length, 16.0f);
-    EXPECT_GT(span, 8.0f);
+    EXPECT_GT(length, 5.0f);
+    EXPECT_GT(span, 3.5f);
     EXPECT_LT(span, length);
     EXPECT_NEAR(b.lo[0], -b.hi[0], 1.0f) << "symmetric";
-    EXPECT_GT(b.hi[2], -b.lo[2] * 0.9f) << "the nose reaches further along +z";
-    EXPECT_LT((b.hi[1] - b.lo[1]) * 0.02f, 5.0f);
+    EXPECT_GT(b.hi[2], -b.lo[2] * 0.75f) << "the nose reaches well forward";
+    /* Scene 3 turns the ship 90 degrees about y (model z becomes the ship
+     * frame's x, model -x its z) and looks down on it from about 10 units;
+     * the captions lie at ship-frame height 0 ("code" across x = 2.9 to 3.4,
+     * "music" and "models" along |z| = 2.6 to 3.4) and 2 ("voices" along
+     * z = -0.9 to -1.4 aft of x = -2.3). Seen from above, no part of the
+     * ship may reach under a caption. */
+    for (GLuint i = 1; i <= m->numvertices; i++) {
+        const float *p = vertex(m, i);
+        float x = p[2] * 0.02f, y = p[1] * 0.02f, z = -p[0] * 0.02f;
+        ASSERT_LT(x, 2.8f) << "vertex " << i << " under the code caption";
+        ASSERT_LT(std::fabs(z), 2.5f) << "vertex " << i << " under the music or models caption";
+        if (x < -2.3f) {
+            ASSERT_LT(std::fabs(z), 0.95f) << "vertex " << i << " under the voices caption";
+        }
+        ASSERT_LT(y, 1.9f) << "vertex " << i << " above the voices caption";
+    }
     glmDelete(m);
 }
 
@@ -323,8 +339,9 @@ TEST_F(ModelFiles, MonitorScreenFaceIsWhereTheLatticeDrawsThePicture)
     glmDelete(m);
 }
 
-TEST_F(ModelFiles, GreetingsLieFlatFacingUpAndCentred)
+TEST_F(ModelFiles, GreetingsAreSignsThatReadTheRightWayFromBothSides)
 {
+    double asymmetry = 0;
     for (int k = 0; k < 9; k++) {
         char path[64];
         std::snprintf(path, sizeof path, "data/models/greets/greet%d.obj", k);
@@ -333,25 +350,44 @@ TEST_F(ModelFiles, GreetingsLieFlatFacingUpAndCentred)
         GlmModel *m = readQuietly(path, &warnings);
         Box b = bounds(m);
         float width = b.hi[0] - b.lo[0], depth = b.hi[1] - b.lo[1], height = b.hi[2] - b.lo[2];
-        EXPECT_NEAR(depth, 0.35f, 0.01f) << "extruded along y";
+        EXPECT_NEAR(depth, 0.38f, 0.01f) << "a plate with letters standing on both faces, along y";
         EXPECT_GT(height, 0.7f);
-        EXPECT_LT(height, 1.6f);
+        EXPECT_LT(height, 1.8f);
         EXPECT_GT(width * 5.0f, 15.0f);
-        EXPECT_LT(width * 5.0f, 50.0f);
+        EXPECT_LT(width * 5.0f, 52.0f);
         EXPECT_NEAR(b.lo[0], -b.hi[0], 0.01f);
         EXPECT_NEAR(b.lo[2], -b.hi[2], 0.01f);
-        /* the faces of the letters look along +y: most of the area that
-         * faces up or down faces up on the upper side */
-        double up = 0;
+        /* The letter faces on the +y side and on the -y side: the same
+         * name, and seen from its own side each reads the right way round,
+         * so the two are mirror images across x = 0. Area-weighted moments
+         * in x and x z of the outer faces of the letters: a mirror image
+         * flips their signs, a copy seen from behind would keep them. */
+        double area[2] = {0, 0}, mx[2] = {0, 0}, mxz[2] = {0, 0};
         for (GLuint t = 0; t < m->numtriangles; t++) {
-            const float *n = &m->facetnorms[3 * m->triangles[t].findex];
-            const float *a = vertex(m, m->triangles[t].vindices[0]);
-            if (a[1] > 0.1f)
-                up += n[1];
+            const GlmTriangle &tri = m->triangles[t];
+            if (std::string(m->materials[tri.material].name).compare(0, 4, "face") != 0)
+                continue;
+            const float *n = &m->facetnorms[3 * tri.findex];
+            const float *a = vertex(m, tri.vindices[0]), *p1 = vertex(m, tri.vindices[1]),
+                        *p2 = vertex(m, tri.vindices[2]);
+            int side = n[1] > 0.9f && a[1] > 0.1f ? 0 : n[1] < -0.9f && a[1] < -0.1f ? 1 : -1;
+            if (side < 0)
+                continue;
+            double ux = p1[0] - a[0], uz = p1[2] - a[2], vx = p2[0] - a[0], vz = p2[2] - a[2];
+            double s = std::fabs(ux * vz - uz * vx) * 0.5;
+            double cx = (a[0] + p1[0] + p2[0]) / 3.0, cz = (a[2] + p1[2] + p2[2]) / 3.0;
+            area[side] += s;
+            mx[side] += s * cx;
+            mxz[side] += s * cx * cz;
         }
-        EXPECT_GT(up, 0.0);
+        EXPECT_GT(area[0], 0.5) << "letters on the +y face";
+        EXPECT_NEAR(area[0], area[1], area[0] * 0.01) << "the same letters on the -y face";
+        EXPECT_NEAR(mx[0], -mx[1], 1e-3);
+        EXPECT_NEAR(mxz[0], -mxz[1], 1e-3);
+        asymmetry += std::fabs(mx[0]) + std::fabs(mxz[0]);
         glmDelete(m);
     }
+    EXPECT_GT(asymmetry, 0.05) << "the names are lopsided enough for the moments to tell";
 }
 
 TEST(ModelGenerator, RegeneratingGivesTheCommittedBytes)
@@ -373,41 +409,61 @@ TEST(ModelGenerator, MissingFontFailsWithAMessage)
     EXPECT_EQ(std::system(command.c_str()), 0);
 }
 
-TEST_F(ModelFiles, ShipShaderPaintsTheCanopyApartFromTheHull)
+/* The ship seen from above through the ship shader, nose down the screen,
+ * drawn the timeline's way into the test window. */
+static void drawShipFromAbove(GlmModel *m, int ship)
 {
-    /* material changes inside one glBegin run do not reach a shader on every
-     * driver, so the ship shader paints from the ship's layout */
-    std::string warnings;
-    GlmModel *m = readQuietly("data/models/skepp/skepp.obj", &warnings);
-    int ship = tvx_loadShader("data/shader/ship_pos.vert", nullptr);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    glOrtho(-400, 400, -225, 225, -1000, 1000);
+    glOrtho(-160, 160, -90, 90, -1000, 1000);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glRotatef(90, 1, 0, 0);    /* seen from above, nose down the screen */
+    glRotatef(90, 1, 0, 0);
     tvx_enableShader(ship);
     float timer = 0.0f;
     tvx_shader_sendUniformValue(ship, "timer", &timer, 1);
     tvx_setLight0(1);
-    glmDraw(m, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
+    drawModel(m);
     tvx_setLight0(0);
     tvx_disableShader();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
-    /* model (x, z) to the window: x across, z down the screen */
-    auto pixel = [](float x, float z, unsigned char rgba[4]) {
-        testReadPixel((int)((x + 400.0f) / 800.0f * 320.0f), (int)((225.0f - z) / 450.0f * 180.0f), rgba);
-    };
+}
+
+/* The pixel of that view at model (x, z). */
+static void shipPixel(float x, float z, unsigned char rgba[4])
+{
+    testReadPixel((int)((x + 160.0f) / 320.0f * 320.0f), (int)((90.0f - z) / 180.0f * 180.0f), rgba);
+}
+
+TEST_F(ModelFiles, ShipShaderPaintsFromTheModelsMaterials)
+{
+    std::string warnings;
+    GlmModel *m = readQuietly("data/models/skepp/skepp.obj", &warnings);
+    int ship = tvx_loadShader("data/shader/ship_pos.vert", nullptr);
+    drawShipFromAbove(m, ship);
     unsigned char canopy[4], hull[4];
-    pixel(0.0f, 180.0f, canopy);
-    pixel(150.0f, -120.0f, hull);
+    shipPixel(0.0f, 55.0f, canopy);
+    shipPixel(63.0f, -70.0f, hull);
     EXPECT_GT(canopy[2], canopy[0] + 20) << "the canopy glass is blue";
     EXPECT_GT(hull[0] + hull[1] + hull[2], 300) << "the wing is light grey";
     EXPECT_NEAR(hull[0], hull[2], 40);
+
+    /* the paint follows the material, wherever the hull is */
+    for (GLuint i = 0; i < m->nummaterials; i++) {
+        if (std::string(m->materials[i].name) != "hull")
+            continue;
+        const GLfloat red[4] = {1.0f, 0.0f, 0.0f, 1.0f}, dim[4] = {0.6f, 0.0f, 0.0f, 1.0f};
+        std::copy(red, red + 4, m->materials[i].diffuse);
+        std::copy(dim, dim + 4, m->materials[i].ambient);
+    }
+    drawShipFromAbove(m, ship);
+    shipPixel(63.0f, -70.0f, hull);
+    EXPECT_GT(hull[0], hull[1] + 100) << "the wing is painted red from its material";
+    EXPECT_GT(hull[0], hull[2] + 100);
     glmDelete(m);
 }

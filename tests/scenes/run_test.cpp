@@ -59,6 +59,8 @@ struct Picture {
     int blending;     /* blending on with the start-up function after the frame */
     int colourMaterial;
     double middleGreenExcess;   /* mean of green minus red over the middle */
+    double middleDetail;        /* mean step of the brightest channel between
+                                 * neighbours across the middle: grain, static */
 };
 
 static Picture readPicture(void)
@@ -68,7 +70,9 @@ static Picture readPicture(void)
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-    Picture p = {0, 0, 0, 0, 0, 0, 0, 0.0};
+    Picture p = {0, 0, 0, 0, 0, 0, 0, 0.0, 0.0};
+    long detail = 0;
+    int previous = 0;
     p.colourMaterial = glIsEnabled(GL_COLOR_MATERIAL);
     long greenExcess = 0;
     GLint src = 0, dst = 0;
@@ -89,10 +93,14 @@ static Picture readPicture(void)
                 p.middleLit += m > 24;
                 p.middleWhite += lo > 180;
                 greenExcess += c[1] - c[0];
+                if (x > W / 4 + 1)
+                    detail += abs(m - previous);
+                previous = m;
             }
         }
     }
     p.middleGreenExcess = (double)greenExcess / ((W / 2.0) * (H / 2.0));
+    p.middleDetail = (double)detail / ((W / 2.0) * (H / 2.0));
     return p;
 }
 
@@ -175,7 +183,7 @@ TEST(CockpitRun, StarTableFilledOnceAndSteppedPerFrame)
 }
 
 struct PictureRun {
-    Picture at[3];
+    Picture at[4];
 };
 
 TEST(CockpitRun, PictureThroughTheSepiaPassThenFadedOut)
@@ -183,6 +191,8 @@ TEST(CockpitRun, PictureThroughTheSepiaPassThenFadedOut)
     PictureRun *r = childShared<PictureRun>();
     ChildRun run = runChild([r] {
         childStartDemo(W, H, 4);
+        r->at[2] = pictureAt(4, 0.2f, 8);
+        r->at[3] = pictureAt(4, 2.5f, 8);
         r->at[0] = pictureAt(4, 20.0f, 8);
         r->at[1] = pictureAt(4, 39.99f, 12);
     });
@@ -190,6 +200,11 @@ TEST(CockpitRun, PictureThroughTheSepiaPassThenFadedOut)
     EXPECT_LE(r->at[0].topBandMax, 4);
     EXPECT_GT(r->at[0].middleLit, W * H / 20);
     EXPECT_LE(r->at[1].wholeMax, 8);
+    /* the opening burst of static shows over the picture, which is still
+     * faded almost to black: more fine detail than the third second shows,
+     * with the picture at half strength */
+    EXPECT_GT(r->at[2].middleDetail, r->at[3].middleDetail)
+        << r->at[2].middleDetail << " against " << r->at[3].middleDetail;
 }
 
 /* ---- Scene 5 --------------------------------------------------------------- */
