@@ -38,6 +38,8 @@ void tvx_letterboxFit(int width, int height, int *x, int *y, int *pictureWidth, 
 /* Back to the picture on the screen: a width x height viewport where the
  * picture begins (the window's corner without --letterbox). */
 void tvx_pictureViewport(int width, int height);
+/* Where the picture begins in the window: its bottom-left pixel. */
+void tvx_pictureOrigin(int *x, int *y);
 /* 1 when the display has an accumulation buffer (the motion blur needs it). */
 int tvx_hasAccumBuffer(void);
 

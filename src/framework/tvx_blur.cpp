@@ -46,13 +46,19 @@ static void makeTarget(unsigned int *texture, unsigned int *framebuffer, GLenum 
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-/* Copies the colour of one framebuffer to another of the same size. */
+/* Copies the picture's colour from one framebuffer to another: in the
+ * window (framebuffer 0) the picture begins where tvx_pictureOrigin says
+ * (off the corner with --letterbox), in a target at its corner. */
 static void copyColour(unsigned int from, unsigned int to, int width, int height)
 {
+    int x = 0, y = 0;
+    tvx_pictureOrigin(&x, &y);
+    int fromX = from == 0 ? x : 0, fromY = from == 0 ? y : 0;
+    int toX = to == 0 ? x : 0, toY = to == 0 ? y : 0;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
-    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
-                         GL_NEAREST);
+    glBlitFramebuffer(fromX, fromY, fromX + width, fromY + height, toX, toY, toX + width,
+                      toY + height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
 }
 
 /* Blends the frame texture into the history: one quad over the whole target,

@@ -255,6 +255,12 @@ void tvx_letterboxFit(int width, int height, int *x, int *y, int *pictureWidth, 
     *pictureHeight = (int)h;
 }
 
+void tvx_pictureOrigin(int *x, int *y)
+{
+    *x = pictureX;
+    *y = pictureY;
+}
+
 void tvx_pictureViewport(int width, int height)
 {
     glViewport(pictureX, pictureY, width, height);

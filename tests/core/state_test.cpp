@@ -185,6 +185,17 @@ TEST(Render, LetterboxKeepsThePictureAt16By9BetweenBlackBars)
     EXPECT_EQ(px[0], 0) << "the top bar";
     testReadPixel(200, 38, px);
     EXPECT_EQ(px[0], 255) << "the picture's lowest row";
+    /* The motion blur takes the picture where it is: all of it blended
+     * half-way with the black history, the bars left black. */
+    tvx_motionBlur(0.5f);
+    for (int y : {40, 150, 258}) {
+        testReadPixel(200, y, px);
+        EXPECT_NEAR(px[0], 128, 2) << "row " << y;
+    }
+    testReadPixel(200, 20, px);
+    EXPECT_EQ(px[0], 0) << "the bottom bar after the blur";
+    testReadPixel(200, 280, px);
+    EXPECT_EQ(px[0], 0) << "the top bar after the blur";
     tvx_setLetterbox(0);
     tvx_handleResize(400, 300);
 }
