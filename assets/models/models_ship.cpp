@@ -11,8 +11,8 @@
  * size and then shrunk (SHIP_SCALE) and moved back (SHIP_BACK) so that, seen
  * from above, it lies between the captions: nose short of the "code" line,
  * wings inside the "music" and "models" lines, and the tail narrow where the
- * "voices" line runs beside it. That makes it about 290 model units long
- * (5.8 in the scenes) and 230 wide.
+ * "voices" line runs beside it. That makes it about 300 model units long
+ * (6 in the scenes) and 230 wide.
  *
  * The triangles are grouped by material, one group each, so that a material
  * is set once per run of triangles and a shader can read it (the ship shader
