@@ -9,7 +9,11 @@
  * which moves on by exactly 1000/fps ms per drawn frame whatever the music
  * flag says. The mute clock and the frame clock start and pause alike
  * (SOUND_MUTE_START, SOUND_MUTE_PAUSE); seeks set them directly.
- * tvx_getTime is the one place the demo reads its time from.
+ * tvx_getTime is the one place the demo reads its time from; with music on
+ * it reads the music's position less the audio offset (--audio-offset), so
+ * the picture can wait for a sound device's latency, and tvx_skipTo puts the
+ * music that far past the picture's time. The arrows move the music itself.
+ * The viewer's keys (tvx_viewer.cpp) are tried before the specified ones.
  *
  * Depends on: the audio layer (tvx_audio.h), freeglut (cursor, game mode).
  */

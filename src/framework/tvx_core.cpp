@@ -1,6 +1,7 @@
 /*
- * tvx_core.cpp - start-up, display, fixed render state, projection, the
- * 25 ms timer, the frame end, the system check, the development trace and
+ * tvx_core.cpp - start-up, display, fixed render state, projection (the
+ * whole window, or with --letterbox the largest 16:9 picture centred in it),
+ * the 25 ms timer, the frame end, the system check, the development trace and
  * the tvx_Get query.
  *
  * Depends on: freeglut (display, game mode, callbacks, main loop), GLEW,
