@@ -215,6 +215,7 @@ class LiveRun : public ::testing::Test {
 protected:
     TestDisplay display = {-1, ""};
     std::string dir;
+    std::string work;   /* a run's own data folder, when it has one */
     pid_t pid = -1;
     void SetUp() override
     {
@@ -227,6 +228,7 @@ protected:
             waitChild(pid, 0);   /* a run left by a failed case is killed */
         stopTestDisplay(&display);
         removeScratchDir(dir);
+        removeScratchDir(work);
     }
     /* Starts kolvane in workDir and waits until it plays at a scene past
      * 0 and has the keyboard focus; the window's id, or "". */
@@ -348,7 +350,7 @@ namespace {
 TEST_F(LiveRun, TabOverlayF12ScreenshotF5ShaderReload)
 {
     ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
-    std::string work = makeEditableDataDir("viewer");
+    work = makeEditableDataDir("viewer");
     ASSERT_FALSE(work.empty());
     std::string log = dir + "/kolvane.log";
     std::string window = start({"-nf", "-w", std::to_string(WIDTH), "-h", std::to_string(HEIGHT), "-s", "1"},
@@ -417,7 +419,6 @@ TEST_F(LiveRun, TabOverlayF12ScreenshotF5ShaderReload)
     int status = waitChild(pid, 30);
     pid = -1;
     EXPECT_EQ(status, 0) << readText(log);
-    removeScratchDir(work);
 }
 
 /* --loop on the demo's last scene, with the scene jumps: Page Up and Page
@@ -428,7 +429,7 @@ TEST_F(LiveRun, TabOverlayF12ScreenshotF5ShaderReload)
 TEST_F(LiveRun, LoopStartsTheDemoAgainAndPageKeysJumpBetweenScenes)
 {
     ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
-    std::string work = makeEditableDataDir("loop");
+    work = makeEditableDataDir("loop");
     ASSERT_FALSE(work.empty());
     std::string log = dir + "/kolvane.log";
     const std::string started = "song start pos = 356000\n";
@@ -481,7 +482,6 @@ TEST_F(LiveRun, LoopStartsTheDemoAgainAndPageKeysJumpBetweenScenes)
     pid = -1;
     EXPECT_EQ(status, 0) << readText(log);
     EXPECT_EQ(occurrences(readText(log), "[*] The demo starts again (--loop)\n"), 1u);
-    removeScratchDir(work);
 }
 
 }  // namespace
