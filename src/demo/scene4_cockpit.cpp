@@ -44,6 +44,8 @@ static float starY[SCENE4_STARS];
 static float fadeLevel = 0.0f;
 static float suddenNoise = 1.0f;
 static GLUquadric *test = NULL;      /* the tunnel cylinder's quadric */
+static GLuint tunnelList;            /* the tunnel and the planet, compiled once */
+static GLuint planetList;
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
@@ -62,7 +64,8 @@ void scene4_load(void)
     scene4_xobjShader = tvx_loadShader("data/shader/xobject.vert", "data/shader/xobject.frag");
 }
 
-/* The star table, filled once per run, and the tunnel's quadric. */
+/* The star table, filled once per run, the tunnel's quadric and the
+ * compiled tunnel and planet. */
 static void firstFrame(void)
 {
     for (int i = 0; i < SCENE4_STARS; i++) {
@@ -71,6 +74,15 @@ static void firstFrame(void)
         starY[i] = 20.0f * tvx_perlin2DNoise((float)i, (float)i, i);
     }
     test = gluNewQuadric();
+    gluQuadricTexture(test, GL_TRUE);
+    tunnelList = glGenLists(2);
+    planetList = tunnelList + 1;
+    glNewList(tunnelList, GL_COMPILE);
+    gluCylinder(test, 5.5, 6.0, 200.0, 50, 100);
+    glEndList();
+    glNewList(planetList, GL_COMPILE);
+    glutSolidSphere(10.0, 100, 100);
+    glEndList();
 }
 
 /* ---- Per-frame values ------------------------------------------------------ */
@@ -185,16 +197,15 @@ void scene4_block(void)
     glPushMatrix();
     glTranslatef(0.0f, 0.0f, 4.0f * t - 100.5f);
     tvx_enableShader(scene4_shader1);
-    gluQuadricTexture(test, GL_TRUE);
     tvx_shader_sendUniformValue(scene4_shader1, "timer", &t, 1);
-    gluCylinder(test, 5.5, 6.0, 200.0, 50, 100);
+    glCallList(tunnelList);
     tvx_disableShader();
     glPopMatrix();
     glPushMatrix();
     glTranslatef(0.0f, 0.0f, 5.0f * t - 200.0f);
     glColor4f(0.9f, 1.0f, 0.9f, 0.9f);
     tvx_enableShader(scene4_planetShader);
-    glutSolidSphere(10.0, 100, 100);
+    glCallList(planetList);
     tvx_disableShader();
     glPopMatrix();
     tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
