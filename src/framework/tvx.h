@@ -204,7 +204,8 @@ void tvx_setLight0(int on);
 /* At a frame end, before the swap: blends the finished frame in the window's
  * back buffer into the blur history (history x weight + frame x (1 - weight),
  * kept in half floats) and puts the history in the back buffer. Weight 0
- * leaves the frame as it is and makes it the history. */
+ * leaves the frame as it is; the first blurred frame after it starts the
+ * history anew from itself. */
 void tvx_motionBlur(float weight);
 /* Drops the history (a reshape does): the next frame is blended with black. */
 void tvx_dropMotionBlur(void);

@@ -5,10 +5,12 @@
  * long trail fades smoothly instead of stepping in whole grey levels. At every
  * frame end the finished frame is copied out of the window's back buffer,
  * blended into the history with weight 1 - w (history x w + frame x (1 - w))
- * and the history is copied back to the window. A weight of 0 makes the
- * history the frame itself and leaves the window as it is. A reshape drops the
- * history: the next frame is blended with black, and the targets follow the
- * new window size.
+ * and the history is copied back to the window. A weight of 0 leaves the
+ * window as it is and costs nothing: the history is then taken up again from
+ * the first blurred frame itself (on a software rasteriser a copy of every
+ * unblurred frame would cost several ms, for a trail of one frame at the
+ * moment the blur comes on). A reshape drops the history: the next blurred
+ * frame is blended with black, and the targets follow the new window size.
  * Depends on: OpenGL through GLEW (core framebuffer objects and blits, blend
  * colour, half-float textures where the driver has them).
  */
@@ -25,6 +27,7 @@ static unsigned int frameFramebuffer = 0;
 static int targetWidth = 0;
 static int targetHeight = 0;
 static int historyDropped = 1;            /* the history is to start black */
+static int historyStale = 0;              /* the history is to start from the frame */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -138,6 +141,10 @@ void tvx_motionBlur(float weight)
         historyDropped = 1;
     }
     if (weight == 0.0f) {
+        historyStale = 1;
+        return;
+    }
+    if (historyStale) {
         copyColour(0, historyFramebuffer, width, height);
     } else {
         if (historyDropped) {
@@ -152,10 +159,12 @@ void tvx_motionBlur(float weight)
         copyColour(historyFramebuffer, 0, width, height);
     }
     historyDropped = 0;
+    historyStale = 0;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 void tvx_dropMotionBlur(void)
 {
     historyDropped = 1;
+    historyStale = 0;
 }

@@ -203,7 +203,8 @@ TEST(Render, LetterboxKeepsThePictureAt16By9BetweenBlackBars)
 TEST(Render, ReshapeDropsTheMotionBlurHistory)
 {
     testGlContext(64, 64);
-    EXPECT_EQ(blurredGrey(1.0f, 0.0f), 255);   /* the history is white */
+    EXPECT_EQ(blurredGrey(1.0f, 0.0f), 255);
+    EXPECT_EQ(blurredGrey(1.0f, 0.5f), 255);   /* the history is white */
     tvx_handleResize(64, 64);
     /* Blended with black, not with the white history: 0.5 x 128, not 191. */
     EXPECT_NEAR(blurredGrey(0.5f, 0.5f), 64, 1);
@@ -216,7 +217,8 @@ TEST(Render, ReshapeDropsTheMotionBlurHistory)
 TEST(Render, MotionBlurBlendsByTheWeightInAFineHistory)
 {
     testGlContext(64, 64);
-    EXPECT_EQ(blurredGrey(1.0f, 0.0f), 255);
+    EXPECT_EQ(blurredGrey(0.0f, 0.0f), 0);
+    EXPECT_EQ(blurredGrey(1.0f, 0.5f), 255);   /* the blur comes on: the history starts from the frame */
     for (int n = 1; n <= 8; n++)
         EXPECT_NEAR(blurredGrey(0.0f, 0.5f), 255.0 * pow(0.5, n), 1.0) << "frame " << n;
     for (int n = 1; n <= 8; n++)
