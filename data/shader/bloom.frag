@@ -13,6 +13,15 @@ uniform float noiseLevel;
 uniform float timer;
 uniform float fadeLevel;
 
+// The twelve directions of the halo's taps, every 30 degrees, stretched
+// to the 16:9 frame: (cos a, 1.7777778 sin a), worked out once here
+// instead of in every pixel.
+const vec2 RAYS[12] = vec2[12](
+    vec2(1.0, 0.0), vec2(0.8660254, 0.8888889), vec2(0.5, 1.5396008),
+    vec2(0.0, 1.7777778), vec2(-0.5, 1.5396007), vec2(-0.8660254, 0.8888889),
+    vec2(-1.0, 0.0), vec2(-0.8660254, -0.8888889), vec2(-0.5, -1.5396008),
+    vec2(0.0, -1.7777778), vec2(0.5, -1.5396008), vec2(0.8660254, -0.8888889));
+
 float hash(vec2 p)
 {
     return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
@@ -20,6 +29,11 @@ float hash(vec2 p)
 
 void main()
 {
+    // Faded out, the pass shows black whatever the picture holds.
+    if (fadeLevel <= 0.0) {
+        gl_FragColor = vec4(0.0, 0.0, 0.0, gl_Color.a);
+        return;
+    }
     vec2 st = gl_TexCoord[0].st;
     float amount = 1.0 - exp(-max(noiseLevel, 0.0) * 0.5);
     float frameNo = floor(timer * 30.0);
@@ -32,8 +46,7 @@ void main()
 
     vec3 glow = vec3(0.0);
     for (int i = 0; i < 12; i++) {
-        float a = float(i) * 0.5235988;
-        vec2 d = vec2(cos(a), sin(a) * 1.7777778);
+        vec2 d = RAYS[i];
         vec3 nearTap = texture2D(frame, st + d * 0.0035).rgb;
         vec3 farTap = texture2D(frame, st + d * 0.009).rgb;
         glow += max(nearTap - 0.45, 0.0) * 0.6 + max(farTap - 0.45, 0.0) * 0.4;

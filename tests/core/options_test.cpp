@@ -7,6 +7,7 @@
  */
 #include <gtest/gtest.h>
 
+#include <list>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,13 @@ struct Parsed {
 
 Parsed parse(std::vector<std::string> args)
 {
+    /* The options point into the arguments, as they do into argv, so every
+     * argument list lives as long as the test program. */
+    static std::list<std::vector<std::string>> kept;
     args.insert(args.begin(), "kolvane");
+    kept.push_back(args);
     std::vector<char *> argv;
-    for (std::string &a : args)
+    for (std::string &a : kept.back())
         argv.push_back(a.data());
     argv.push_back(nullptr);
     Parsed p;
