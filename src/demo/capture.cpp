@@ -278,7 +278,7 @@ static void startVideo(int width, int height)
      * that ends early and leaves the rest of the picture silent. */
     int span = runEnd - firstTime > 1000 / opts.fps ? runEnd - firstTime : 1000 / opts.fps;
     snprintf(length, sizeof(length), "%.3f", span / 1000.0);
-    const char *args[64];   /* 45 at most */
+    const char *args[64];   /* 43 at most */
     int n = 0;
     args[n++] = "ffmpeg";
     args[n++] = "-hide_banner";
@@ -317,16 +317,10 @@ static void startVideo(int width, int height)
     /* Rows arrive bottom first; H.264 in 4:2:0 wants even sides. */
     args[n++] = "-vf";
     args[n++] = "vflip,pad=ceil(iw/2)*2:ceil(ih/2)*2";
-    /* The fastest preset at CRF 18, with CABAC and two B-frames back: the
-     * picture quality of the slower presets (at a higher bit rate) for about
-     * half their encoding time, which the drawing needs on a machine without
-     * a GPU. */
     args[n++] = "-c:v";
     args[n++] = "libx264";
     args[n++] = "-preset";
-    args[n++] = "ultrafast";
-    args[n++] = "-x264-params";
-    args[n++] = "cabac=1:bframes=2";
+    args[n++] = "veryfast";
     args[n++] = "-crf";
     args[n++] = "18";
     args[n++] = "-pix_fmt";
