@@ -40,8 +40,6 @@ void tvx_letterboxFit(int width, int height, int *x, int *y, int *pictureWidth, 
 void tvx_pictureViewport(int width, int height);
 /* Where the picture begins in the window: its bottom-left pixel. */
 void tvx_pictureOrigin(int *x, int *y);
-/* 1 when the display has an accumulation buffer (the motion blur needs it). */
-int tvx_hasAccumBuffer(void);
 
 /* A function to run at every frame end, after the motion blur, before the swap. */
 void tvx_setFrameHook(void (*hook)(void));

@@ -25,7 +25,6 @@ int tvx_globalY = 0;
 int S_SCENE = 0;
 int SOUND_ON = 1;
 
-static int hasAccum = 0;   /* the display's visual has an accumulation buffer */
 static int letterbox = 0;  /* --letterbox: the picture keeps 16:9 inside the window */
 static int pictureX = 0;   /* where the picture's viewport begins in the window */
 static int pictureY = 0;
@@ -148,11 +147,9 @@ void tvx_init(int argc, char **argv, void (*display)(void))
 
     glutInit(&argc, argv);
     fitWindowBeforeOpening(&o);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_ACCUM);
-    if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) {
-        printf("[/] The display has no accumulation buffer; motion blur is off.\n");
-        glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
-    }
+    /* The motion blur keeps its history in a render target of its own, so
+     * the visual needs no accumulation buffer. */
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
     if (o.fullscreen) {
         glutGameModeString(o.gameMode);
         if (glutGameModeGet(GLUT_GAME_MODE_POSSIBLE))
@@ -197,14 +194,6 @@ void tvx_initRendering(void)
     glEnable(GL_NORMALIZE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    GLint accumBits = 0;
-    glGetIntegerv(GL_ACCUM_RED_BITS, &accumBits);
-    hasAccum = accumBits > 0;
-}
-
-int tvx_hasAccumBuffer(void)
-{
-    return hasAccum;
 }
 
 void tvx_setFrameHook(void (*hook)(void))

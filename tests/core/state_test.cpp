@@ -79,9 +79,6 @@ TEST(Render, FixedStateAfterInitRendering)
     glGetIntegerv(GL_BLEND_DST, &dst);
     EXPECT_EQ(src, GL_SRC_ALPHA);
     EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
-    GLint accum = 0;
-    glGetIntegerv(GL_ACCUM_RED_BITS, &accum);
-    EXPECT_EQ(tvx_hasAccumBuffer(), accum > 0 ? 1 : 0);
 }
 
 /* Without a usable OpenGL (here: no context at all) GLEW cannot load the
