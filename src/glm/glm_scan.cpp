@@ -72,18 +72,25 @@ static int parseFloat(const char **text, const char *end, GLfloat *value)
     return 1;
 }
 
+/* Where the digits of a whole number begin after white space and an optional
+ * sign (negative set for a minus); null when no digit follows. */
+static const char *digitsAfterSign(const char *p, int *negative)
+{
+    while (isSpace(*p))
+        p++;
+    if (*p == '+' || *p == '-') {
+        *negative = *p == '-';
+        p++;
+    }
+    return *p >= '0' && *p <= '9' ? p : nullptr;
+}
+
 /* An unsigned decimal as strtoul reads one (optional sign, white space first). */
 static int parseUint(const char **text, GLuint *value)
 {
-    const char *p = *text;
-    while (isSpace(*p))
-        p++;
     int negative = 0;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        p++;
-    }
-    if (*p < '0' || *p > '9')
+    const char *p = digitsAfterSign(*text, &negative);
+    if (p == nullptr)
         return 0;
     uint64_t number = 0;
     int overflow = 0;
@@ -197,15 +204,9 @@ int __glmScanUint(GlmScan *scan, GLuint *value)
 
 int __glmParseIndex(const char **text, long long *value)
 {
-    const char *p = *text;
-    while (isSpace(*p))
-        p++;
     int negative = 0;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        p++;
-    }
-    if (*p < '0' || *p > '9')
+    const char *p = digitsAfterSign(*text, &negative);
+    if (p == nullptr)
         return 0;
     long long number = 0;
     for (; *p >= '0' && *p <= '9'; p++)
