@@ -1,0 +1,294 @@
+/*
+ * pass_cost.cpp - what one frame-sized pass of each of the demo's shaders,
+ * and each step of the motion blur, costs on this OpenGL.
+ *
+ * Every program of data/shader is drawn as a quad over the whole window,
+ * sampling a frame-sized picture on texture unit 0, with the uniforms at
+ * values the scenes send and the blending the passes use; the blur's three
+ * steps are timed on their own (window to picture, blend into the half-float
+ * history, history to window). Each figure is the best of three runs of ten
+ * draws, each run closed by glFinish, and comes with the pixels the draw
+ * covered (an occlusion query), since a vertex stage may move the quad. On a
+ * software rasteriser this is the floor under a frame: a scene that shows a
+ * pass cannot be drawn in less than the pass costs.
+ *
+ * usage: pass_cost [W H]   (default 1280 720; run from the repository root,
+ *                           under a display: Xvfb without a GPU)
+ *
+ * Depends on: OpenGL through GLEW, freeglut (the window), the shader files.
+ */
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+
+/* ---- State ----------------------------------------------------------------- */
+
+struct Program {
+    const char *name;       /* what the demo calls it */
+    const char *vertex;     /* path, or nullptr for the fixed-function stage */
+    const char *fragment;
+};
+
+static const struct Program programs[] = {
+    {"sepia pass", nullptr, "data/shader/sepia.frag"},
+    {"bloom pass", nullptr, "data/shader/bloom.frag"},
+    {"planet", "data/shader/planet.vert", "data/shader/planet.frag"},
+    {"hyperspace tunnel", "data/shader/tunnel.vert", "data/shader/tunnel.frag"},
+    {"bump (station)", "data/shader/bump.vert", "data/shader/bump.frag"},
+    {"cockpit screen", "data/shader/xobject.vert", "data/shader/xobject.frag"},
+    {"asteroid", "data/shader/asteroid.vert", "data/shader/asteroid.frag"},
+    {"terrain (scene 5)", "data/shader/scene5.vert", "data/shader/scene5.frag"},
+};
+
+/* Uniform values as the scenes send them in mid-scene. */
+static const struct {
+    const char *name;
+    float value;
+} uniforms[] = {
+    {"timer", 5.3f}, {"noise", 0.2f}, {"staticNoiseAmmount", 0.1f},
+    {"fadeLevel", 1.0f}, {"noiseLevel", 0.2f},
+};
+
+static int width = 1280;
+static int height = 720;
+
+/* ---- Internal helpers ------------------------------------------------------ */
+
+static double seconds(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
+}
+
+static char *readFile(const char *path)
+{
+    FILE *file = fopen(path, "rb");
+    if (file == nullptr)
+        return nullptr;
+    fseek(file, 0, SEEK_END);
+    long size = ftell(file);
+    fseek(file, 0, SEEK_SET);
+    char *text = size >= 0 ? (char *)malloc((size_t)size + 1) : nullptr;
+    if (text != nullptr) {
+        size_t got = fread(text, 1, (size_t)size, file);
+        text[got] = '\0';
+    }
+    fclose(file);
+    return text;
+}
+
+static int attach(GLuint program, GLenum type, const char *path)
+{
+    char *source = readFile(path);
+    if (source == nullptr) {
+        fprintf(stderr, "pass_cost: cannot read %s (run from the repository root)\n", path);
+        return 0;
+    }
+    GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, (const char *const *)&source, nullptr);
+    glCompileShader(shader);
+    free(source);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        fprintf(stderr, "pass_cost: %s does not compile\n", path);
+        return 0;
+    }
+    glAttachShader(program, shader);
+    return 1;
+}
+
+/* The program of one table row, linked and bound with its uniforms; 0 when
+ * it cannot be built. */
+static GLuint buildProgram(const struct Program *p)
+{
+    GLuint program = glCreateProgram();
+    if ((p->vertex && !attach(program, GL_VERTEX_SHADER, p->vertex)) ||
+        !attach(program, GL_FRAGMENT_SHADER, p->fragment))
+        return 0;
+    glLinkProgram(program);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        fprintf(stderr, "pass_cost: %s does not link\n", p->fragment);
+        return 0;
+    }
+    glUseProgram(program);
+    for (const auto &u : uniforms) {
+        GLint at = glGetUniformLocation(program, u.name);
+        if (at >= 0)
+            glUniform1f(at, u.value);
+    }
+    return program;
+}
+
+static void fullQuad(void)
+{
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f); glVertex2f(-1.0f, -1.0f);
+    glTexCoord2f(1.0f, 0.0f); glVertex2f(1.0f, -1.0f);
+    glTexCoord2f(1.0f, 1.0f); glVertex2f(1.0f, 1.0f);
+    glTexCoord2f(0.0f, 1.0f); glVertex2f(-1.0f, 1.0f);
+    glEnd();
+}
+
+/* A frame-sized target with a colour texture of the given format. */
+static GLuint makeTarget(GLenum format, GLuint *texture, const unsigned char *pixels)
+{
+    glGenTextures(1, texture);
+    glBindTexture(GL_TEXTURE_2D, *texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    GLuint framebuffer;
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, *texture, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return framebuffer;
+}
+
+/* The pixels one draw covers, by an occlusion query. */
+static void countCovered(void (*draw)(void), long *covered)
+{
+    GLuint query;
+    glGenQueries(1, &query);
+    glBeginQuery(GL_SAMPLES_PASSED, query);
+    draw();
+    glEndQuery(GL_SAMPLES_PASSED);
+    GLuint samples = 0;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &samples);
+    glDeleteQueries(1, &query);
+    *covered = (long)samples;
+}
+
+/* Best of three runs of ten draws, in ms per draw; *covered gets the pixels
+ * one draw of a program covers (the quads without one cover the frame). */
+static double timeDraws(void (*draw)(void), long *covered)
+{
+    *covered = (long)width * height;
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    if (program != 0)
+        countCovered(draw, covered);
+    double best = 1e30;
+    for (int run = 0; run < 3; run++) {
+        glFinish();
+        double start = seconds();
+        for (int i = 0; i < 10; i++)
+            draw();
+        glFinish();
+        double ms = (seconds() - start) * 100.0;
+        if (ms < best)
+            best = ms;
+    }
+    return best;
+}
+
+/* Times the draw and prints its line. */
+static void report(const char *name, void (*draw)(void))
+{
+    long covered = 0;
+    double ms = timeDraws(draw, &covered);
+    printf("  %-28s %7.2f ms  %5.1f%% of the frame\n", name, ms,
+           100.0 * (double)covered / ((double)width * height));
+}
+
+/* The blur's steps, between the window and its two targets. */
+static GLuint pictureFramebuffer, historyFramebuffer, pictureTexture, historyTexture;
+
+static void copyOut(void)
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, pictureFramebuffer);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+static void blendIn(void)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer);
+    glBindTexture(GL_TEXTURE_2D, pictureTexture);
+    glBlendColor(0.0f, 0.0f, 0.0f, 0.8f);
+    glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+    fullQuad();
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+static void copyBack(void)
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, historyFramebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+/* ---- Public functions ------------------------------------------------------ */
+
+int main(int argc, char **argv)
+{
+    glutInit(&argc, argv);
+    if (argc == 3) {
+        width = atoi(argv[1]);
+        height = atoi(argv[2]);
+    } else if (argc != 1) {
+        fprintf(stderr, "usage: pass_cost [W H]\n");
+        return 2;
+    }
+    if (width < 16 || height < 16 || width > 8192 || height > 8192) {
+        fprintf(stderr, "pass_cost: the frame must be 16 to 8192 pixels a side\n");
+        return 2;
+    }
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(width, height);
+    glutCreateWindow("pass_cost");
+    if (glewInit() != GLEW_OK || !GLEW_VERSION_2_0) {
+        fprintf(stderr, "pass_cost: this OpenGL has no GLSL programs\n");
+        return 1;
+    }
+    printf("pass_cost: %d x %d, %s\n", width, height, (const char *)glGetString(GL_RENDERER));
+
+    /* A picture with detail in every channel, as a frame-sized texture. */
+    unsigned char *pixels = (unsigned char *)malloc((size_t)width * height * 4);
+    if (pixels == nullptr)
+        return 1;
+    for (long i = 0; i < (long)width * height * 4; i++)
+        pixels[i] = (unsigned char)((i * 7919 + (i >> 12) * 31) & 255);
+    pictureFramebuffer = makeTarget(GL_RGBA8, &pictureTexture, pixels);
+    free(pixels);
+    historyFramebuffer = makeTarget(GLEW_VERSION_3_0 || GLEW_ARB_texture_float ? GL_RGBA16F_ARB
+                                                                                : GL_RGBA16,
+                                    &historyTexture, nullptr);
+
+    glViewport(0, 0, width, height);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, pictureTexture);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+
+    printf("frame-sized passes, best of 3 x 10 draws:\n");
+    report("textured quad, no program", fullQuad);
+    int failed = 0;
+    for (const auto &p : programs) {
+        GLuint program = buildProgram(&p);
+        if (program == 0) {
+            failed = 1;
+            continue;
+        }
+        glBindTexture(GL_TEXTURE_2D, pictureTexture);
+        report(p.name, fullQuad);
+        glUseProgram(0);
+        glDeleteProgram(program);
+    }
+    printf("motion blur steps:\n");
+    report("window to picture", copyOut);
+    report("blend into history", blendIn);
+    report("history to window", copyBack);
+    return failed;
+}
