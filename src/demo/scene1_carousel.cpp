@@ -17,6 +17,7 @@
 /* ---- State ----------------------------------------------------------------- */
 
 static GlmModel *scene1_screens;
+static unsigned int screensList;   /* the model, compiled at its first frame */
 
 static int loaded = 0;
 static GLUquadric *quad;
@@ -153,7 +154,7 @@ void scene1_block(void)
 
     glPushMatrix();
     glScalef(0.075f, 0.075f, 0.075f);
-    drawModel(scene1_screens);
+    drawModelCompiled(scene1_screens, &screensList);
     glPopMatrix();
 
     tvx_setLight0(0);

@@ -32,6 +32,7 @@ static Scene2Camera camera;
 static GLuint ship;                      /* display list of the scaled ship */
 static float fadeLevel = 0.0f;           /* kept between frames and visits */
 static GLuint asteroidList;              /* glutSolidSphere(1, 20, 20), compiled once */
+static unsigned int stationList;         /* the station, compiled at its first frame */
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
@@ -175,7 +176,7 @@ void scene2_block(void)
     tvx_enableShader(scene2_stationShader);
     glTranslatef(0.0f, 0.0f, -60.0f);
     glScalef(10.0f, 10.0f, 10.0f);
-    drawModel(scene2_station);
+    drawModelCompiled(scene2_station, &stationList);
     tvx_disableShader();
     glPopMatrix();
 

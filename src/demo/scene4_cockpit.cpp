@@ -46,6 +46,7 @@ static float suddenNoise = 1.0f;
 static GLUquadric *test = NULL;      /* the tunnel cylinder's quadric */
 static GLuint tunnelList;            /* the tunnel and the planet, compiled once */
 static GLuint planetList;
+static unsigned int cockpitList;     /* the cockpit, compiled at its first frame */
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
@@ -248,7 +249,7 @@ void scene4_block(void)
 
     glScalef(0.1f, 0.1f, 0.1f);                       /* the cockpit */
     tvx_setLight0(1);
-    drawModel(scene4_cockpit_model);
+    drawModelCompiled(scene4_cockpit_model, &cockpitList);
     tvx_setLight0(0);
     glDisable(GL_LIGHTING);
     glPopMatrix();

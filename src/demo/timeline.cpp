@@ -217,6 +217,17 @@ void drawModel(GlmModel *model)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
+void drawModelCompiled(GlmModel *model, unsigned int *list)
+{
+    if (*list == 0) {
+        *list = glGenLists(1);
+        glNewList(*list, GL_COMPILE);
+        drawModel(model);
+        glEndList();
+    }
+    glCallList(*list);
+}
+
 int sceneInfo(const char **name, float *sceneSeconds)
 {
     if (queue < 0 || queue >= SCENE_COUNT) {

@@ -95,6 +95,12 @@ void passQuad(float z, unsigned int texture);
  * glNewList/glEndList. */
 void drawModel(GlmModel *model);
 
+/* drawModel for a model drawn in every frame: through a display list of its
+ * own, compiled at the first call into *list (0 until then), so that the
+ * model library's calls are not made again frame after frame. The same
+ * triangles, in the same order, as drawModel. */
+void drawModelCompiled(GlmModel *model, unsigned int *list);
+
 /* ---- Assets shared between scenes ------------------------------------------ */
 
 extern int scene0_sepia;            /* scene 1's sepia pass */
