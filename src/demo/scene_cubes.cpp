@@ -2,12 +2,13 @@
  * scene_cubes.cpp - unit cubes drawn in batches (see scene_cubes.h).
  *
  * Cubes whose bounding sphere lies outside a plane of the view volume go
- * nowhere; the others keep all six faces in glutSolidCube's order, with its
- * corners and its two triangles per face (0 1 2, 0 2 3), so the picture is
- * the one the single cubes give. (Leaving out the faces turned away would
- * change it: where a face turned away and one turned towards the eye meet at
- * the same depth, the depth test keeps whichever came first, and the order
- * of glutSolidCube sometimes puts the one turned away first.)
+ * nowhere, and of the others only the faces turned towards the eye go out
+ * (at most three of six), in glutSolidCube's order, with its corners and its
+ * two triangles per face (0 1 2, 0 2 3). A face turned away from the eye
+ * lies behind the cube's own faces turned towards it, so the picture stays
+ * the one the single cubes give, but for single pixels on the outlines:
+ * there a face turned away used to win the depth test against the face in
+ * front of it by rounding, in the light of the wrong side.
  *
  * Depends on: OpenGL (vertex arrays), the C++ library (vector).
  */
@@ -46,7 +47,12 @@ static const CubeFace faces[6] = {
 /* Half the diagonal of a unit cube, a little generous. */
 static const float CUBE_RADIUS = 0.8661f;
 
+/* How far behind a face's plane the eye must be for the face to count as
+ * turned away (faces seen edge-on stay). */
+static const float AWAY_MARGIN = 1e-3f;
+
 static float planes[6][4];               /* view volume, normalised, inside >= 0 */
+static float eye[3];                     /* the eye in object coordinates */
 static std::vector<CubeVertex> vertices;
 static std::vector<float> colours;       /* four floats per vertex, or empty */
 static std::vector<unsigned int> indices;
@@ -85,6 +91,27 @@ static void findPlanes(const float p[16], const float m[16])
     }
 }
 
+/* The eye (the origin of eye space) in object coordinates: minus the
+ * inverse of the model-view's linear part times its translation. */
+static void findEye(const float m[16])
+{
+    const float a = m[0], b = m[4], c = m[8];
+    const float d = m[1], e = m[5], f = m[9];
+    const float g = m[2], h = m[6], i = m[10];
+    float det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+    if (det == 0.0f) {
+        eye[0] = eye[1] = eye[2] = NAN;   /* no face is then taken for one turned away */
+        return;
+    }
+    const float inv[9] = {
+        (e * i - f * h) / det, (c * h - b * i) / det, (b * f - c * e) / det,
+        (f * g - d * i) / det, (a * i - c * g) / det, (c * d - a * f) / det,
+        (d * h - e * g) / det, (b * g - a * h) / det, (a * e - b * d) / det,
+    };
+    for (int r = 0; r < 3; r++)
+        eye[r] = -(inv[r * 3] * m[12] + inv[r * 3 + 1] * m[13] + inv[r * 3 + 2] * m[14]);
+}
+
 /* ---- Public functions ------------------------------------------------------ */
 
 void cubes_begin(void)
@@ -93,6 +120,7 @@ void cubes_begin(void)
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     glGetFloatv(GL_PROJECTION_MATRIX, p);
     findPlanes(p, m);
+    findEye(m);
     vertices.clear();
     colours.clear();
     coloured = 0;
@@ -138,6 +166,10 @@ void cubes_add(float x, float y, float z, const float *rgba)
         return;
     const float centre[3] = {x, y, z};
     for (const CubeFace &face : faces) {
+        /* the eye behind the face's plane: the face is turned away */
+        float ahead = (eye[face.axis] - (centre[face.axis] + 0.5f * face.sign)) * face.sign;
+        if (ahead < -AWAY_MARGIN)
+            continue;
         for (const float *corner : face.corner) {
             CubeVertex v;
             for (int k = 0; k < 3; k++) {

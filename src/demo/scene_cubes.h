@@ -3,7 +3,8 @@
  * the cube ribbon of scenes 5, 6 and 8.
  *
  * A batch holds every cube that can be in view, with the corners, normals
- * and face order of glutSolidCube(1.0); one draw call sends the whole batch.
+ * and face order of glutSolidCube(1.0), but only the faces turned towards the
+ * eye; one draw call sends the whole batch.
  * The view volume is taken from the matrices current at cubes_begin, which
  * must stay current until cubes_draw. The view-volume test serves other round
  * things drawn one by one as well.

@@ -18,9 +18,12 @@
 #include "child_run.h"
 #include "scene4_cockpit.h"
 #include "scene5_terrain.h"
+#include "scene_cubes.h"
 #include "test_gl.h"
 #include "timeline.h"
 #include "tvx.h"
+
+#include <GL/glu.h>   /* gluPerspective for the cube batch */
 
 /* ---- Helpers --------------------------------------------------------------- */
 
@@ -317,6 +320,84 @@ TEST(EndScrollerRun, FieldKeepsItsGreyAfterTheMonitorLattice)
     EXPECT_TRUE(r->at[1].blending);
     EXPECT_GT(r->at[1].middleLit, W * H / 20);
     EXPECT_LT(fabs(r->at[1].middleGreenExcess), 8.0);
+}
+
+/* The batch leaves out the faces turned away from the eye: a grid of
+ * touching cubes of many heights, under a turned and scaled model-view, looks
+ * as the same cubes drawn one by one with glutSolidCube, but for single
+ * pixels on the outlines, from at most three faces a cube. */
+struct CubeBatchRun {
+    int cubes;
+    int faces;
+    int lit;
+    int far;           /* channels more than 24 levels apart */
+    double mean;
+};
+
+TEST(EndScrollerRun, CubeBatchLooksLikeSingleCubes)
+{
+    CubeBatchRun *r = childShared<CubeBatchRun>();
+    ChildRun run = runChild([r] {
+        testGlContext(W, H);
+        std::vector<unsigned char> single((size_t)W * H * 4), batch((size_t)W * H * 4);
+        for (int pass = 0; pass < 2; pass++) {
+            glViewport(0, 0, W, H);
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            gluPerspective(45.0, (double)W / H, 1.0, 500.0);
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            glTranslatef(0.0f, 0.0f, -22.0f);
+            glRotatef(35.0f, 1.0f, 0.0f, 0.0f);
+            glRotatef(50.0f, 0.0f, 1.0f, 0.0f);
+            glScalef(1.5f, 0.8f, 1.2f);
+            glEnable(GL_DEPTH_TEST);
+            glEnable(GL_LIGHTING);
+            glEnable(GL_LIGHT0);
+            glEnable(GL_COLOR_MATERIAL);
+            glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
+            if (pass == 1)
+                cubes_begin();
+            r->cubes = 0;
+            for (int a = -6; a <= 6; a++) {
+                for (int b = -6; b <= 6; b++) {
+                    float y = sinf(0.7f * a * b);
+                    r->cubes++;
+                    if (pass == 1) {
+                        cubes_add((float)a, y, (float)b, nullptr);
+                        continue;
+                    }
+                    glPushMatrix();
+                    glTranslatef((float)a, y, (float)b);
+                    glutSolidCube(1.0);
+                    glPopMatrix();
+                }
+            }
+            if (pass == 1) {
+                r->faces = cubes_faceCount();
+                cubes_draw();
+            }
+            glFinish();
+            glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, pass ? batch.data() : single.data());
+        }
+        long sum = 0;
+        for (size_t i = 0; i < single.size(); i++) {
+            int d = abs((int)single[i] - (int)batch[i]);
+            sum += d;
+            r->far += d > 24;
+            if (i % 4 == 0)
+                r->lit += single[i] > 16;
+        }
+        r->mean = (double)sum / (double)single.size();
+    });
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_GT(r->lit, W * H / 8);
+    EXPECT_GE(r->faces, r->cubes);
+    EXPECT_LE(r->faces, 3 * r->cubes);
+    EXPECT_LT(r->far, r->lit / 100);
+    EXPECT_LT(r->mean, 0.5);
 }
 
 /* ---- Scene 9 and the end of the demo --------------------------------------- */
