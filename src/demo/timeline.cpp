@@ -264,6 +264,7 @@ int sceneJump(int direction)
 
 void drawScene(void)
 {
+    tvx_beginFrame();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearAccum(0.0f, 0.0f, 0.0f, 1.0f);
     glClearColor(gColor, gColor, gColor, gColor);

@@ -199,11 +199,20 @@ void tvx_setLight0(int on);
 
 /* ---- Motion blur (tvx_blur.cpp) ------------------------------------------ */
 
-/* At a frame end, before the swap: blends the finished frame in the window's
- * back buffer into the blur history (history x weight + frame x (1 - weight),
- * kept in half floats) and puts the history in the back buffer. Weight 0
- * leaves the frame as it is; the first blurred frame after it starts the
- * history anew from itself. */
+/* At a frame start: binds where the frame is drawn and sets the picture's
+ * viewport. That is the window, or while the motion blur is on (it was in
+ * the last frame) the blur's window-sized picture target, which the blur
+ * then reads without copying the frame out of the window. */
+void tvx_beginFrame(void);
+/* The framebuffer that stands for the window in this frame: 0, or the
+ * picture target between tvx_beginFrame and tvx_motionBlur. Binding the
+ * window means binding this. */
+unsigned int tvx_pictureFramebuffer(void);
+/* At a frame end, before the swap: blends the finished frame (in the window's
+ * back buffer or the picture target) into the blur history (history x weight
+ * + frame x (1 - weight), kept in half floats) and puts the history in the
+ * back buffer. Weight 0 leaves the frame as it is; the first blurred frame
+ * after it starts the history anew from itself. Leaves the window bound. */
 void tvx_motionBlur(float weight);
 /* Drops the history (a reshape does): the next frame is blended with black. */
 void tvx_dropMotionBlur(void);

@@ -3,14 +3,23 @@
  *
  * The history of the blur is a window-sized half-float colour target, so a
  * long trail fades smoothly instead of stepping in whole grey levels. At every
- * frame end the finished frame is copied out of the window's back buffer,
- * blended into the history with weight 1 - w (history x w + frame x (1 - w))
- * and the history is copied back to the window. A weight of 0 leaves the
- * window as it is and costs nothing: the history is then taken up again from
- * the first blurred frame itself (on a software rasteriser a copy of every
- * unblurred frame would cost several ms, for a trail of one frame at the
- * moment the blur comes on). A reshape drops the history: the next blurred
- * frame is blended with black, and the targets follow the new window size.
+ * frame end the finished frame is blended into the history with weight 1 - w
+ * (history x w + frame x (1 - w)) and the history is copied to the window.
+ *
+ * While the blur is on (it was in the last frame), a frame is not drawn into
+ * the window but into the picture target, a window-sized colour texture with
+ * a depth buffer like the window's, which the blend then reads directly; on a
+ * software rasteriser that saves copying every frame out of the window. The
+ * window's framebuffer is then the picture target for everything the frame
+ * draws (tvx_pictureFramebuffer), from tvx_beginFrame to tvx_motionBlur. A
+ * frame drawn in the window and blurred is first copied out of it.
+ *
+ * A weight of 0 leaves the picture as it is and costs nothing: the history is
+ * then taken up again from the first blurred frame itself (on a software
+ * rasteriser a copy of every unblurred frame would cost several ms, for a
+ * trail of one frame at the moment the blur comes on). A reshape drops the
+ * history: the next blurred frame is blended with black, and the targets
+ * follow the new window size.
  * Depends on: OpenGL through GLEW (core framebuffer objects and blits, blend
  * colour, half-float textures where the driver has them).
  */
@@ -22,12 +31,16 @@
 
 static unsigned int historyTexture = 0;   /* half-float (else 16-bit) RGBA: the blended frames */
 static unsigned int historyFramebuffer = 0;
-static unsigned int frameTexture = 0;     /* RGBA8: the frame just drawn */
-static unsigned int frameFramebuffer = 0;
+static unsigned int frameTexture = 0;     /* RGBA8: the picture target's colour */
+static unsigned int frameFramebuffer = 0; /* the picture target */
+static unsigned int frameDepth = 0;       /* its depth buffer, as deep as the window's */
 static int targetWidth = 0;
 static int targetHeight = 0;
 static int historyDropped = 1;            /* the history is to start black */
 static int historyStale = 0;              /* the history is to start from the frame */
+static int blurOn = 0;                    /* the last frame was blurred */
+static int inPicture = 0;                 /* this frame is drawn into the picture target */
+static int pictureUsable = 0;             /* the picture target is complete */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -47,6 +60,40 @@ static void makeTarget(unsigned int *texture, unsigned int *framebuffer, GLenum 
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
                               *texture, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+/* The picture target gets a depth buffer as deep as the window's, so that
+ * the depth test decides as it would in the window. */
+static void attachDepth(int width, int height)
+{
+    GLint bits = 24;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glGetIntegerv(GL_DEPTH_BITS, &bits);
+    if (frameDepth == 0)
+        glGenRenderbuffers(1, &frameDepth);
+    glBindRenderbuffer(GL_RENDERBUFFER, frameDepth);
+    glRenderbufferStorage(GL_RENDERBUFFER, bits > 24 ? GL_DEPTH_COMPONENT32 : GL_DEPTH_COMPONENT24,
+                          width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, frameFramebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, frameDepth);
+    /* an incomplete one is never drawn into: the frames stay in the window */
+    pictureUsable = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+/* Makes the targets the window's size, once and after a reshape. */
+static void fitTargets(int width, int height)
+{
+    if (width == targetWidth && height == targetHeight)
+        return;
+    GLenum fine = GLEW_VERSION_3_0 || GLEW_ARB_texture_float ? GL_RGBA16F_ARB : GL_RGBA16;
+    makeTarget(&historyTexture, &historyFramebuffer, fine, width, height);
+    makeTarget(&frameTexture, &frameFramebuffer, GL_RGBA8, width, height);
+    attachDepth(width, height);
+    targetWidth = width;
+    targetHeight = height;
+    historyDropped = 1;
 }
 
 /* Copies the picture's colour from one framebuffer to another: in the
@@ -126,26 +173,61 @@ static void blendFrameIntoHistory(float weight)
 
 /* ---- Public functions ------------------------------------------------------ */
 
+void tvx_beginFrame(void)
+{
+    int width = tvx_globalX;
+    int height = tvx_globalY;
+    inPicture = 0;
+    if (blurOn && width > 0 && height > 0) {
+        fitTargets(width, height);
+        inPicture = pictureUsable;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, tvx_pictureFramebuffer());
+    if (width > 0 && height > 0)
+        tvx_pictureViewport(width, height);
+}
+
+unsigned int tvx_pictureFramebuffer(void)
+{
+    return inPicture ? frameFramebuffer : 0;
+}
+
 void tvx_motionBlur(float weight)
 {
     int width = tvx_globalX;
     int height = tvx_globalY;
+    int drawnInPicture = inPicture;
+    inPicture = 0;
+    blurOn = weight != 0.0f;
     if (width <= 0 || height <= 0)
         return;
-    if (width != targetWidth || height != targetHeight) {
-        GLenum fine = GLEW_VERSION_3_0 || GLEW_ARB_texture_float ? GL_RGBA16F_ARB : GL_RGBA16;
-        makeTarget(&historyTexture, &historyFramebuffer, fine, width, height);
-        makeTarget(&frameTexture, &frameFramebuffer, GL_RGBA8, width, height);
-        targetWidth = width;
-        targetHeight = height;
-        historyDropped = 1;
-    }
-    if (weight == 0.0f) {
+    if (weight == 0.0f && !drawnInPicture) {
         historyStale = 1;
         return;
     }
-    if (historyStale) {
-        copyColour(0, historyFramebuffer, width, height);
+    if (drawnInPicture) {
+        /* Nothing was drawn in the window in this frame: the bars around a
+         * letterboxed picture are cleared, the picture is copied over. */
+        int x = 0, y = 0;
+        tvx_pictureOrigin(&x, &y);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        if (x != 0 || y != 0) {
+            glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+            glDisable(GL_SCISSOR_TEST);
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            glPopAttrib();
+        }
+    } else {
+        fitTargets(width, height);
+    }
+    if (weight == 0.0f || historyStale) {
+        /* no history to blend with: the frame stays as drawn and, when the
+         * blur is on, is where the history starts */
+        if (weight != 0.0f)
+            copyColour(drawnInPicture ? frameFramebuffer : 0, historyFramebuffer, width, height);
+        if (drawnInPicture)
+            copyColour(frameFramebuffer, 0, width, height);
     } else {
         if (historyDropped) {
             glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer);
@@ -154,17 +236,21 @@ void tvx_motionBlur(float weight)
             glClear(GL_COLOR_BUFFER_BIT);
             glPopAttrib();
         }
-        copyColour(0, frameFramebuffer, width, height);
+        if (!drawnInPicture)
+            copyColour(0, frameFramebuffer, width, height);
         blendFrameIntoHistory(weight);
         copyColour(historyFramebuffer, 0, width, height);
     }
-    historyDropped = 0;
-    historyStale = 0;
+    historyStale = weight == 0.0f;
+    if (weight != 0.0f)
+        historyDropped = 0;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    tvx_pictureViewport(width, height);
 }
 
 void tvx_dropMotionBlur(void)
 {
     historyDropped = 1;
     historyStale = 0;
+    blurOn = 0;
 }

@@ -253,7 +253,10 @@ void tvx_pictureOrigin(int *x, int *y)
 
 void tvx_pictureViewport(int width, int height)
 {
-    glViewport(pictureX, pictureY, width, height);
+    if (tvx_pictureFramebuffer() != 0)
+        glViewport(0, 0, width, height);   /* the blur's picture target */
+    else
+        glViewport(pictureX, pictureY, width, height);
 }
 
 void tvx_update(int value)

@@ -139,7 +139,7 @@ unsigned int tvx_enableFBO(int id, float r, float g, float b)
 
 void tvx_disableFBO(float w, float h, float r, float g, float b)
 {
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, tvx_pictureFramebuffer());
     tvx_pictureViewport((int)w, (int)h);
     clearAndReset(r, g, b);
 }

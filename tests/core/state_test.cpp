@@ -193,6 +193,33 @@ TEST(Render, LetterboxKeepsThePictureAt16By9BetweenBlackBars)
     EXPECT_EQ(px[0], 0) << "the bottom bar after the blur";
     testReadPixel(200, 280, px);
     EXPECT_EQ(px[0], 0) << "the top bar after the blur";
+    /* With the blur on, the next frame is drawn into the blur's picture
+     * target from its corner; at the frame end the picture lands between the
+     * bars again, and what lay in a bar (the overlay of the last frame) is
+     * gone. */
+    glScissor(0, 0, 400, 30);
+    glEnable(GL_SCISSOR_TEST);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    tvx_beginFrame();
+    EXPECT_NE(tvx_pictureFramebuffer(), 0u);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(vp[0], 0);
+    EXPECT_EQ(vp[1], 0);
+    EXPECT_EQ(vp[3], 225);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    tvx_motionBlur(0.5f);
+    EXPECT_EQ(tvx_pictureFramebuffer(), 0u);
+    for (int y : {40, 150, 258}) {
+        testReadPixel(200, y, px);
+        EXPECT_NEAR(px[0], 191, 2) << "row " << y << " of the picture drawn in the target";
+    }
+    testReadPixel(200, 20, px);
+    EXPECT_EQ(px[0], 0) << "the bottom bar after a frame drawn in the target";
+    testReadPixel(200, 280, px);
+    EXPECT_EQ(px[0], 0) << "the top bar after a frame drawn in the target";
     tvx_setLetterbox(0);
     tvx_handleResize(400, 300);
 }
