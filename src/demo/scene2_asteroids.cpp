@@ -128,6 +128,7 @@ void scene2_drawAsteroids(float t)
     float radius = 1.0f + scene2_pulse(t);
     cubes_begin();
     tvx_enableShader(scene2_passShader);
+    glEnable(GL_CULL_FACE);   /* closed rocks: their far sides lie behind the near ones */
     for (float i = 0.0f; i < 200.0f; i += 1.0f) {
         int k = (int)i;
         float s = i + 0.3f * t;
@@ -143,6 +144,7 @@ void scene2_drawAsteroids(float t)
         glCallList(asteroidList);
         glPopMatrix();
     }
+    glDisable(GL_CULL_FACE);
     tvx_disableShader();
 }
 

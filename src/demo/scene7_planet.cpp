@@ -135,6 +135,7 @@ void scene7_block(void)
         }
         cubes_begin();
         glPushMatrix();
+        glEnable(GL_CULL_FACE);   /* closed spheres, as the planet */
         for (int i = 0; i < SCENE7_DEBRIS; i++) {
             float pos[3];
             scene7_debris(i, v.spread, pos);
@@ -145,6 +146,7 @@ void scene7_block(void)
             glCallList(debrisList);
             glPopMatrix();
         }
+        glDisable(GL_CULL_FACE);
         glPopMatrix();
     }
     tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
