@@ -47,6 +47,7 @@ static GLUquadric *test = NULL;      /* the tunnel cylinder's quadric */
 static GLuint tunnelList;            /* the tunnel and the planet, compiled once */
 static GLuint planetList;
 static unsigned int cockpitList;     /* the cockpit, compiled at its first frame */
+static int cockpitSeeThrough = 0;    /* 1 when a material of the cockpit lets light through */
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
@@ -69,6 +70,9 @@ void scene4_load(void)
  * compiled tunnel and planet. */
 static void firstFrame(void)
 {
+    for (unsigned int m = 0; m < scene4_cockpit_model->nummaterials; m++)
+        if (scene4_cockpit_model->materials[m].diffuse[3] < 1.0f)
+            cockpitSeeThrough = 1;
     for (int i = 0; i < SCENE4_STARS; i++) {
         star[i] = scene4_starStart(i);
         starX[i] = 20.0f * tvx_perlin2DNoise((float)i, 0.0f, i);
@@ -135,6 +139,15 @@ int scene4_frames(void)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
+/* The cockpit's frame in the view: a slow wobble on noise, then the seat. */
+static void cockpitFrame(float t)
+{
+    glRotatef(2.0f * tvx_perlin2DNoise(0.01f * t, 0.04f * t, 23), 0.4f, 0.1f, 0.1f);
+    glTranslatef(0.0f, -6.0f, 50.0f);
+    glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
+    glRotatef(3.0f, 1.0f, 0.0f, 0.0f);
+}
+
 /* One 1.05 x 0.78 cockpit screen showing texture, in the current frame. */
 static void screenQuad(unsigned int texture)
 {
@@ -149,6 +162,69 @@ static void screenQuad(unsigned int texture)
     glTexCoord2f(0.0f, 1.0f); glVertex2f(-0.525f, -0.39f);
     glEnd();
     glDisable(GL_TEXTURE_2D);
+}
+
+/* The three screens in the cockpit's frame: the tunnel in the middle, the
+ * greetings on the left, the tunnel through the screen shader on the right. */
+static void drawScreens(unsigned int greetTexture, unsigned int hyperTexture)
+{
+    glPushMatrix();                                   /* middle screen */
+    tvx_draw2DTexture(0.525f, 5.3428f, -8.225f, 0.525f, 0.39f, hyperTexture);
+    glPopMatrix();
+
+    glPushMatrix();                                   /* left screen */
+    glTranslatef(-1.9575f, 5.336f, 7.926f);
+    glRotatef(-26.6f, 0.0f, 1.0f, 0.0f);
+    screenQuad(greetTexture);
+    glPopMatrix();
+
+    tvx_enableShader(scene4_xobjShader);              /* right screen */
+    glPushMatrix();
+    glTranslatef(0.8958f, 5.356f, 7.926f);
+    glRotatef(26.0f, 0.0f, 1.0f, 0.0f);
+    screenQuad(hyperTexture);
+    glPopMatrix();
+    tvx_disableShader();
+}
+
+/* The backdrop behind the cockpit goes through the costly glow pass, and the
+ * opaque cockpit then covers much of it. So the cockpit's depth is laid down
+ * first, without colour, and the backdrop is rejected by the depth test
+ * where the cockpit will replace it anyway; where a screen lies in front of
+ * the cockpit the depth is set back to the far plane, since the screens
+ * blend over the backdrop. After the backdrop, backdropDepth puts its depth
+ * everywhere, as drawing it whole would have left it. Only for a cockpit
+ * without see-through parts; returns 1 when the depth was laid down. */
+static int maskBehindCockpit(float t, unsigned int greetTexture, unsigned int hyperTexture)
+{
+    if (cockpitSeeThrough)
+        return 0;
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_VIEWPORT_BIT | GL_ENABLE_BIT |
+                 GL_TEXTURE_BIT | GL_CURRENT_BIT);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glPushMatrix();
+    cockpitFrame(t);
+    glPushMatrix();
+    glScalef(0.1f, 0.1f, 0.1f);
+    drawModelCompiled(scene4_cockpit_model, &cockpitList);
+    glPopMatrix();
+    glDepthFunc(GL_ALWAYS);
+    glDepthRange(1.0, 1.0);
+    drawScreens(greetTexture, hyperTexture);
+    glPopMatrix();
+    glPopAttrib();
+    return 1;
+}
+
+/* The depth the backdrop alone leaves: cleared, then the backdrop's quad
+ * once more, depth only (it does not reach the edges of the frame). */
+static void backdropDepth(unsigned int hyperTexture)
+{
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    tvx_draw2DTexture(0.0f, 0.0f, 0.0f, 30.0f, 20.0f, hyperTexture);
+    glPopAttrib();
 }
 
 void scene4_block(void)
@@ -218,36 +294,19 @@ void scene4_block(void)
     glPushMatrix();
     unsigned int cockpitTexture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
     gColor = 0.0f;
+    int masked = maskBehindCockpit(t, greetTexture, hyperTexture);
     glColor4f(1.0f, 1.0f, 1.0f, scene4_backgroundAlpha(t));
     tvx_enableShader(scene4_glowShader);
     tvx_shader_sendUniformValue(scene4_glowShader, "fadeLevel", &fadeLevel, 1);
     tvx_draw2DTexture(0.0f, 0.0f, 0.0f, 30.0f, 20.0f, hyperTexture);
     tvx_disableShader();
+    if (masked)
+        backdropDepth(hyperTexture);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
     glPushMatrix();
-    glRotatef(2.0f * tvx_perlin2DNoise(0.01f * t, 0.04f * t, 23), 0.4f, 0.1f, 0.1f);
-    glTranslatef(0.0f, -6.0f, 50.0f);
-    glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
-    glRotatef(3.0f, 1.0f, 0.0f, 0.0f);
-
-    glPushMatrix();                                   /* middle screen */
-    tvx_draw2DTexture(0.525f, 5.3428f, -8.225f, 0.525f, 0.39f, hyperTexture);
-    glPopMatrix();
-
-    glPushMatrix();                                   /* left screen */
-    glTranslatef(-1.9575f, 5.336f, 7.926f);
-    glRotatef(-26.6f, 0.0f, 1.0f, 0.0f);
-    screenQuad(greetTexture);
-    glPopMatrix();
-
-    tvx_enableShader(scene4_xobjShader);              /* right screen */
-    glPushMatrix();
-    glTranslatef(0.8958f, 5.356f, 7.926f);
-    glRotatef(26.0f, 0.0f, 1.0f, 0.0f);
-    screenQuad(hyperTexture);
-    glPopMatrix();
-    tvx_disableShader();
+    cockpitFrame(t);
+    drawScreens(greetTexture, hyperTexture);
 
     glScalef(0.1f, 0.1f, 0.1f);                       /* the cockpit */
     tvx_setLight0(1);
