@@ -4,9 +4,9 @@
  *
  * Every program of data/shader is drawn as a quad over the whole window,
  * sampling a frame-sized picture on texture unit 0, with the uniforms at
- * values the scenes send and the blending the passes use; the blur's three
- * steps are timed on their own (window to picture, blend into the half-float
- * history, history to window). Each figure is the best of three runs of ten
+ * values the scenes send and the blending the passes use; the blur's steps
+ * are timed on their own (window to picture, which only a frame drawn in the
+ * window needs; blend into the half-float history; history to window). Each figure is the best of three runs of ten
  * draws, each run closed by glFinish, and comes with the pixels the draw
  * covered (an occlusion query), since a vertex stage may move the quad. On a
  * software rasteriser this is the floor under a frame: a scene that shows a
@@ -54,6 +54,11 @@ static const struct {
 
 static int width = 1280;
 static int height = 720;
+
+/* The picture drawn over (also the blur's picture target) and the blur's
+ * half-float history. */
+static GLuint pictureFramebuffer, pictureTexture;
+static GLuint historyFramebuffer, historyTexture;
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -199,7 +204,6 @@ static void report(const char *name, void (*draw)(void))
 }
 
 /* The blur's steps, between the window and its two targets. */
-static GLuint pictureFramebuffer, historyFramebuffer, pictureTexture, historyTexture;
 
 static void copyOut(void)
 {
