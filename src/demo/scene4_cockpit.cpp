@@ -164,6 +164,13 @@ static void screenQuad(unsigned int texture)
     glDisable(GL_TEXTURE_2D);
 }
 
+/* The backdrop: the tunnel picture on a quad behind the cockpit (it does not
+ * reach the edges of the frame). */
+static void backdropQuad(unsigned int hyperTexture)
+{
+    tvx_draw2DTexture(0.0f, 0.0f, 0.0f, 30.0f, 20.0f, hyperTexture);
+}
+
 /* The three screens in the cockpit's frame: the tunnel in the middle, the
  * greetings on the left, the tunnel through the screen shader on the right. */
 static void drawScreens(unsigned int greetTexture, unsigned int hyperTexture)
@@ -217,13 +224,13 @@ static int maskBehindCockpit(float t, unsigned int greetTexture, unsigned int hy
 }
 
 /* The depth the backdrop alone leaves: cleared, then the backdrop's quad
- * once more, depth only (it does not reach the edges of the frame). */
+ * once more, depth only. */
 static void backdropDepth(unsigned int hyperTexture)
 {
     glClear(GL_DEPTH_BUFFER_BIT);
     glPushAttrib(GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    tvx_draw2DTexture(0.0f, 0.0f, 0.0f, 30.0f, 20.0f, hyperTexture);
+    backdropQuad(hyperTexture);
     glPopAttrib();
 }
 
@@ -298,7 +305,7 @@ void scene4_block(void)
     glColor4f(1.0f, 1.0f, 1.0f, scene4_backgroundAlpha(t));
     tvx_enableShader(scene4_glowShader);
     tvx_shader_sendUniformValue(scene4_glowShader, "fadeLevel", &fadeLevel, 1);
-    tvx_draw2DTexture(0.0f, 0.0f, 0.0f, 30.0f, 20.0f, hyperTexture);
+    backdropQuad(hyperTexture);
     tvx_disableShader();
     if (masked)
         backdropDepth(hyperTexture);
