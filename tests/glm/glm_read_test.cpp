@@ -286,7 +286,7 @@ TEST_F(Reader, IgnoredMaterialStatementsWarn)
               "GLM: Warning: glmReadMTL: Command \"Ke\" ignored\n"
               "GLM: Warning: glmReadMTL: Command \"Nx\" ignored\n"
               "GLM: Warning: map map_Ka ambient map.png ignored\n"
-              "GLM: Warning: reflection type ignored: r -type sphere\n\n"
+              "GLM: Warning: reflection type ignored: r -type sphere\n"
               "GLM: Warning: glmReadMTL: \"Ns 900\" of material \"a\" outside 0..100 in file \"" +
                   dir + "m.mtl\", 100 used\n"
               "GLM: Warning: glmReadMTL: \"Ns -5\" of material \"b\" outside 0..100 in file \"" +
@@ -460,9 +460,10 @@ TEST_F(ReaderDeath, MissingFiles)
     EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: glmReadOBJ() failed: can't open data file \"" +
                         path + "\".\n"));
-    /* a directory opens but cannot be read */
+    /* a directory is not read at all */
     EXPECT_EXIT(glmReadOBJ(dir.c_str()), ::testing::ExitedWithCode(1),
-                literal("GLM: Fatal Error: can't read file \"" + dir + "\".\n"));
+                literal("GLM: Fatal Error: glmReadOBJ() failed: can't open data file \"" + dir +
+                        "\" (a directory, not a file).\n"));
     std::string model = obj(std::string("mtllib gone.mtl\n") + TRIANGLE);
     EXPECT_EXIT(glmReadOBJ(model.c_str()), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: glmReadMTL() failed: can't open material file \"" +
