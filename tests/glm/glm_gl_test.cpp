@@ -10,6 +10,8 @@
 #include <dirent.h>
 #include <png.h>
 #include <string.h>
+#include <sys/stat.h> /* mkfifo */
+#include <unistd.h>   /* alarm */
 
 #include <string>
 #include <vector>
@@ -388,6 +390,31 @@ TEST_F(Gl, MaterialsShareTextureEntriesByName)
     GLuint first = model->textures[0].id;
     glmDelete(model);
     EXPECT_FALSE(glIsTexture(first));
+}
+
+/* A texture that is a FIFO or a directory is left out with a warning naming
+ * it, before anything is read (the FIFO would hold an ordinary open for
+ * ever; the alarm ends the test instead); the model is read on. */
+TEST_F(Gl, TexturesThatAreNotFilesAreLeftOut)
+{
+    ASSERT_EQ(0, mkfifo((dir + "fifo.png").c_str(), 0600));
+    writeFile(dir + "m.mtl", "newmtl a\nmap_Kd fifo.png\nnewmtl b\nmap_Kd .\n");
+    ::testing::internal::CaptureStderr();
+    alarm(20);
+    GlmModel *model = glmReadOBJ(
+        writeFile(dir + "m.obj", std::string("mtllib m.mtl\n") + SQUARE + "f 1 2 3\n").c_str());
+    alarm(0);
+    EXPECT_EQ("GLM: Warning: glmLoadTexture(): can't read \"" + dir + "fifo.png\" (a FIFO (named "
+              "pipe), not a file).\n"
+              "GLM: Warning: glmLoadTexture(): can't read \"" + dir + ".\" (a directory, not a "
+              "file).\n",
+              ::testing::internal::GetCapturedStderr());
+    ASSERT_EQ(2u, model->numtextures);
+    EXPECT_EQ(0u, model->textures[0].id);
+    EXPECT_EQ(0u, model->textures[1].id);
+    EXPECT_EQ(1u, model->numtriangles);
+    glmDelete(model);
+    unlink((dir + "fifo.png").c_str());
 }
 
 TEST_F(Gl, ExtensionNamesAreWholeWords)

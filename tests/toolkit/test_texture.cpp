@@ -13,6 +13,7 @@
 #include <gd.h>     /* writing the test PNGs */
 #include <png.h>    /* writing a grey PNG, which libgd cannot */
 #include <sys/resource.h>
+#include <sys/stat.h> /* mkfifo */
 
 static const int W = 640, H = 360;
 
@@ -138,6 +139,33 @@ TEST_F(Texture, PngFailuresAreFatal)
     std::string text = writeScratch("not-a.png", std::string("this is no picture\n"));
     EXPECT_EXIT(STDOUT_TO_STDERR(tvx_loadPNG(text.c_str())), ::testing::ExitedWithCode(255),
                 "\\[! " + text + "\\] Unable to load image$");
+}
+
+/* A directory, a FIFO or a device in a picture's place ends the process at
+ * once with a line naming it, for both readers (the FIFO would hold an
+ * ordinary open for ever; the alarm ends the child instead). */
+TEST_F(Texture, PicturesThatAreNotFilesAreFatalWithoutWaiting)
+{
+    std::string folder = scratchPath("folder.png");
+    std::string fifo = scratchPath("fifo.png");
+    std::string device = scratchPath("device.png");
+    std::filesystem::create_directories(folder);
+    unlink(fifo.c_str());
+    unlink(device.c_str());
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    ASSERT_EQ(0, symlink("/dev/zero", device.c_str()));
+    const std::pair<std::string, const char *> cases[] = {
+        {folder, "a directory, not a file"},
+        {fifo, "a FIFO \\(named pipe\\), not a file"},
+        {device, "a device, not a file"}};
+    for (const auto &c : cases) {
+        EXPECT_EXIT(STDOUT_TO_STDERR(alarm(20); tvx_loadPNG(c.first.c_str())),
+                    ::testing::ExitedWithCode(255),
+                    "\\[! " + c.first + "\\] Unable to load image: " + c.second + "\n$");
+        EXPECT_EXIT(STDOUT_TO_STDERR(alarm(20); tvx_loadTGA(c.first.c_str())),
+                    ::testing::ExitedWithCode(255),
+                    "\\[!\\] Unable to load " + c.first + ": " + c.second + "\n$");
+    }
 }
 
 /* A PNG signature and IHDR chunk claiming width x height, and nothing else:
