@@ -722,8 +722,13 @@ static void soundNote(void)
     double sound = videoSound ? ((long long)musicLength - firstTime) / 1000.0 : 0.0;
     if (sound >= length)
         return;
-    fprintf(stderr, "[/] The music %s ends at %.3f s of demo time: %.3f s of the video's %.3f s "
-                    "have sound\n", MUSIC_PATH, musicLength / 1000.0, sound, length);
+    if (!videoSound)
+        fprintf(stderr, "[/] The music %s ends at %.3f s of demo time, before the first frame at "
+                        "%.3f s: the video has no sound\n", MUSIC_PATH, musicLength / 1000.0,
+                firstTime / 1000.0);
+    else
+        fprintf(stderr, "[/] The music %s ends at %.3f s of demo time: %.3f s of the video's "
+                        "%.3f s have sound\n", MUSIC_PATH, musicLength / 1000.0, sound, length);
 }
 
 /* A capture or benchmark ended by a signal (Ctrl+C, kill): ffmpeg is ended and
