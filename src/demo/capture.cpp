@@ -329,11 +329,23 @@ static pid_t startChild(const char *const *args, int in, int out, int err)
         errno = ENOENT;
         return -1;
     }
+    /* No signal reaches the child before the program's handlers are gone
+     * from it. */
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &old);
     pid_t parent = getpid();
     pid_t pid = fork();
-    if (pid != 0)
+    if (pid != 0) {
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
         return pid;
+    }
     /* Only calls that are safe in the child of a threaded program. */
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGHUP, SIG_DFL);
+    signal(SIGPIPE, SIG_DFL);
+    sigprocmask(SIG_SETMASK, &old, nullptr);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent)
         _exit(127);

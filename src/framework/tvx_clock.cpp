@@ -93,7 +93,7 @@ static int pastEndTime(void)
 /* The clock leaves the music at ms (music time, at or past its end). */
 static void goPastEnd(int ms)
 {
-    if (!pastEndSaid) {
+    if (!pastEndSaid && (long long)SONGLENGTH - audioOffset < DEMO_LENGTH) {
         printf("[/] The music %s ends at %.3f s, before the demo's end at %.3f s: "
                "the clock goes on without it\n",
                musicPath, SONGLENGTH / 1000.0, DEMO_LENGTH / 1000.0);

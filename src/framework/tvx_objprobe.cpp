@@ -73,7 +73,11 @@ int tvx_loadObjModel(const char *path)
             }
             memcpy(name, start, length);
             name[length] = '\0';
-            printf("%s\n\n", name);
+            /* shown as printable text: the name can run across lines of
+             * the file and hold any byte */
+            for (const char *c = name; *c; c++)
+                putchar(*c >= 0x20 && *c < 0x7F ? *c : '?');
+            printf("\n\n");
             struct tvx_mtlFile mtl = {name};
             readMtlToObj(&mtl);
             free(name);

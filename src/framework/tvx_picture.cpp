@@ -53,16 +53,22 @@ static unsigned long bigEndian32(const unsigned char *b)
            | b[3];
 }
 
-/* A file that cannot be read: the loader's "not found" line when it is
- * missing, else a line with the reason (a FIFO, a directory, ...). */
-static int unreadable(char *message, size_t size, const char *missing, const char *other,
-                      const char *path, const char *why)
+/* The picture file in memory (tvx_readFile), or null with the loader's line
+ * in message: its "not found" line (missing, with the path) when the file is
+ * missing, else its other line (other, with the path and the reason: a FIFO,
+ * a directory, ...). */
+static unsigned char *readPicture(const char *path, size_t limit, const char *missing,
+                                  const char *other, size_t *length, char *message, size_t size)
 {
+    unsigned char *bytes = NULL;
+    const char *why = NULL;
+    if (tvx_readFile(path, limit, &bytes, length, &why) == 0)
+        return bytes;
     if (errno == ENOENT)
         snprintf(message, size, missing, path);
     else
         snprintf(message, size, other, path, why);
-    return -1;
+    return NULL;
 }
 
 /* The size a PNG's header claims: the signature, then the IHDR chunk with
@@ -84,12 +90,11 @@ int tvx_readPNG(const char *path, int maxSide, struct tvx_picture *picture, char
                 size_t size)
 {
     memset(picture, 0, sizeof(*picture));
-    unsigned char *bytes = NULL;
     size_t length = 0;
-    const char *why = NULL;
-    if (tvx_readFile(path, PNG_FILE_LIMIT, &bytes, &length, &why) != 0)
-        return unreadable(message, size, "[! %s] file not found.\n",
-                          "[! %s] Unable to load image: %s\n", path, why);
+    unsigned char *bytes = readPicture(path, PNG_FILE_LIMIT, "[! %s] file not found.\n",
+                                       "[! %s] Unable to load image: %s\n", &length, message, size);
+    if (bytes == NULL)
+        return -1;
     unsigned long claimedWidth = 0, claimedHeight = 0;
     if (!pngHeaderSize(bytes, length, &claimedWidth, &claimedHeight)) {
         free(bytes);
@@ -147,12 +152,11 @@ int tvx_readTGA(const char *path, int maxSide, struct tvx_picture *picture, char
     /* The largest picture this GPU takes, with room for the footer and
      * extension area a TGA may carry after its pixels. */
     size_t limit = TGA_HEADER + (size_t)maxSide * (size_t)maxSide * 4 + TGA_TRAILER;
-    unsigned char *file = NULL;
     size_t length = 0;
-    const char *why = NULL;
-    if (tvx_readFile(path, limit, &file, &length, &why) != 0)
-        return unreadable(message, size, "[! %s] file not found \n",
-                          "[!] Unable to load %s: %s\n", path, why);
+    unsigned char *file = readPicture(path, limit, "[! %s] file not found \n",
+                                      "[!] Unable to load %s: %s\n", &length, message, size);
+    if (file == NULL)
+        return -1;
 
     if (length < (size_t)TGA_HEADER
         || memcmp(file, uncompressedHeader, sizeof uncompressedHeader) != 0) {

@@ -196,6 +196,7 @@ TEST_F(Modes, BenchPrintsSceneRowsAndWritesJson)
     /* -s 2 starts at 140 s; scene 2 runs to 154 s and scene 3 follows. At
      * 2 fps up to --to 156: 29 frames of scene 2 and 3 of scene 3. */
     std::string json = dir + "/bench.json";
+    writeFrame(json, Frame{1, 1, {1, 2, 3}});   /* an older file of that name is replaced whole */
     KolvaneRun r = runKolvane({"-w", "96", "-h", "54", "-m", "-s", "2", "--bench", "--fps", "2",
                                "--to", "156", "--json", json}, 300);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -206,6 +207,7 @@ TEST_F(Modes, BenchPrintsSceneRowsAndWritesJson)
     EXPECT_NE(r.out.find("\n        2      29  "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\n        3       3  "), std::string::npos) << r.out;
 
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"bench.json"}) << "no temporary file is left";
     nlohmann::json figures = nlohmann::json::parse(readText(json), nullptr, false);
     ASSERT_FALSE(figures.is_discarded()) << readText(json);
     EXPECT_EQ(figures["width"], 96);

@@ -10,8 +10,6 @@
 #include "toolkit_test.h"
 #include "tvx.h"
 
-#include <sys/stat.h> /* mkfifo */
-
 static const int W = 160, H = 90;
 
 static const char *GREEN_FRAG = "void main() { gl_FragColor = vec4(0.0, 1.0, 0.0, 1.0); }\n";
@@ -83,18 +81,7 @@ TEST_F(Shader, MissingFilesAndFilesThatAreNotFilesAreFatal)
     std::string missing = scratchPath("missing.vert");
     EXPECT_EXIT(STDOUT_TO_STDERR(tvx_loadShader(missing.c_str(), NULL)), ::testing::ExitedWithCode(255),
                 "\\[!\\] Couldn't load shaderfile " + missing + "\n");
-    std::string folder = scratchPath("folder.frag");
-    std::string fifo = scratchPath("fifo.frag");
-    std::string device = scratchPath("device.frag");
-    std::filesystem::create_directories(folder);
-    unlink(fifo.c_str());
-    unlink(device.c_str());
-    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-    ASSERT_EQ(0, symlink("/dev/zero", device.c_str()));
-    const std::pair<std::string, const char *> cases[] = {
-        {folder, "a directory, not a file"},
-        {fifo, "a FIFO \\(named pipe\\), not a file"},
-        {device, "a device, not a file"}};
+    const auto cases = notFiles("shader");
     for (const auto &c : cases)
         EXPECT_EXIT(STDOUT_TO_STDERR(alarm(20); tvx_loadShader(NULL, c.first.c_str())),
                     ::testing::ExitedWithCode(255),

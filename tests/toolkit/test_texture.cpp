@@ -13,7 +13,6 @@
 #include <gd.h>     /* writing the test PNGs */
 #include <png.h>    /* writing a grey PNG, which libgd cannot */
 #include <sys/resource.h>
-#include <sys/stat.h> /* mkfifo */
 
 static const int W = 640, H = 360;
 
@@ -146,18 +145,7 @@ TEST_F(Texture, PngFailuresAreFatal)
  * ordinary open for ever; the alarm ends the child instead). */
 TEST_F(Texture, PicturesThatAreNotFilesAreFatalWithoutWaiting)
 {
-    std::string folder = scratchPath("folder.png");
-    std::string fifo = scratchPath("fifo.png");
-    std::string device = scratchPath("device.png");
-    std::filesystem::create_directories(folder);
-    unlink(fifo.c_str());
-    unlink(device.c_str());
-    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-    ASSERT_EQ(0, symlink("/dev/zero", device.c_str()));
-    const std::pair<std::string, const char *> cases[] = {
-        {folder, "a directory, not a file"},
-        {fifo, "a FIFO \\(named pipe\\), not a file"},
-        {device, "a device, not a file"}};
+    const auto cases = notFiles("picture");
     for (const auto &c : cases) {
         EXPECT_EXIT(STDOUT_TO_STDERR(alarm(20); tvx_loadPNG(c.first.c_str())),
                     ::testing::ExitedWithCode(255),
