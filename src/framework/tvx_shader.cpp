@@ -12,6 +12,11 @@
  * a program that does not keeps the one it had. Source files are read
  * through tvx_readFile, so a FIFO or a directory in their place is refused,
  * at loading and at a reload alike, instead of holding the program.
+ *
+ * Beside the table the framework keeps programs of its own (the bloom pass's
+ * glow, the programs that bake procedural surfaces): built and reloaded the
+ * same way from their files, but holding no id of the table, so the ids the
+ * demo's loading order hands out stay as they are.
  * Depends on: OpenGL (through GLEW), tvx_files.cpp, libc.
  */
 #include "tvx.h"
@@ -26,6 +31,7 @@
 /* ---- State ---------------------------------------------------------------- */
 
 #define SHADER_SLOTS 63
+#define OWN_SLOTS 16
 #define SOURCE_LIMIT ((size_t)16 << 20)   /* bytes: no shader comes near it */
 
 struct ShaderSlot {
@@ -36,10 +42,14 @@ struct ShaderSlot {
     GLhandleARB program;
     char *vertexPath;      /* the files it was built from, for reloads */
     char *fragmentPath;
+    const char *define;    /* a name defined in both stages (own programs), or NULL */
 };
 
 static struct ShaderSlot shader[SHADER_SLOTS];
 static int CURRENT_ID = -1; /* id of the last loaded program */
+
+static struct ShaderSlot own[OWN_SLOTS];   /* the framework's own programs */
+static int ownCount = 0;
 
 /* ---- Internal helpers ----------------------------------------------------- */
 
@@ -60,11 +70,26 @@ static void printInfoLog(GLhandleARB object, const char *files)
     free(log);
 }
 
-/* Compiles one stage; 0 in *ok (and the log printed) when it fails. */
-static GLhandleARB compileShader(GLenum type, const char *source, const char *path, int *ok)
+/* Compiles one stage, with "#define <define>" after its #version line when
+ * define is given; 0 in *ok (and the log printed) when it fails. */
+static GLhandleARB compileShader(GLenum type, const char *source, const char *define,
+                                 const char *path, int *ok)
 {
     GLhandleARB object = glCreateShaderObjectARB(type);
-    glShaderSourceARB(object, 1, &source, NULL);
+    if (define == NULL) {
+        glShaderSourceARB(object, 1, &source, NULL);
+    } else {
+        const char *rest = source;
+        if (strncmp(source, "#version", 8) == 0) {
+            const char *end = strchr(source, '\n');
+            rest = end != NULL ? end + 1 : source + strlen(source);
+        }
+        char line[96];
+        snprintf(line, sizeof line, "#define %s\n", define);
+        const char *parts[3] = {source, line, rest};
+        const GLint lengths[3] = {(GLint)(rest - source), -1, -1};
+        glShaderSourceARB(object, 3, parts, lengths);
+    }
     glCompileShaderARB(object);
 
     GLint compiled = 0;
@@ -93,11 +118,13 @@ static int buildProgram(const char *vertexSource, const char *fragmentSource,
     built->fragmentShader = 0;
     if (vertexSource != NULL) {
         dprint("Trying to create shader object (vertex)", 0);
-        built->vertexShader = compileShader(GL_VERTEX_SHADER_ARB, vertexSource, vertexPath, &ok);
+        built->vertexShader = compileShader(GL_VERTEX_SHADER_ARB, vertexSource, built->define,
+                                            vertexPath, &ok);
     }
     if (fragmentSource != NULL) {
         dprint("Trying to create shader object (fragment)", 0);
-        built->fragmentShader = compileShader(GL_FRAGMENT_SHADER_ARB, fragmentSource, fragmentPath, &ok);
+        built->fragmentShader = compileShader(GL_FRAGMENT_SHADER_ARB, fragmentSource, built->define,
+                                              fragmentPath, &ok);
     }
     if (vertexSource != NULL)
         glAttachObjectARB(built->program, built->vertexShader);
@@ -113,7 +140,10 @@ static int buildProgram(const char *vertexSource, const char *fragmentSource,
             snprintf(files, sizeof files, "%s + %s", vertexPath, fragmentPath);
         else
             snprintf(files, sizeof files, "%s", vertexPath != NULL ? vertexPath : fragmentPath);
-        printf("[/] %s: shader program %d failed to link\n", files, id);
+        if (id >= 0)
+            printf("[/] %s: shader program %d failed to link\n", files, id);
+        else
+            printf("[/] %s: the program failed to link\n", files);
         printInfoLog(built->program, files);
         ok = 0;
     }
@@ -172,6 +202,61 @@ static char *copyPath(const char *path)
     return copy;
 }
 
+/* Reads a program's files into a slot and builds it there; id names it in
+ * the link message (-1 for the framework's own programs). */
+static void fillSlot(struct ShaderSlot *slot, const char *vertexPath, const char *fragmentPath,
+                     const char *define, int id)
+{
+    slot->define = define;
+    if (vertexPath != NULL)
+        slot->vertexSource = loadFile(vertexPath);
+    if (fragmentPath != NULL)
+        slot->fragmentSource = loadFile(fragmentPath);
+    slot->vertexPath = copyPath(vertexPath);
+    slot->fragmentPath = copyPath(fragmentPath);
+    buildProgram(slot->vertexSource, slot->fragmentSource, vertexPath, fragmentPath, id, slot);
+}
+
+/* Builds a slot's program again when its files changed; returns 1 when they
+ * did, and sets *kept when the new sources do not build and the old program
+ * stays. */
+static int reloadSlot(struct ShaderSlot *slot, int id, int *kept)
+{
+    char *vertexSource = slot->vertexPath != NULL ? rereadSource(slot->vertexPath) : NULL;
+    char *fragmentSource = slot->fragmentPath != NULL ? rereadSource(slot->fragmentPath) : NULL;
+    int readable = (slot->vertexPath == NULL || vertexSource != NULL) &&
+                   (slot->fragmentPath == NULL || fragmentSource != NULL);
+    *kept = 0;
+    if (readable && sameText(vertexSource, slot->vertexSource) &&
+        sameText(fragmentSource, slot->fragmentSource)) {
+        free(vertexSource);
+        free(fragmentSource);
+        return 0;
+    }
+    struct ShaderSlot built = *slot;
+    if (readable && buildProgram(vertexSource, fragmentSource, slot->vertexPath,
+                                 slot->fragmentPath, id, &built)) {
+        deleteProgram(slot);
+        free(slot->vertexSource);
+        free(slot->fragmentSource);
+        built.vertexSource = vertexSource;
+        built.fragmentSource = fragmentSource;
+        *slot = built;
+        return 1;
+    }
+    if (readable)
+        deleteProgram(&built);
+    if (id >= 0)
+        printf("[/] shader program %d keeps its old program\n", id);
+    else
+        printf("[/] %s keeps its old program\n",
+               slot->fragmentPath != NULL ? slot->fragmentPath : slot->vertexPath);
+    *kept = 1;
+    free(vertexSource);
+    free(fragmentSource);
+    return 1;
+}
+
 static struct ShaderSlot *slotOf(int id, const char *caller)
 {
     if (id < 0 || id > CURRENT_ID) {
@@ -225,20 +310,26 @@ int tvx_loadShader(const char *vertexPath, const char *fragmentPath)
         return -1;
     }
 
-    struct ShaderSlot *slot = &shader[id];
     dprint("loading the shaderfiles from loadShader()", 0);
-    if (vertexPath != NULL)
-        slot->vertexSource = loadFile(vertexPath);
-    if (fragmentPath != NULL)
-        slot->fragmentSource = loadFile(fragmentPath);
-    dprint("Done loading shadefiles...", 0);
-
-    slot->vertexPath = copyPath(vertexPath);
-    slot->fragmentPath = copyPath(fragmentPath);
-    buildProgram(slot->vertexSource, slot->fragmentSource, vertexPath, fragmentPath, id, slot);
-
+    fillSlot(&shader[id], vertexPath, fragmentPath, NULL, id);
     dprint("returning CURRENT_ID", 0);
     return id;
+}
+
+int tvx_loadOwnShader(const char *vertexPath, const char *fragmentPath, const char *define)
+{
+    if (ownCount == OWN_SLOTS || (vertexPath == NULL && fragmentPath == NULL)) {
+        printf("[!] The framework cannot keep another program of its own (%s)\n",
+               fragmentPath != NULL ? fragmentPath : vertexPath != NULL ? vertexPath : "no files");
+        exit(-1);
+    }
+    fillSlot(&own[ownCount], vertexPath, fragmentPath, define, -1);
+    return ownCount++;
+}
+
+unsigned int tvx_ownProgram(int handle)
+{
+    return handle >= 0 && handle < ownCount ? (unsigned int)own[handle].program : 0;
 }
 
 void tvx_reloadShaders(void)
@@ -246,35 +337,13 @@ void tvx_reloadShaders(void)
     int changed = 0;
     int kept = 0;
     for (int id = 0; id <= CURRENT_ID; id++) {
-        struct ShaderSlot *slot = &shader[id];
-        char *vertexSource = slot->vertexPath != NULL ? rereadSource(slot->vertexPath) : NULL;
-        char *fragmentSource = slot->fragmentPath != NULL ? rereadSource(slot->fragmentPath) : NULL;
-        int readable = (slot->vertexPath == NULL || vertexSource != NULL) &&
-                       (slot->fragmentPath == NULL || fragmentSource != NULL);
-        if (readable && sameText(vertexSource, slot->vertexSource) &&
-            sameText(fragmentSource, slot->fragmentSource)) {
-            free(vertexSource);
-            free(fragmentSource);
-            continue;
-        }
-        changed++;
-        struct ShaderSlot built = *slot;
-        if (readable && buildProgram(vertexSource, fragmentSource, slot->vertexPath,
-                                     slot->fragmentPath, id, &built)) {
-            deleteProgram(slot);
-            free(slot->vertexSource);
-            free(slot->fragmentSource);
-            built.vertexSource = vertexSource;
-            built.fragmentSource = fragmentSource;
-            *slot = built;
-            continue;
-        }
-        if (readable)
-            deleteProgram(&built);
-        printf("[/] shader program %d keeps its old program\n", id);
-        kept++;
-        free(vertexSource);
-        free(fragmentSource);
+        int stays = 0;
+        changed += reloadSlot(&shader[id], id, &stays);
+        kept += stays;
+    }
+    for (int k = 0; k < ownCount; k++) {
+        int stays = 0;
+        reloadSlot(&own[k], -1, &stays);
     }
     printf("[*] shaders reloaded: %d of %d programs changed, %d kept their old program\n",
            changed, CURRENT_ID + 1, kept);
@@ -289,6 +358,13 @@ void tvx_enableShader(int id)
 void tvx_disableShader(void)
 {
     glUseProgramObjectARB(0);
+}
+
+void tvx_shader_sendSampler(int id, const char *name, int unit)
+{
+    struct ShaderSlot *slot = slotOf(id, "tvx_shader_sendSampler");
+    if (slot != NULL)
+        glUniform1i(glGetUniformLocation((GLuint)slot->program, name), unit);
 }
 
 void tvx_shader_sendUniformValue(int id, const char *name, const float *values, int count)
