@@ -5,8 +5,8 @@
  * The framework's frame clock moves the demo time on by 1000/fps ms per
  * drawn frame; the frame hook runs at every frame end after the motion blur,
  * before the swap, and reads the frame back, times it, shows the progress and
- * stops the run at --to. The run ends where the demo ends (scene 9 exits with
- * status 0) or at --to; an exit handler then closes the video and prints the
+ * stops the run at --to. The run ends where the demo ends (the last scene
+ * exits with status 0) or at --to; an exit handler then closes the video and prints the
  * benchmark.
  *
  * A video is only called written once ffmpeg has ended with status 0, has
@@ -20,7 +20,7 @@
  *
  * Depends on: the tvx framework (options, frame clock, frame hook, clock,
  * output files), the audio layer (the music's length), the timeline
- * (drawScene, queue), OpenGL (read-back, glFinish), libpng (frame files),
+ * (drawScene, queue, the table of scenes), OpenGL (read-back, glFinish), libpng (frame files),
  * POSIX and Linux (fork, prctl: the ffmpeg and ffprobe children).
  */
 #include "capture.h"
@@ -96,7 +96,7 @@ struct Samples {
     int count;
     int capacity;
 };
-static struct Samples sceneSamples[SCENE_COUNT];
+static struct Samples sceneSamples[SCENE_SLOTS];   /* one per scene of the table */
 static struct Samples loadingSamples;
 static double frameStart = 0.0;
 
@@ -180,7 +180,7 @@ static void summarise(struct Samples *s, double *mean, double *median, double *p
 static int printBench(void)
 {
     int frames = 0;
-    for (int k = 0; k < SCENE_COUNT; k++)
+    for (int k = 0; k < sceneTableCount(); k++)
         frames += sceneSamples[k].count;
     printf("[*] benchmark: %d x %d, %d frames on a %d fps frame clock\n",
            tvx_globalX, tvx_globalY, frames, opts.fps);
@@ -211,7 +211,7 @@ static int printBench(void)
                 tvx_globalX, tvx_globalY, opts.fps,
                 loadingSamples.count ? loadingSamples.ms[0] : 0.0, loadingSamples.count);
     int first = 1;
-    for (int k = 0; k < SCENE_COUNT; k++) {
+    for (int k = 0; k < sceneTableCount(); k++) {
         struct Samples *s = &sceneSamples[k];
         if (s->count == 0)
             continue;
@@ -259,8 +259,8 @@ static int endTime(void)
 static int plannedEnd(void)
 {
     int end = firstTime;
-    for (int k = queue; k >= 0 && k < SCENE_COUNT; k++)
-        end += (int)(SCENE_TIME[k] * 1000.0f);
+    for (int k = queue; k >= 0 && k < sceneTableCount(); k++)
+        end += (int)(sceneTime[k] * 1000.0f);
     if (opts.to >= 0.0 && endTime() < end)
         return endTime();
     return end;
@@ -592,7 +592,7 @@ static void frameHook(void)
     /* The frame at --to is not part of the run, for the benchmark either. */
     if (opts.to >= 0.0 && time >= endTime())
         exit(0);
-    if (opts.bench && queue < SCENE_COUNT)
+    if (opts.bench && queue < sceneTableCount())
         addSample(&sceneSamples[queue], ms);
     if (outputKind != OUT_NONE)
         captureFrame();

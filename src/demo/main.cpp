@@ -19,6 +19,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "kolvane: %s\n", options.error);
         return 2;
     }
+    tvx_setSceneCount(sceneTableCount());
     if (options.help) {
         tvx_printUsage("kolvane");
         return 0;

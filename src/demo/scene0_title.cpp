@@ -16,7 +16,6 @@
 
 /* ---- State ----------------------------------------------------------------- */
 
-int scene0_sepia;                    /* sepia pass of scene 1 */
 static int scene0_shader1;           /* loaded, never enabled */
 static unsigned int scene0_Texture1; /* background */
 static unsigned int scene0_Texture2; /* group caption */
@@ -34,8 +33,6 @@ void scene0_load(void)
     scene0_Texture2 = tvx_loadPNG("data/tarvex_presents.png");
     scene0_Texture3 = tvx_loadPNG("data/title.png");
     scene0_Texture4 = tvx_loadPNG("data/vornfest20.png");
-    sceneTime[0] = 14.0f;
-    scene0_sepia = tvx_loadShader(nullptr, "data/shader/sepia.frag");
 }
 
 /* ---- Per-frame values ------------------------------------------------------ */
@@ -68,10 +65,9 @@ float scene0_pictureAlpha(float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
-void scene0_block(void)
+void scene0_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
-    gColor = 0.0f;
+    float t = frame->t;
     mblur = 0.2f;
 
     fadeLevel = scene0_titleFade(fadeLevel, t);
@@ -108,13 +104,10 @@ void scene0_block(void)
     tvx_draw2DTexture(0.0f, 0.0f, 0.0f, 6.4f, 3.6f, scene0_Texture4);
     glPopMatrix();
 
-    tvx_disableFBO(tvx_Get(1), tvx_Get(2), gColor * 0.1f, gColor * 0.1f, gColor * 0.1f);
+    tvx_disableFBO(frame->W, frame->H, gColor * 0.1f, gColor * 0.1f, gColor * 0.1f);
     glPopMatrix();
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glColor4f(1.0f, 1.0f, 1.0f, scene0_pictureAlpha(t));
     passQuad(0.0f, picture);
-
-    /* Scene-end rules: on to scene 1 after 14 s; no rewind. */
-    sceneEnd(0, t);
 }

@@ -3,23 +3,26 @@
  * photographs in three rows around a model of television screens, inside a
  * round room of a cylinder wall and a floor disk; the arrangement turns and
  * sinks, and is shown through the sepia pass with bursts of static noise.
- * Depends on: the timeline vocabulary, tvx textures, shaders, render targets,
- * lights and noise, GLU quadrics, the model library.
+ * Depends on: the timeline vocabulary, the sepia pass, tvx textures, shaders,
+ * render targets, lights and noise, GLU quadrics, the model library.
  */
 #include "scene1_carousel.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>   /* the wall and floor quadric */
 
+#include "scene_sepia.h"
 #include "timeline.h"
 #include "tvx.h"
 
 /* ---- State ----------------------------------------------------------------- */
 
+/* The scene's sepia program: the first row of its share of the loading
+ * order, which still names it for scene 0, whose rows come just before. */
+static int scene0_sepia;
 static GlmModel *scene1_screens;
 static unsigned int screensList;   /* the model, compiled at its first frame */
 
-static int loaded = 0;
 static GLUquadric *quad;
 static float pos[3];
 static float rowy[3];
@@ -45,11 +48,11 @@ static const PhotoColumn columns[5] = {
 
 void scene1_load(void)
 {
-    sceneTime[1] = 126.5f;
+    scene0_sepia = sepia_load();
     scene1_screens = glmReadOBJ("data/models/tv.obj");
 }
 
-static void firstFrame(void)
+void scene1_firstFrame(void)
 {
     quad = gluNewQuadric();
     pos[0] = 0.0f;
@@ -86,12 +89,12 @@ float scene1_burst(float t)
     return 0.0f;
 }
 
-float scene1_fade(float level, float t)
+float scene1_fade(float level, float t, float duration)
 {
     if (level < 1.0f && t < 10.0f)
         level = t / 2.0f;
-    if (t > sceneTime[1] - 1.0f)
-        level = sceneTime[1] - t;
+    if (t > duration - 1.0f)
+        level = duration - t;
     return level;
 }
 
@@ -102,16 +105,13 @@ float scene1_turn(float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
-void scene1_block(void)
+void scene1_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
-    gColor = 0.0f;
+    float t = frame->t;
     mblur = 0.2f;
 
     float suddenNoise = scene1_burst(t);
-    fadeLevel = scene1_fade(fadeLevel, t);
-    if (loaded++ == 0)
-        firstFrame();
+    fadeLevel = scene1_fade(fadeLevel, t, frame->scene->duration);
 
     unsigned int textureBuffer = passTarget(FBO[0]);
 
@@ -137,7 +137,7 @@ void scene1_block(void)
     /* The wall and the floor go through the sepia shader's plaster variant
      * with the uniforms of the previous frame's pass. */
     glPushMatrix();
-    sepiaPlaster();
+    sepia_plaster();
     glTranslatef(0.0f, 30.0f, 0.0f);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
     gluCylinder(quad, 30.0, 30.0, 50.0, 100, 100);
@@ -145,7 +145,7 @@ void scene1_block(void)
     glPopMatrix();
 
     glPushMatrix();
-    sepiaPlaster();
+    sepia_plaster();
     glTranslatef(0.0f, -10.0f, 0.0f);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
     gluDisk(quad, 0.0, 31.0, 100, 100);
@@ -158,14 +158,11 @@ void scene1_block(void)
     glPopMatrix();
 
     tvx_setLight0(0);
-    tvx_disableFBO(tvx_Get(1), tvx_Get(2), gColor, gColor, gColor);
+    tvx_disableFBO(frame->W, frame->H, gColor, gColor, gColor);
 
     float noise = 0.1f + suddenNoise;
     glPushMatrix();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    sepiaPass(scene0_sepia, textureBuffer, 0.0f, t, nullptr, noise, fadeLevel);
+    sepia_pass(scene0_sepia, textureBuffer, 0.0f, t, nullptr, noise, fadeLevel);
     glPopMatrix();
-
-    /* Scene-end rules: on to scene 2 after 126.5 s, back to scene 0 below -3 s. */
-    sceneEnd(1, t);
 }

@@ -12,8 +12,9 @@
 float scene1_burst(float t);
 
 /* The fade level after a frame at t, given its value before the frame: t/2
- * while below 1 in the first 10 s, then sceneTime[1] - t in the last second. */
-float scene1_fade(float fadeLevel, float t);
+ * while below 1 in the first 10 s, then duration - t in the scene's last
+ * second. */
+float scene1_fade(float fadeLevel, float t, float duration);
 
 /* Turn of the arrangement in degrees: four eased turns by t = 50, then back. */
 float scene1_turn(float t);

@@ -3,30 +3,30 @@
  * (14 s): 200 pulsing spheres drift round the viewer, the station stands down
  * the -z axis and the ship drifts along +z; the camera sways and turns, then
  * cuts to a side view. Drawn into FBO[0], shown through the sepia pass.
- * Depends on: the timeline vocabulary, tvx shaders, render targets, lights
- * and noise, freeglut spheres, the view-volume test (scene_cubes.h), the
- * model library.
+ * Depends on: the timeline vocabulary, the sepia pass, the ship, what can be
+ * in view (scene_view.h), tvx shaders, render targets, lights and noise,
+ * freeglut spheres, the model library.
  */
 #include "scene2_asteroids.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>   /* glutSolidSphere */
 
-#include "scene_cubes.h"
+#include "scene_sepia.h"
+#include "scene_ship.h"
+#include "scene_view.h"
 #include "timeline.h"
 #include "tvx.h"
 
 /* ---- State ----------------------------------------------------------------- */
 
-GlmModel *scene2_skepp;                  /* the ship: scenes 2, 3, 5, 6 */
-int scene2_passShader;                   /* asteroids: scenes 2, 3 */
+static int scene2_passShader;            /* asteroids: scenes 2, 3 */
 static int scene2_sepia;
 static unsigned int scene2_dustTex;      /* loaded, never drawn */
 static GlmModel *scene2_station;
 static int scene2_bloomShader;           /* loaded, never enabled */
 static int scene2_stationShader;
 
-static int loaded = 0;
 static float light0[16];                 /* ambient, diffuse, specular, position */
 static Scene2Camera camera;
 static GLuint ship;                      /* display list of the scaled ship */
@@ -38,14 +38,13 @@ static unsigned int stationList;         /* the station, compiled at its first f
 
 void scene2_load(void)
 {
-    scene2_sepia = tvx_loadShader(nullptr, "data/shader/sepia.frag");
+    scene2_sepia = sepia_load();
     scene2_dustTex = tvx_loadPNG("data/eniac.png");
-    scene2_skepp = glmReadOBJ("data/models/skepp/skepp.obj");
+    ship_load();
     scene2_station = glmReadOBJ("data/models/station.obj");
     scene2_bloomShader = tvx_loadShader(nullptr, "data/shader/bloom.frag");
     scene2_passShader = tvx_loadShader("data/shader/asteroid.vert", "data/shader/asteroid.frag");
     scene2_stationShader = tvx_loadShader("data/shader/bump.vert", "data/shader/bump.frag");
-    sceneTime[2] = 14.0f;
 }
 
 void scene2_initCamera(Scene2Camera *c)
@@ -63,7 +62,7 @@ void scene2_initCamera(Scene2Camera *c)
     }
 }
 
-static void firstFrame(void)
+void scene2_firstFrame(void)
 {
     tvx_setLightData(&light0[0], 0.5f, 0.5f, 0.5f, 0.5f);
     tvx_setLightData(&light0[4], 0.5f, 0.5f, 0.5f, 0.5f);
@@ -72,8 +71,7 @@ static void firstFrame(void)
     scene2_initCamera(&camera);
     ship = glGenLists(1);
     glNewList(ship, GL_COMPILE);
-    glScalef(0.02f, 0.02f, 0.02f);
-    drawModel(scene2_skepp);
+    ship_draw(0.0f);
     glEndList();
 }
 
@@ -113,6 +111,14 @@ float scene2_pulse(float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
+void scene2_fieldPass(int shader, unsigned int texture, float t, float fadeLevel)
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    float noise = sepia_flicker(t);
+    sepia_pass(shader, texture, -0.1f, t, &noise, scene2_pulse(t), fadeLevel);
+}
+
 /* One compiled unit sphere scaled to the pulse: the asteroid shader moves
  * every point along its own normalised normal, which the scale leaves alone.
  * Rocks outside the view (the shader swells them to at most 1.3 times the
@@ -126,7 +132,7 @@ void scene2_drawAsteroids(float t)
         glEndList();
     }
     float radius = 1.0f + scene2_pulse(t);
-    cubes_begin();
+    view_capture();
     tvx_enableShader(scene2_passShader);
     glEnable(GL_CULL_FACE);   /* closed rocks: their far sides lie behind the near ones */
     for (float i = 0.0f; i < 200.0f; i += 1.0f) {
@@ -135,7 +141,7 @@ void scene2_drawAsteroids(float t)
         float x = 100.0f * tvx_perlin2DNoise(0.001f * s, 0.0f, k);
         float y = 100.0f * tvx_perlin2DNoise(0.01f * s, i, k);
         float z = 100.0f * tvx_perlin2DNoise(0.0f, 0.01f * s, k);
-        if (!cubes_ballInView(x, y, z, 1.31f * radius))
+        if (!view_ballInView(x, y, z, 1.31f * radius))
             continue;
         glPushMatrix();
         glTranslatef(x, y, z);
@@ -148,13 +154,9 @@ void scene2_drawAsteroids(float t)
     tvx_disableShader();
 }
 
-void scene2_block(void)
+void scene2_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
-    gColor = 0.0f;
-
-    if (loaded++ == 0)
-        firstFrame();
+    float t = frame->t;
     scene2_moveCamera(&camera, t);
     fadeLevel = scene2_fade(fadeLevel, t);
 
@@ -190,15 +192,9 @@ void scene2_block(void)
     gColor = 0.0f;
     tvx_setLight0(0);
     glDisable(GL_LIGHT1);
-    tvx_disableFBO(tvx_Get(1), tvx_Get(2), gColor * 0.1f, gColor * 0.1f, gColor * 0.1f);
+    tvx_disableFBO(frame->W, frame->H, gColor * 0.1f, gColor * 0.1f, gColor * 0.1f);
     glPopMatrix();
 
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    float noise = tvx_perlin2DNoise(t, 0.0f, 42);
-    sepiaPass(scene2_sepia, textureBuffer, -0.1f, t, &noise, scene2_pulse(t), fadeLevel);
-
-    /* Scene-end rules: on to scene 3 after 14 s, back to scene 1 below -3 s;
-     * mblur is left as the scene before set it. */
-    sceneEnd(2, t);
+    /* mblur is left as the scene before set it. */
+    scene2_fieldPass(scene2_sepia, textureBuffer, t, fadeLevel);
 }

@@ -1,7 +1,8 @@
 /*
  * scene2_asteroids.h - scene 2, the asteroid field and the space station: the
  * camera set-ups and per-frame values as functions of the scene time t that
- * need no OpenGL, and the asteroid field that scene 3 draws too.
+ * need no OpenGL, and the asteroid field and its sepia pass that scene 3
+ * draws too.
  */
 #ifndef SCENE2_ASTEROIDS_H
 #define SCENE2_ASTEROIDS_H
@@ -35,5 +36,10 @@ float scene2_pulse(float t);
 
 /* The 200 pulsing asteroids at t, through the asteroid shader. */
 void scene2_drawAsteroids(float t);
+
+/* The field's sepia pass, over texture (the frame drawn into FBO[0]) through
+ * sepia program `shader`: a black clear colour, opaque white, the film's
+ * flicker, and static that throbs with the asteroids' pulse. */
+void scene2_fieldPass(int shader, unsigned int texture, float t, float fadeLevel);
 
 #endif

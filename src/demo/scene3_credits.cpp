@@ -3,14 +3,16 @@
  * ship flies in from the left and hangs in scene 2's field with four credit
  * captions travelling with it, while the camera tumbles, swings to a side
  * view, drifts and tilts. Drawn into FBO[0], shown through the sepia pass.
- * Depends on: the timeline vocabulary, scene 2's asteroid field, tvx shaders,
- * render targets, lights, text and noise, the model library.
+ * Depends on: the timeline vocabulary, scene 2's asteroid field and its sepia
+ * pass, the ship, tvx shaders, render targets, lights, text and noise.
  */
 #include "scene3_credits.h"
 
 #include <GL/glew.h>
 
 #include "scene2_asteroids.h"
+#include "scene_sepia.h"
+#include "scene_ship.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -18,7 +20,6 @@
 
 static int scene3_sepia;
 
-static int loaded = 0;
 static GLuint ship;                 /* display list of the scaled, turned ship */
 static float fadeLevel = 0.0f;      /* kept between frames and visits */
 static Scene3Camera camera;         /* crot and cpos kept between moves */
@@ -43,17 +44,14 @@ static const Caption captions[SCENE3_CAPTIONS] = {
 
 void scene3_load(void)
 {
-    scene3_sepia = tvx_loadShader(nullptr, "data/shader/sepia.frag");
-    sceneTime[3] = 23.0f;
+    scene3_sepia = sepia_load();
 }
 
-static void firstFrame(void)
+void scene3_firstFrame(void)
 {
     ship = glGenLists(1);
     glNewList(ship, GL_COMPILE);
-    glScalef(0.02f, 0.02f, 0.02f);
-    glRotatef(90.0f, 0.0f, 1.0f, 0.0f);
-    drawModel(scene2_skepp);
+    ship_draw(90.0f);
     glEndList();
 }
 
@@ -142,15 +140,12 @@ static void drawCaption(const Caption *caption)
     glPopMatrix();
 }
 
-void scene3_block(void)
+void scene3_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
-    gColor = 0.0f;
+    float t = frame->t;
     mblur = 0.2f;
 
     fadeLevel = scene3_fade(fadeLevel, t);
-    if (loaded++ == 0)
-        firstFrame();
 
     glPushMatrix();
     unsigned int textureBuffer = passTarget(FBO[0]);
@@ -181,14 +176,8 @@ void scene3_block(void)
 
     tvx_setLight0(0);
     gColor = 0.0f;
-    tvx_disableFBO(tvx_Get(1), tvx_Get(2), gColor * 0.1f, gColor * 0.1f, gColor * 0.1f);
+    tvx_disableFBO(frame->W, frame->H, gColor * 0.1f, gColor * 0.1f, gColor * 0.1f);
     glPopMatrix();
 
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    float noise = tvx_perlin2DNoise(t, 0.0f, 42);
-    sepiaPass(scene3_sepia, textureBuffer, -0.1f, t, &noise, scene2_pulse(t), fadeLevel);
-
-    /* Scene-end rules: on to scene 4 after 23 s, back to scene 2 below -3 s. */
-    sceneEnd(3, t);
+    scene2_fieldPass(scene3_sepia, textureBuffer, t, fadeLevel);
 }

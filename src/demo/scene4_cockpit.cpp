@@ -7,8 +7,8 @@
  * overlay. During the first 3 s a field of 200 white star cubes streams away.
  *
  * Depends on: OpenGL, GLU (the tunnel cylinder), freeglut (sphere, cubes),
- * the tvx framework, the model library, the render-state restore of the
- * shared drawing (scene_flight.h) and the timeline's shared state.
+ * the tvx framework, the model library, the sepia and bloom passes, the
+ * planets' surface and the timeline's shared state.
  */
 #include "scene4_cockpit.h"
 
@@ -17,7 +17,9 @@
 #include <GL/freeglut.h>   /* glutSolidSphere, glutSolidCube */
 
 #include "glm.h"
-#include "scene_flight.h"
+#include "scene_bloom.h"
+#include "scene_planets.h"
+#include "scene_sepia.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -33,7 +35,6 @@ static int scene4_bumpShader;           /* loaded, never enabled */
 static int scene4_hyperFBO;
 static int scene4_greetFBO;
 static unsigned int scene4_overlay;
-int scene4_glowShader;
 static int scene4_planetShader;
 static int scene4_xobjShader;
 
@@ -53,22 +54,21 @@ static int cockpitSeeThrough = 0;    /* 1 when a material of the cockpit lets li
 
 void scene4_load(void)
 {
-    sceneTime[4] = 40.0f;
     scene4_cockpit_model = glmReadOBJ("data/models/cockpit3.obj");
     scene4_shader1 = tvx_loadShader("data/shader/tunnel.vert", "data/shader/tunnel.frag");
-    scene4_sepia = tvx_loadShader(NULL, "data/shader/sepia.frag");
+    scene4_sepia = sepia_load();
     scene4_bumpShader = tvx_loadShader("data/shader/bump.vert", "data/shader/bump.frag");
     scene4_hyperFBO = tvx_loadFBO(1024, 1024);
     scene4_greetFBO = tvx_loadFBO(1024, 1024);
     scene4_overlay = tvx_loadPNG("data/tmp.png");
-    scene4_glowShader = tvx_loadShader(NULL, "data/shader/bloom.frag");
+    bloom_load();
     scene4_planetShader = tvx_loadShader("data/shader/planet.vert", "data/shader/planet.frag");
     scene4_xobjShader = tvx_loadShader("data/shader/xobject.vert", "data/shader/xobject.frag");
 }
 
 /* The star table, filled once per run, the tunnel's quadric and the
  * compiled tunnel and planet. */
-static void firstFrame(void)
+void scene4_firstFrame(void)
 {
     for (unsigned int m = 0; m < scene4_cockpit_model->nummaterials; m++)
         if (scene4_cockpit_model->materials[m].diffuse[3] < 1.0f)
@@ -249,17 +249,12 @@ static void maskOverlayHoles(void)
     glPopAttrib();
 }
 
-void scene4_block(void)
+void scene4_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
-    gColor = 0.0f;
+    float t = frame->t;
     mblur = 0.5f;
-    float W = tvx_Get(1);
-    float H = tvx_Get(2);
-
-    /* First frame in the run: the star table (kept across rewinds). */
-    if (loaded == 0)
-        firstFrame();
+    float W = frame->W;
+    float H = frame->H;
     loaded++;
 
     /* Per-frame values. */
@@ -303,7 +298,7 @@ void scene4_block(void)
     glPushMatrix();
     glTranslatef(0.0f, 0.0f, 5.0f * t - 200.0f);
     glColor4f(0.9f, 1.0f, 0.9f, 0.9f);
-    planetShader(scene4_planetShader);
+    planets_enable(scene4_planetShader);
     glEnable(GL_CULL_FACE);   /* a closed sphere: its far side lies behind the near one */
     glCallList(planetList);
     glDisable(GL_CULL_FACE);
@@ -311,7 +306,6 @@ void scene4_block(void)
     glPopMatrix();
     tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glPopMatrix();
-    tvx_makeGlow(hyperTexture);   /* the backdrop's halo, for the glow pass */
 
     /* Cockpit view. */
     glPushMatrix();
@@ -319,9 +313,7 @@ void scene4_block(void)
     gColor = 0.0f;
     int masked = maskBehindCockpit(t, greetTexture, hyperTexture);
     glColor4f(1.0f, 1.0f, 1.0f, scene4_backgroundAlpha(t));
-    tvx_enableShader(scene4_glowShader);
-    tvx_shader_sendUniformValue(scene4_glowShader, "fadeLevel", &fadeLevel, 1);
-    bloomShader(scene4_glowShader);
+    bloom_enable(hyperTexture, fadeLevel);
     backdropQuad(hyperTexture);
     tvx_disableShader();
     if (masked)
@@ -358,13 +350,11 @@ void scene4_block(void)
      * shader and colour. */
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glColor4f(1.0f, 1.0f, 1.0f, scene4_passAlpha(t));
-    float noise = tvx_perlin2DNoise(t, 0.0f, 42);
-    sepiaPass(scene4_sepia, cockpitTexture, -0.1f, t, &noise, 0.0f + suddenNoise, fadeLevel);
+    float noise = sepia_flicker(t);
+    sepia_pass(scene4_sepia, cockpitTexture, -0.1f, t, &noise, 0.0f + suddenNoise, fadeLevel);
     if (suddenNoise <= 0.0f)
         maskOverlayHoles();
-    sepiaShader(scene4_sepia);
+    sepia_shader(scene4_sepia);
     tvx_draw2DTexture(0.0f, 0.0f, -0.11f, 37.6f, 16.605f, scene4_overlay);
     tvx_disableShader();
-
-    sceneEnd(4, t);
 }

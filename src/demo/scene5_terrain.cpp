@@ -8,8 +8,9 @@
  * "entering zone 0x101fe0f1" for the first 10 s. The frame goes into FBO[0]
  * and is shown as a plain screen quad.
  *
- * Depends on: OpenGL, the tvx framework, the model library, the shared
- * flight drawing (scene_flight.h) and the timeline's shared state.
+ * Depends on: OpenGL, the tvx framework, the model library, the flight
+ * (scene_flight.h), the cube ribbon (scene_cubes.h) and the timeline's
+ * shared state.
  */
 #include "scene5_terrain.h"
 
@@ -18,6 +19,7 @@
 #include <GL/glew.h>
 
 #include "glm.h"
+#include "scene_cubes.h"
 #include "scene_flight.h"
 #include "timeline.h"
 #include "tvx.h"
@@ -69,14 +71,10 @@ static const TurnWindow turnSchedule[] = {
 void scene5_load(void)
 {
     scene5_testTexture = tvx_loadPNG("data/eniac.png");
-    scene5_procShader = tvx_loadShader("data/shader/proc_terrain.vert",
-                                       "data/shader/proc_terrain.frag");
-    scene5_shipShader = tvx_loadShader("data/shader/ship_pos.vert", NULL);
-    scene5_noiseshader = tvx_loadShader(NULL, "data/shader/sepia.frag");
+    flight_load(&scene5_procShader, &scene5_shipShader, &scene5_noiseshader);
     greetList = glGenLists(10);
     for (int k = 0; k < SCENE5_GREETS; k++)
         scene5_greet[k] = glmReadOBJ(greetFiles[k]);
-    sceneTime[5] = 30.0f;
 }
 
 /* ---- Per-frame values ------------------------------------------------------ */
@@ -150,10 +148,9 @@ unsigned int scene5_greetList(void)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
-void scene5_block(void)
+void scene5_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
-    gColor = 0.0f;
+    float t = frame->t;
 
     /* Greeting lists: compiled in every frame of the first half second of
      * the scene's first visit, kept afterwards (empty if it was missed). */
@@ -209,7 +206,7 @@ void scene5_block(void)
     if (scene5_rise(t, &riseY))
         glTranslatef(0.0f, riseY, 0.0f);
 
-    flight_drawRibbon(t, flight_ribbonTerrain);
+    cubes_drawRibbon(t, cubes_ribbonTerrain);
 
     glPushMatrix();                                   /* greeting models */
     glColor4f(0.6f, 0.6f, 0.6f, 1.0f);
@@ -231,12 +228,10 @@ void scene5_block(void)
     flight_drawShip(scene5_shipShader, terrainTimer, ship_pos, t);
 
     glPopMatrix();                                    /* camera frame */
-    tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    tvx_disableFBO(frame->W, frame->H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glPopMatrix();
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     passQuad(0.0f, frameTexture);
-
-    sceneEnd(5, t);
 }

@@ -8,8 +8,9 @@
  * Two typewriter messages and a screen overlay are drawn over the final frame,
  * which fades towards alpha 0.8 in the last 0.2 s.
  *
- * Depends on: OpenGL, the tvx framework, the model library, the shared
- * flight drawing (scene_flight.h) and the timeline's shared state.
+ * Depends on: OpenGL, the tvx framework, the model library, the flight
+ * (scene_flight.h), the cube ribbon (scene_cubes.h), what can be in view
+ * (scene_view.h) and the timeline's shared state.
  */
 #include "scene6_lattice.h"
 
@@ -20,6 +21,7 @@
 #include "glm.h"
 #include "scene_cubes.h"
 #include "scene_flight.h"
+#include "scene_view.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -31,7 +33,6 @@ static int scene6_shipShader;
 static int scene6_noiseshader;           /* loaded, never enabled */
 static GlmModel *scene6_screen_model;
 
-static int loaded = 0;                 /* 1 once the monitor list exists */
 static GLuint screen_model_list;
 static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
 static float monitorRadius;            /* reach of a monitor from its origin */
@@ -41,12 +42,8 @@ static float monitorRadius;            /* reach of a monitor from its origin */
 void scene6_load(void)
 {
     scene6_overlay = tvx_loadPNG("data/display_overlay.png");
-    scene6_procShader = tvx_loadShader("data/shader/proc_terrain.vert",
-                                       "data/shader/proc_terrain.frag");
-    scene6_shipShader = tvx_loadShader("data/shader/ship_pos.vert", NULL);
-    scene6_noiseshader = tvx_loadShader(NULL, "data/shader/sepia.frag");
+    flight_load(&scene6_procShader, &scene6_shipShader, &scene6_noiseshader);
     scene6_screen_model = glmReadOBJ("data/models/screen.obj");
-    sceneTime[6] = 30.2f;
 }
 
 /* How far the picture quad and the compiled monitor reach from the origin of
@@ -62,6 +59,19 @@ static float findMonitorRadius(void)
             reach2 = d2;
     }
     return sqrtf(reach2);
+}
+
+/* One monitor, compiled in place. */
+void scene6_firstFrame(void)
+{
+    screen_model_list = glGenLists(1);
+    glNewList(screen_model_list, GL_COMPILE);
+    glTranslatef(0.0f, 0.0f, -20.0f);
+    glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
+    glScalef(10.0f, 10.0f, 10.0f);
+    drawModel(scene6_screen_model);
+    glEndList();
+    monitorRadius = findMonitorRadius();
 }
 
 /* ---- Per-frame values ------------------------------------------------------ */
@@ -124,25 +134,11 @@ static void drawWarning(float t)
     glPopMatrix();
 }
 
-void scene6_block(void)
+void scene6_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
-    gColor = 0.0f;
-    float W = tvx_Get(1);
-    float H = tvx_Get(2);
-
-    /* First frame in the run: one monitor, compiled in place. */
-    if (loaded == 0) {
-        screen_model_list = glGenLists(1);
-        glNewList(screen_model_list, GL_COMPILE);
-        glTranslatef(0.0f, 0.0f, -20.0f);
-        glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
-        glScalef(10.0f, 10.0f, 10.0f);
-        drawModel(scene6_screen_model);
-        glEndList();
-        monitorRadius = findMonitorRadius();
-        loaded += 1;
-    }
+    float t = frame->t;
+    float W = frame->W;
+    float H = frame->H;
 
     /* Per-frame values. */
     float terrainTimer = 50.0f * t;
@@ -161,7 +157,7 @@ void scene6_block(void)
     glRotatef(63.0f, 1.0f, 0.0f, 0.0f);
     glRotatef(160.0f, 0.0f, 1.0f, 0.0f);
     glPushMatrix();                                   /* terrain group */
-    flight_drawRibbon(t, flight_ribbonLattice);
+    cubes_drawRibbon(t, cubes_ribbonLattice);
     flight_drawTerrain(scene6_procShader, terrainTimer);
     glPopMatrix();
     flight_drawShip(scene6_shipShader, terrainTimer, ship_pos, t);
@@ -182,7 +178,7 @@ void scene6_block(void)
     if (lattice.turns)
         glRotatef(lattice.angle, 0.0f, 1.0f, 0.1f);
     glPushMatrix();
-    cubes_begin();
+    view_capture();
     for (float x = -800.0f; x < 800.0f; x += 40.0f) {
         for (float y = -800.0f; y < 800.0f; y += 40.0f) {
             /* Monitors wholly outside the view are not sent. */
@@ -190,7 +186,7 @@ void scene6_block(void)
             double turn = 10.0 * y * M_PI / 180.0;
             float cx = (float)(x * cos(turn) + z * sin(turn));
             float cz = (float)(-x * sin(turn) + z * cos(turn));
-            if (!cubes_ballInView(cx, y, cz, 1.01f * monitorRadius + 1.0f))
+            if (!view_ballInView(cx, y, cz, 1.01f * monitorRadius + 1.0f))
                 continue;
             glPushMatrix();
             glRotatef(10.0f * y, 0.0f, 1.0f, 0.0f);
@@ -216,6 +212,4 @@ void scene6_block(void)
     glPopMatrix();
     passQuad(0.0f, latticeTexture);
     tvx_draw2DTexture(0.0f, 0.0f, -0.11f, 37.6f, 16.605f, scene6_overlay);
-
-    sceneEnd(6, t);
 }

@@ -7,17 +7,18 @@
  * thousand debris spheres flying apart, the view shakes and the dark crash
  * caption comes up. The picture goes into FBO[0] and through the bloom pass.
  *
- * Depends on: OpenGL, freeglut (spheres), the tvx framework, the view-volume
- * test (scene_cubes.h), the bloom pass (scene_flight.h) and the timeline's
- * shared state.
+ * Depends on: OpenGL, freeglut (spheres), the tvx framework, what can be in
+ * view (scene_view.h), the bloom pass, the planets' surface and the
+ * timeline's shared state.
  */
 #include "scene7_planet.h"
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>   /* glutSolidSphere */
 
-#include "scene_cubes.h"
-#include "scene_flight.h"
+#include "scene_bloom.h"
+#include "scene_planets.h"
+#include "scene_view.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -36,7 +37,6 @@ static GLuint debrisList;                /* glutSolidSphere(0.5, 20, 20), compil
 void scene7_load(void)
 {
     scene7_planetShader = tvx_loadShader("data/shader/planet.vert", "data/shader/planet.frag");
-    sceneTime[7] = 24.0f;
 }
 
 static void fillDebris(void)
@@ -98,11 +98,10 @@ float scene7_barAlpha(float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
-void scene7_block(void)
+void scene7_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
+    float t = frame->t;
     Scene7Values v = scene7_values(t);
-    gColor = 0.0f;
     mblur = 0.0f;
 
     unsigned int texture = passTarget(FBO[0]);
@@ -117,7 +116,7 @@ void scene7_block(void)
         tvx_setLight0(1);
         glPushMatrix();
         glColor4f(1.0f, 0.0f, 1.0f, 1.0f);
-        planetShader(scene7_planetShader);
+        planets_enable(scene7_planetShader);
         glEnable(GL_CULL_FACE);
         glutSolidSphere(10.0, 50, 50);
         glDisable(GL_CULL_FACE);
@@ -133,13 +132,13 @@ void scene7_block(void)
             glutSolidSphere(0.5, 20, 20);
             glEndList();
         }
-        cubes_begin();
+        view_capture();
         glPushMatrix();
         glEnable(GL_CULL_FACE);   /* closed spheres, as the planet */
         for (int i = 0; i < SCENE7_DEBRIS; i++) {
             float pos[3];
             scene7_debris(i, v.spread, pos);
-            if (!cubes_ballInView(pos[0], pos[1], pos[2], 0.51f))
+            if (!view_ballInView(pos[0], pos[1], pos[2], 0.51f))
                 continue;
             glPushMatrix();
             glTranslatef(pos[0], pos[1], pos[2]);
@@ -149,7 +148,7 @@ void scene7_block(void)
         glDisable(GL_CULL_FACE);
         glPopMatrix();
     }
-    tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    tvx_disableFBO(frame->W, frame->H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 
     /* Captions straight into the window, in the plane of the screen quad:
@@ -180,7 +179,5 @@ void scene7_block(void)
     }
     glPopMatrix();
 
-    flight_bloomPass(texture, v.noise, t, v.fade);
-
-    sceneEnd(7, t);
+    bloom_pass(texture, v.noise, t, v.fade);
 }

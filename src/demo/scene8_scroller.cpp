@@ -7,8 +7,8 @@
  * goes into FBO[0] and through the bloom pass, whose noise falls during the
  * first 0.8 s. Lighting is left on when the scene is over.
  *
- * Depends on: OpenGL, the batched cubes (scene_cubes.h), the tvx framework,
- * the shared flight drawing (scene_flight.h) and the timeline's shared state.
+ * Depends on: OpenGL, the batched cubes and the ribbon (scene_cubes.h), the
+ * tvx framework, the bloom pass and the timeline's shared state.
  */
 #include "scene8_scroller.h"
 
@@ -16,8 +16,8 @@
 
 #include <GL/glew.h>
 
+#include "scene_bloom.h"
 #include "scene_cubes.h"
-#include "scene_flight.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -35,7 +35,6 @@ static float fadeLevel = 0.0f;
 
 void scene8_load(void)
 {
-    sceneTime[8] = 55.0f;
     scene8_lastFBO = tvx_loadFBO(1024, 512);
 }
 
@@ -70,10 +69,9 @@ static void drawField(float t)
     cubes_draw();
 }
 
-void scene8_block(void)
+void scene8_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
-    gColor = 0.0f;
+    float t = frame->t;
     mblur = 0.0f;
     fadeLevel = 1.0f;
     noiseLevel = scene8_noiseLevel(t);
@@ -96,14 +94,12 @@ void scene8_block(void)
     tvx_setLight0(1);
     glPopMatrix();
 
-    flight_drawRibbon(t, flight_ribbonTerrain);
+    cubes_drawRibbon(t, cubes_ribbonTerrain);
 
-    tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    tvx_disableFBO(frame->W, frame->H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glPopMatrix();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    flight_bloomPass(texture, noiseLevel, t, fadeLevel);
-
-    sceneEnd(8, t);
+    bloom_pass(texture, noiseLevel, t, fadeLevel);
 }

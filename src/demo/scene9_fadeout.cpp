@@ -2,14 +2,14 @@
  * scene9_fadeout.cpp - scene 9, the fade-out (10 s).
  *
  * The bloom shader works alone on an empty picture, fades it out between 6
- * and 7 s, and the process ends with status 0 once the scene is over.
+ * and 7 s; it is the last scene, so its end is the demo's end (status 0).
  *
- * Depends on: the tvx framework (render targets), the bloom pass
- * (scene_flight.h) and the timeline's shared state.
+ * Depends on: the tvx framework (render targets), the bloom pass and the
+ * timeline's shared state.
  */
 #include "scene9_fadeout.h"
 
-#include "scene_flight.h"
+#include "scene_bloom.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -23,7 +23,6 @@ static float fadeLevel = 0.0f;
 
 void scene9_load(void)
 {
-    sceneTime[9] = 10.0f;
     scene9_lastFBO = tvx_loadFBO(1024, 512);
 }
 
@@ -41,18 +40,15 @@ float scene9_fadeLevel(float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
-void scene9_block(void)
+void scene9_block(const SceneFrame *frame)
 {
-    float t = sceneClock();
-    gColor = 0.0f;
+    float t = frame->t;
     mblur = 0.0f;
     fadeLevel = scene9_fadeLevel(t);
 
     /* Nothing is drawn into the target: its texture holds the clear colour.
      * The quad takes the colour and lighting that scene 8 left. */
     unsigned int texture = passTarget(FBO[0]);
-    tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
-    flight_bloomPass(texture, noiseLevel, t, fadeLevel);
-
-    sceneEnd(9, t);
+    tvx_disableFBO(frame->W, frame->H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    bloom_pass(texture, noiseLevel, t, fadeLevel);
 }

@@ -1,5 +1,6 @@
 /*
- * scene_cubes.cpp - unit cubes drawn in batches (see scene_cubes.h).
+ * scene_cubes.cpp - unit cubes drawn in batches, and the cube ribbon (see
+ * scene_cubes.h).
  *
  * Cubes whose bounding sphere lies outside a plane of the view volume go
  * nowhere, and of the others only the faces turned towards the eye go out
@@ -10,7 +11,8 @@
  * there a face turned away used to win the depth test against the face in
  * front of it by rounding, in the light of the wrong side.
  *
- * Depends on: OpenGL (vertex arrays), the C++ library (vector).
+ * Depends on: OpenGL (vertex arrays), what can be in view (scene_view.h),
+ * the tvx framework's noise, the C++ library (vector).
  */
 #include "scene_cubes.h"
 
@@ -19,6 +21,9 @@
 #include <vector>
 
 #include <GL/glew.h>
+
+#include "scene_view.h"
+#include "tvx.h"
 
 /* ---- State ----------------------------------------------------------------- */
 
@@ -51,108 +56,37 @@ static const float CUBE_RADIUS = 0.8661f;
  * turned away (faces seen edge-on stay). */
 static const float AWAY_MARGIN = 1e-3f;
 
-static float planes[6][4];               /* view volume, normalised, inside >= 0 */
-static float eye[3];                     /* the eye in object coordinates */
 static std::vector<CubeVertex> vertices;
 static std::vector<float> colours;       /* four floats per vertex, or empty */
 static std::vector<unsigned int> indices;
 static float lastColour[4];
 static int coloured;                     /* 1 when the cubes came with colours */
 
-/* ---- Internal helpers ------------------------------------------------------ */
+/* The ribbon of scenes 5 and 8. */
+const RibbonCube cubes_ribbonTerrain[4] = {
+    {0.0f, 0.5f, 0.6f, 0.035f, 0.0f, 45, 9.0f, 1.0f, 500.0f},
+    {0.0f, 0.5f, 0.6f, 0.035f, 0.0f, 40, 13.0f, 1.0f, 400.0f},
+    {0.4f, 0.7f, 0.0f, 0.04f, 200.0f, 51, 10.0f, 1.0f, 600.0f},
+    {0.7f, 0.1f, 0.5f, 0.04f, 100.0f, 52, 20.0f, 1.0f, 0.0f},
+};
 
-/* The six planes of the view volume in object coordinates, from the rows of
- * projection times model-view. */
-static void findPlanes(const float p[16], const float m[16])
-{
-    float c[16];
-    for (int col = 0; col < 4; col++) {
-        for (int row = 0; row < 4; row++) {
-            float s = 0.0f;
-            for (int k = 0; k < 4; k++)
-                s += p[k * 4 + row] * m[col * 4 + k];
-            c[col * 4 + row] = s;
-        }
-    }
-    for (int i = 0; i < 6; i++) {
-        int row = i / 2;
-        float sign = (i % 2 == 0) ? 1.0f : -1.0f;
-        float len2 = 0.0f;
-        for (int col = 0; col < 4; col++) {
-            planes[i][col] = c[col * 4 + 3] + sign * c[col * 4 + row];
-            if (col < 3)
-                len2 += planes[i][col] * planes[i][col];
-        }
-        float len = sqrtf(len2);
-        if (len > 0.0f) {
-            for (int col = 0; col < 4; col++)
-                planes[i][col] /= len;
-        }
-    }
-}
-
-/* The eye (the origin of eye space) in object coordinates: minus the
- * inverse of the model-view's linear part times its translation. */
-static void findEye(const float m[16])
-{
-    const float a = m[0], b = m[4], c = m[8];
-    const float d = m[1], e = m[5], f = m[9];
-    const float g = m[2], h = m[6], i = m[10];
-    float det = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
-    if (det == 0.0f) {
-        eye[0] = eye[1] = eye[2] = NAN;   /* no face is then taken for one turned away */
-        return;
-    }
-    const float inv[9] = {
-        (e * i - f * h) / det, (c * h - b * i) / det, (b * f - c * e) / det,
-        (f * g - d * i) / det, (a * i - c * g) / det, (c * d - a * f) / det,
-        (d * h - e * g) / det, (b * g - a * h) / det, (a * e - b * d) / det,
-    };
-    for (int r = 0; r < 3; r++)
-        eye[r] = -(inv[r * 3] * m[12] + inv[r * 3 + 1] * m[13] + inv[r * 3 + 2] * m[14]);
-}
+/* Scene 6's: the first cube has its own colour, noise seed and a sine ten
+ * times as fast. */
+const RibbonCube cubes_ribbonLattice[4] = {
+    {0.5f, 0.1f, 0.6f, 0.035f, 0.0f, 32, 9.0f, 10.0f, 0.0f},
+    {0.0f, 0.5f, 0.6f, 0.035f, 0.0f, 40, 13.0f, 1.0f, 400.0f},
+    {0.4f, 0.7f, 0.0f, 0.04f, 200.0f, 51, 10.0f, 1.0f, 600.0f},
+    {0.7f, 0.1f, 0.5f, 0.04f, 100.0f, 52, 20.0f, 1.0f, 0.0f},
+};
 
 /* ---- Public functions ------------------------------------------------------ */
 
 void cubes_begin(void)
 {
-    float m[16], p[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    glGetFloatv(GL_PROJECTION_MATRIX, p);
-    findPlanes(p, m);
-    findEye(m);
+    view_capture();
     vertices.clear();
     colours.clear();
     coloured = 0;
-}
-
-int cubes_ballInView(float x, float y, float z, float radius)
-{
-    for (int i = 0; i < 6; i++) {
-        const float *q = planes[i];
-        if (q[0] * x + q[1] * y + q[2] * z + q[3] < -radius)
-            return 0;
-    }
-    return 1;
-}
-
-int cubes_boxInView(const float lo[3], const float hi[3])
-{
-    for (int i = 0; i < 6; i++) {
-        const float *q = planes[i];
-        /* The corner furthest along the plane's inward normal. */
-        float d = q[3];
-        for (int k = 0; k < 3; k++)
-            d += q[k] * (q[k] >= 0.0f ? hi[k] : lo[k]);
-        if (d < 0.0f)
-            return 0;
-    }
-    return 1;
-}
-
-int cubes_inView(float x, float y, float z)
-{
-    return cubes_ballInView(x, y, z, CUBE_RADIUS);
 }
 
 void cubes_add(float x, float y, float z, const float *rgba)
@@ -162,12 +96,13 @@ void cubes_add(float x, float y, float z, const float *rgba)
             lastColour[k] = rgba[k];
         coloured = 1;
     }
-    if (!cubes_inView(x, y, z))
+    if (!view_ballInView(x, y, z, CUBE_RADIUS))
         return;
     const float centre[3] = {x, y, z};
     for (const CubeFace &face : faces) {
-        /* the eye behind the face's plane: the face is turned away */
-        float ahead = (eye[face.axis] - (centre[face.axis] + 0.5f * face.sign)) * face.sign;
+        /* the eye behind the face's plane: the face is turned away (no face
+         * is, where the eye is not known) */
+        float ahead = (view_eye(face.axis) - (centre[face.axis] + 0.5f * face.sign)) * face.sign;
         if (ahead < -AWAY_MARGIN)
             continue;
         for (const float *corner : face.corner) {
@@ -218,4 +153,36 @@ void cubes_draw(void)
     vertices.clear();
     colours.clear();
     coloured = 0;
+}
+
+float cubes_ribbonX(const RibbonCube *cube, float d)
+{
+    return 10.0f * tvx_perlin2DNoise((float)(cube->noiseScale * d + cube->noiseOffset), 0.0f,
+                                     cube->seed);
+}
+
+float cubes_ribbonY(const RibbonCube *cube, float d)
+{
+    return (float)(cube->amplitude * sin(cube->frequency * (0.1 * d) + cube->phase));
+}
+
+int cubes_ribbonSteps(float t)
+{
+    int steps = 0;
+    for (float d = 50.0f * t - 20.0f; 50.0f * t + 20.0f - 24.0f > d; d = (float)(d + 0.1))
+        steps++;
+    return steps;
+}
+
+void cubes_drawRibbon(float t, const RibbonCube cubes[4])
+{
+    cubes_begin();
+    for (float d = 50.0f * t - 20.0f; 50.0f * t + 20.0f - 24.0f > d; d = (float)(d + 0.1)) {
+        for (int k = 0; k < 4; k++) {
+            const RibbonCube *cube = &cubes[k];
+            const float rgba[4] = {cube->r, cube->g, cube->b, 1.0f};
+            cubes_add(cubes_ribbonX(cube, d), cubes_ribbonY(cube, d), 50.0f * t - d, rgba);
+        }
+    }
+    cubes_draw();
 }

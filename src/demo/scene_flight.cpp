@@ -1,41 +1,23 @@
 /*
- * scene_flight.cpp - drawing shared by the late scenes: the cube ribbon, the
- * terrain grid, the ship and the bloom pass.
+ * scene_flight.cpp - the flight of scenes 5 and 6: the programs each of them
+ * loads, the terrain grid and the ship above it.
  *
- * Depends on: OpenGL, the batched cubes (scene_cubes.h), the tvx framework
- * (noise, shaders, lights, screen quads), the model library (the ship,
- * through drawModel) and the timeline's shared assets (scene2_skepp,
- * scene4_glowShader).
+ * Depends on: OpenGL (the grid's vertex buffer), what can be in view
+ * (scene_view.h), the tvx framework (shaders, lights, noise), the ship
+ * (scene_ship.h).
  */
 #include "scene_flight.h"
 
-#include <math.h>
 #include <stddef.h>   /* offsetof */
 
 #include <GL/glew.h>
 
-#include "scene_cubes.h"
-#include "timeline.h"
+#include "scene_sepia.h"
+#include "scene_ship.h"
+#include "scene_view.h"
 #include "tvx.h"
 
 /* ---- State ----------------------------------------------------------------- */
-
-/* Scenes 5 and 8. */
-const FlightCube flight_ribbonTerrain[4] = {
-    {0.0f, 0.5f, 0.6f, 0.035f, 0.0f, 45, 9.0f, 1.0f, 500.0f},
-    {0.0f, 0.5f, 0.6f, 0.035f, 0.0f, 40, 13.0f, 1.0f, 400.0f},
-    {0.4f, 0.7f, 0.0f, 0.04f, 200.0f, 51, 10.0f, 1.0f, 600.0f},
-    {0.7f, 0.1f, 0.5f, 0.04f, 100.0f, 52, 20.0f, 1.0f, 0.0f},
-};
-
-/* Scene 6: the first cube has its own colour, noise seed and a sine ten
- * times as fast. */
-const FlightCube flight_ribbonLattice[4] = {
-    {0.5f, 0.1f, 0.6f, 0.035f, 0.0f, 32, 9.0f, 10.0f, 0.0f},
-    {0.0f, 0.5f, 0.6f, 0.035f, 0.0f, 40, 13.0f, 1.0f, 400.0f},
-    {0.4f, 0.7f, 0.0f, 0.04f, 200.0f, 51, 10.0f, 1.0f, 600.0f},
-    {0.7f, 0.1f, 0.5f, 0.04f, 100.0f, 52, 20.0f, 1.0f, 0.0f},
-};
 
 /* The terrain grid, kept in a vertex buffer: 199 strips of 200 columns, two
  * vertices per column. Each vertex carries as its normal the grid position
@@ -95,7 +77,7 @@ static void emitTerrainGrid(void)
 {
     if (gridBuffer == 0)
         buildTerrainGrid();
-    cubes_begin();
+    view_capture();
     int runs = 0;
     for (int s = 0; s < GRID_STRIPS; s++) {
         int open = 0;
@@ -103,7 +85,7 @@ static void emitTerrainGrid(void)
             int last = c + GRID_SEGMENT < GRID_COLUMNS - 1 ? c + GRID_SEGMENT : GRID_COLUMNS - 1;
             const float lo[3] = {(float)c - 100.0f, GROUND_LOW, (float)s - 100.0f};
             const float hi[3] = {(float)last - 100.0f, GROUND_HIGH, (float)s - 99.0f};
-            if (!cubes_boxInView(lo, hi)) {
+            if (!view_boxInView(lo, hi)) {
                 open = 0;
                 continue;
             }
@@ -142,36 +124,12 @@ static void sendFloat(int shader, const char *name, float value)
 
 /* ---- Public functions ------------------------------------------------------ */
 
-float flight_cubeX(const FlightCube *cube, float d)
+void flight_load(int *terrainShader, int *shipShader, int *noiseShader)
 {
-    return 10.0f * tvx_perlin2DNoise((float)(cube->noiseScale * d + cube->noiseOffset), 0.0f,
-                                     cube->seed);
-}
-
-float flight_cubeY(const FlightCube *cube, float d)
-{
-    return (float)(cube->amplitude * sin(cube->frequency * (0.1 * d) + cube->phase));
-}
-
-int flight_ribbonSteps(float t)
-{
-    int steps = 0;
-    for (float d = 50.0f * t - 20.0f; 50.0f * t + 20.0f - 24.0f > d; d = (float)(d + 0.1))
-        steps++;
-    return steps;
-}
-
-void flight_drawRibbon(float t, const FlightCube cubes[4])
-{
-    cubes_begin();
-    for (float d = 50.0f * t - 20.0f; 50.0f * t + 20.0f - 24.0f > d; d = (float)(d + 0.1)) {
-        for (int k = 0; k < 4; k++) {
-            const FlightCube *cube = &cubes[k];
-            const float rgba[4] = {cube->r, cube->g, cube->b, 1.0f};
-            cubes_add(flight_cubeX(cube, d), flight_cubeY(cube, d), 50.0f * t - d, rgba);
-        }
-    }
-    cubes_draw();
+    *terrainShader = tvx_loadShader("data/shader/proc_terrain.vert",
+                                    "data/shader/proc_terrain.frag");
+    *shipShader = tvx_loadShader("data/shader/ship_pos.vert", nullptr);
+    *noiseShader = sepia_load();
 }
 
 void flight_drawTerrain(int shader, float timer)
@@ -193,22 +151,9 @@ void flight_drawShip(int shader, float timer, const float pos[3], float t)
     glPushMatrix();
     glRotatef(180.0f, 0.0f, 0.0f, 1.0f);
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
-    glScalef(0.02f, 0.02f, 0.02f);
-    drawModel(scene2_skepp);
+    ship_draw(0.0f);
     glPopMatrix();
     tvx_setLight0(0);
     tvx_disableShader();
     glPopMatrix();
-}
-
-void flight_bloomPass(unsigned int texture, float noiseLevel, float t, float fadeLevel)
-{
-    tvx_makeGlow(texture);
-    tvx_enableShader(scene4_glowShader);
-    sendFloat(scene4_glowShader, "noiseLevel", noiseLevel);
-    sendFloat(scene4_glowShader, "timer", t);
-    sendFloat(scene4_glowShader, "fadeLevel", fadeLevel);
-    bloomShader(scene4_glowShader);
-    passQuad(0.0f, texture);
-    tvx_disableShader();
 }

@@ -1,31 +1,71 @@
 /*
  * timeline.cpp - drawScene, the frame driver of the demo: frame start, the
- * staged loader behind the red loading bar, the switch to playing, the scene
- * blocks in index order and the frame end (pause read-out, motion blur,
- * buffer swap). Also the timeline's shared state and the helpers every scene
- * block uses: its scene clock, its scene-end rules, the sepia pass, the one
- * way a model is drawn, and what the viewer controls ask of the timeline
- * (the scene that plays, where a scene jump lands).
+ * staged loader behind the red loading bar, the switch to playing, the block
+ * of the scene that plays followed by the scene-end rules, and the frame end
+ * (pause read-out, motion blur, buffer swap). Also the table of the demo's
+ * scenes, the timeline's shared state, what the viewer controls ask of the
+ * timeline (the scene that plays, where a scene jump lands) and the drawing
+ * every scene shares: the pass target and quad, pass programs and their
+ * variants, the one way a model is drawn.
  * Depends on: the tvx framework (clock, music, render targets, shaders,
- * quads, text, the demo's end), OpenGL through GLEW, the scene files.
+ * quads, text, the demo's end), OpenGL through GLEW, the scene files and the
+ * shared passes (their loading).
  */
 #include "timeline.h"
 
 #include <math.h>     /* powf, ceil, floor */
 #include <stdio.h>
+#include <stdlib.h>   /* exit */
 
 #include <GL/glew.h>
 
+#include "scene_bloom.h"
+#include "scene_planets.h"
+#include "scene_sepia.h"
 #include "tvx.h"
 
 /* ---- State ----------------------------------------------------------------- */
 
+/* The demo's scenes. First each scene's entry points, defined in its file
+ * (sceneN_name.cpp), a line a scene. */
+void scene0_load(void), scene0_block(const SceneFrame *frame);
+void scene1_load(void), scene1_firstFrame(void), scene1_block(const SceneFrame *frame);
+void scene2_load(void), scene2_firstFrame(void), scene2_block(const SceneFrame *frame);
+void scene3_load(void), scene3_firstFrame(void), scene3_block(const SceneFrame *frame);
+void scene4_load(void), scene4_firstFrame(void), scene4_block(const SceneFrame *frame);
+void scene5_load(void), scene5_block(const SceneFrame *frame);
+void scene6_load(void), scene6_firstFrame(void), scene6_block(const SceneFrame *frame);
+void scene7_load(void), scene7_block(const SceneFrame *frame);
+void scene8_load(void), scene8_block(const SceneFrame *frame);
+void scene9_load(void), scene9_block(const SceneFrame *frame);
+
+/* In playing order: name, duration in s, block, share of the first loading
+ * frame, first-frame set-up. The loads run in this order, so the ids of
+ * shaders and render targets follow the loading order. */
+const SceneRecord demoScenes[] = {
+    {"title card", 14.0f, scene0_block, scene0_load, nullptr},
+    {"photo carousel", 126.5f, scene1_block, scene1_load, scene1_firstFrame},
+    {"asteroid field", 14.0f, scene2_block, scene2_load, scene2_firstFrame},
+    {"credits", 23.0f, scene3_block, scene3_load, scene3_firstFrame},
+    {"cockpit", 40.0f, scene4_block, scene4_load, scene4_firstFrame},
+    {"terrain flight", 30.0f, scene5_block, scene5_load, nullptr},
+    {"monitor lattice", 30.2f, scene6_block, scene6_load, scene6_firstFrame},
+    {"exploding planet", 24.0f, scene7_block, scene7_load, nullptr},
+    {"end scroller", 55.0f, scene8_block, scene8_load, nullptr},
+    {"fade-out", 10.0f, scene9_block, scene9_load, nullptr},
+};
+const int demoSceneCount = sizeof(demoScenes) / sizeof(demoScenes[0]);
+
 int queue = -1;
-float sceneTime[12];
+float sceneTime[SCENE_SLOTS];
 float loadingTime = 0.0f;
 float gColor = 0.0f;
 float mblur = 0.0f;
 int FBO[6];
+
+static const SceneRecord *scenes = demoScenes;   /* the table played */
+static int sceneCount = demoSceneCount;
+static int setUp[SCENE_SLOTS];    /* 1 once a scene's first-frame set-up has run */
 
 static int loaded = 0;            /* 1 once the switch to playing has happened */
 static int l_texture = 0;         /* stage counters of the staged loader, */
@@ -35,21 +75,6 @@ static int l_music = 0;
 static int l_fbo = 0;
 static float progress = 0.0f;     /* length of the loading bar in modelview units */
 static int songStartPosition = 0; /* music position in ms when starting past scene 0 */
-static unsigned int planetSurface = 0; /* the planet's surface, baked while loading */
-/* Variants of the passes' programs kept beside the table, each for a case
- * where it draws what the table's program would for less: the sepia
- * shader for untextured geometry, and without static; the bloom shader
- * without noise. */
-static int sepiaPlasterProgram = -1;
-static int sepiaQuietProgram = -1;
-static int bloomCleanProgram = -1;
-
-static const char *const SEPIA_UNIFORMS[] = {"timer", "noise", "staticNoiseAmmount", "fadeLevel"};
-static const char *const BLOOM_UNIFORMS[] = {"noiseLevel", "timer", "fadeLevel"};
-
-/* Pixels a side of each face of the planet's baked surface: finer than the
- * planet ever shows on the screen. */
-static const int PLANET_SURFACE_SIZE = 512;
 
 /* The screen quad of a pass is wider than the view, so only the middle of
  * its picture's width ever reaches the screen: half the view's width at the
@@ -59,36 +84,27 @@ static const int PLANET_SURFACE_SIZE = 512;
 static const double PASS_VIEW_HALF_WIDTH = 50.0 * 0.41421356237 * 16.0 / 9.0;
 static const double PASS_READ_MARGIN = 0.025;
 
-static void (*const sceneLoads[SCENE_COUNT])(void) = {
-    scene0_load, scene1_load, scene2_load, scene3_load, scene4_load,
-    scene5_load, scene6_load, scene7_load, scene8_load, scene9_load,
-};
-
-static void (*const sceneBlocks[SCENE_COUNT])(void) = {
-    scene0_block, scene1_block, scene2_block, scene3_block, scene4_block,
-    scene5_block, scene6_block, scene7_block, scene8_block, scene9_block,
-};
-
-static const char *const sceneNames[SCENE_COUNT] = {
-    "title card", "photo carousel", "asteroid field", "credits", "cockpit",
-    "terrain flight", "monitor lattice", "exploding planet", "end scroller", "fade-out",
-};
-
 /* ---- Internal helpers ------------------------------------------------------ */
+
+/* Scene time of the current scene: demo time in s minus loadingTime. */
+static float sceneClock(void)
+{
+    return tvx_Get(5) / 1000.0f - loadingTime;
+}
 
 /* The switch to playing: start scene, durations, music, start-scene seek. */
 static void startPlaying(void)
 {
     float start = tvx_Get(4);
-    if (start >= 0.0f && start < (float)SCENE_COUNT) {
+    if (start >= 0.0f && start < (float)sceneCount) {
         queue = (int)start;
     } else {
         printf("[/] Start scene %.0f does not exist: the scenes are 0 to %d; starting at scene 0\n",
-               start, SCENE_COUNT - 1);
+               start, sceneCount - 1);
         queue = 0;
     }
     loaded += 1;
-    for (int i = 0; i < SCENE_COUNT; i++)
+    for (int i = 0; i < sceneCount; i++)
         if (sceneTime[i] != 0.0f)
             tvx_setDemoLength(sceneTime[i]);
     tvx_startMusic();
@@ -103,6 +119,17 @@ static void startPlaying(void)
     }
 }
 
+/* The first loading frame's work: every scene's durations and assets, in
+ * the table's order. */
+static void loadScenes(void)
+{
+    for (int k = 0; k < sceneCount; k++) {
+        sceneTime[k] = scenes[k].duration;
+        if (scenes[k].load != nullptr)
+            scenes[k].load();
+    }
+}
+
 /* One loading frame: the stage of this frame, the bar, and the switch to
  * playing once the bar is full. The bar advances per frame, never per unit of
  * time, so the switch comes in a frame that depends on W only. */
@@ -114,17 +141,15 @@ static void loadingFrame(void)
     float stageStep = fullLength / 6.0f;
 
     if (l_texture++ == 0) {
-        for (int k = 0; k < SCENE_COUNT; k++)
-            sceneLoads[k]();
+        loadScenes();
         progress += stageStep;
     } else if (l_shader++ == 0) {
         /* the programs the passes keep beside the table, and the surfaces
          * baked once */
         tvx_loadGlow();
-        sepiaPlasterProgram = tvx_loadOwnShader(nullptr, "data/shader/sepia.frag", "PLASTER");
-        sepiaQuietProgram = tvx_loadOwnShader(nullptr, "data/shader/sepia.frag", "QUIET");
-        bloomCleanProgram = tvx_loadOwnShader(nullptr, "data/shader/bloom.frag", "CLEAN");
-        planetSurface = tvx_bakeCubeMap("data/shader/planet_surface.frag", PLANET_SURFACE_SIZE);
+        sepia_loadVariants();
+        bloom_loadVariant();
+        planets_load();
         progress += stageStep;
     } else if (l_models++ == 0) {
         progress += stageStep;
@@ -162,36 +187,6 @@ static float blurHistoryWeight(void)
     return powf(mblur, tvx_framePeriods());
 }
 
-/* The value of a float uniform of a program. */
-static float uniformOf(GLuint program, const char *name)
-{
-    float value = 0.0f;
-    glGetUniformfv(program, glGetUniformLocation(program, name), &value);
-    return value;
-}
-
-/* Hands the present values of a table program's uniforms to a variant of
- * it, which then draws what the program would (a uniform the timeline
- * never sent keeps the program's own value there too). */
-static void mirrorUniforms(GLuint from, int variant, const char *const names[], int count)
-{
-    GLuint to = tvx_ownProgram(variant);
-    if (to == 0)
-        return;
-    glUseProgram(to);
-    for (int k = 0; k < count; k++)
-        glUniform1f(glGetUniformLocation(to, names[k]), uniformOf(from, names[k]));
-}
-
-/* The table program of id shader, enabled; returns its GL name. */
-static GLuint enableTableProgram(int shader)
-{
-    tvx_enableShader(shader);
-    GLint program = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    return (GLuint)program;
-}
-
 /* Draws one group of a model on its own, its material handed over first as
  * current vertex attributes, which a shader sees for every vertex of the
  * run: the model library sets materials inside its glBegin/glEnd runs,
@@ -212,17 +207,14 @@ static void drawGroup(GlmModel *model, GlmGroup *group, const GlmMaterial *m)
     glmDraw(&part, GLM_MODE_FLAT | GLM_MODE_MATERIAL);
 }
 
-/* ---- Public functions ------------------------------------------------------ */
-
-float sceneClock(void)
-{
-    return tvx_Get(5) / 1000.0f - loadingTime;
-}
-
-void sceneEnd(int k, float t)
+/* The scene-end rules of scene k for its scene time t, after its block:
+ * past its duration the timeline moves on to scene k + 1 (past the last
+ * scene the demo ends); below -3 s it moves back to scene k - 1 (not from
+ * scene 0). */
+static void sceneEnd(int k, float t)
 {
     if (t > sceneTime[k]) {
-        if (k == SCENE_COUNT - 1)
+        if (k == sceneCount - 1)
             tvx_demoEnd();
         queue = k + 1;
         loadingTime += sceneTime[k];
@@ -233,52 +225,67 @@ void sceneEnd(int k, float t)
     }
 }
 
-void sepiaPlaster(void)
+/* One scene's frame: the first-frame set-up in its first frame of the run,
+ * its block for the scene time of this moment, then the scene-end rules. */
+static void playScene(int k)
 {
-    glUseProgram(tvx_ownProgram(sepiaPlasterProgram));
+    SceneFrame frame = {&scenes[k], k, sceneClock(), tvx_Get(1), tvx_Get(2)};
+    gColor = 0.0f;
+    if (setUp[k] == 0) {
+        setUp[k] = 1;
+        if (scenes[k].firstFrame != nullptr)
+            scenes[k].firstFrame();
+    }
+    scenes[k].block(&frame);
+    sceneEnd(k, frame.t);
 }
 
-void sepiaShader(int shader)
+/* ---- Public functions ------------------------------------------------------ */
+
+void setSceneTable(const SceneRecord *table, int count)
 {
-    GLuint pass = enableTableProgram(shader);
-    mirrorUniforms(pass, sepiaPlasterProgram, SEPIA_UNIFORMS, 4);
-    if (uniformOf(pass, "staticNoiseAmmount") <= 0.0f && tvx_ownProgram(sepiaQuietProgram) != 0)
-        mirrorUniforms(pass, sepiaQuietProgram, SEPIA_UNIFORMS, 4);
-    else
-        glUseProgram(pass);
+    if (count < 1 || count > SCENE_SLOTS) {
+        printf("[!] A scene table holds 1 to %d scenes, not %d\n", SCENE_SLOTS, count);
+        exit(-1);
+    }
+    for (int k = 0; k < count; k++) {
+        if (table[k].name == nullptr || !(table[k].duration > 0.0f) || table[k].block == nullptr) {
+            printf("[!] Scene %d of the table needs a name, a duration above 0 and a block\n", k);
+            exit(-1);
+        }
+    }
+    scenes = table;
+    sceneCount = count;
 }
 
-void bloomShader(int shader)
+int sceneTableCount(void)
 {
-    GLuint pass = enableTableProgram(shader);
-    if (uniformOf(pass, "noiseLevel") <= 0.0f && tvx_ownProgram(bloomCleanProgram) != 0)
-        mirrorUniforms(pass, bloomCleanProgram, BLOOM_UNIFORMS, 3);
+    return sceneCount;
+}
+
+unsigned int tableProgram(int shader)
+{
+    tvx_enableShader(shader);
     GLint program = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    glUniform1i(glGetUniformLocation((GLuint)program, "glow"), 1);
+    return (unsigned int)program;
 }
 
-void sepiaPass(int shader, unsigned int texture, float z, float t,
-               const float *noise, float staticNoise, float fadeLevel)
+float uniformOf(unsigned int program, const char *name)
 {
-    tvx_enableShader(shader);
-    tvx_shader_sendUniformValue(shader, "timer", &t, 1);
-    if (noise)
-        tvx_shader_sendUniformValue(shader, "noise", noise, 1);
-    tvx_shader_sendUniformValue(shader, "staticNoiseAmmount", &staticNoise, 1);
-    tvx_shader_sendUniformValue(shader, "fadeLevel", &fadeLevel, 1);
-    sepiaShader(shader);
-    passQuad(z, texture);
-    tvx_disableShader();
+    float value = 0.0f;
+    glGetUniformfv(program, glGetUniformLocation(program, name), &value);
+    return value;
 }
 
-void planetShader(int shader)
+void mirrorUniforms(unsigned int from, int variant, const char *const names[], int count)
 {
-    tvx_enableShader(shader);
-    glActiveTexture(GL_TEXTURE2);
-    glBindTexture(GL_TEXTURE_CUBE_MAP, planetSurface);
-    glActiveTexture(GL_TEXTURE0);
-    tvx_shader_sendSampler(shader, "surface", 2);
+    GLuint to = tvx_ownProgram(variant);
+    if (to == 0)
+        return;
+    glUseProgram(to);
+    for (int k = 0; k < count; k++)
+        glUniform1f(glGetUniformLocation(to, names[k]), uniformOf(from, names[k]));
 }
 
 unsigned int passTarget(int target)
@@ -340,19 +347,19 @@ void drawModelCompiled(GlmModel *model, unsigned int *list)
 
 int sceneInfo(const char **name, float *sceneSeconds)
 {
-    if (queue < 0 || queue >= SCENE_COUNT) {
+    if (queue < 0 || queue >= sceneCount) {
         *name = "loading";
         *sceneSeconds = 0.0f;
         return -1;
     }
-    *name = sceneNames[queue];
+    *name = scenes[queue].name;
     *sceneSeconds = sceneClock();
     return queue;
 }
 
 int sceneJump(int direction)
 {
-    if (queue < 0 || queue >= SCENE_COUNT)
+    if (queue < 0 || queue >= sceneCount)
         return -1;
     if (direction == 0) {
         /* The demo's start is scene 0 at scene time 0, also when rewinds
@@ -362,7 +369,7 @@ int sceneJump(int direction)
         loadingTime = 0.0f;
         return 0;
     }
-    if (direction > 0 && queue == SCENE_COUNT - 1)
+    if (direction > 0 && queue == sceneCount - 1)
         return -1;
     double start = direction > 0 ? (double)loadingTime + sceneTime[queue]
                  : queue > 0 ? (double)loadingTime - sceneTime[queue - 1] : 0.0;
@@ -385,11 +392,11 @@ void drawScene(void)
     if (loaded == 0)
         loadingFrame();
 
-    /* Not exclusive: a block that advances queue is followed in the same
-     * frame by the next scene's block, which draws over it. */
-    for (int k = 0; k < SCENE_COUNT; k++)
+    /* Not exclusive: a scene that advances queue is followed in the same
+     * frame by the next scene, which draws over it. */
+    for (int k = 0; k < sceneCount; k++)
         if (queue == k)
-            sceneBlocks[k]();
+            playScene(k);
 
     if (tvx_Get(6) != 0.0f) {
         glColor3f(1.0f, 0.0f, 0.0f);

@@ -1,50 +1,76 @@
 /*
- * timeline.h - the demo timeline's shared vocabulary.
+ * timeline.h - the demo timeline: the table of scenes, the frame driver
+ * that plays it, and the vocabulary every scene block shares.
  *
- * drawScene (timeline.cpp) runs one frame: frame start, the staged loader,
- * the scene blocks in index order, frame end. Each scene block lives in a
- * file of its own (sceneN_*.cpp) with the same skeleton: state, first-frame
- * set-up, per-frame values, drawing, scene-end rules. Every scene file offers
- * sceneN_load (its share of the first loading frame's asset table, in table
- * order) and sceneN_block (the block itself, run while queue == N).
+ * The scenes are one table of records in playing order (demoScenes,
+ * timeline.cpp): each row gives a scene's name, its duration, its block and
+ * its set-ups. Everything that counts or names the scenes (sceneTime, the
+ * demo length registered with the framework, the start scene's range, the
+ * overlay's names, the scene jumps, the benchmark's rows) comes from the
+ * table played. drawScene runs one frame: frame start, the staged loader,
+ * the block of the scene that plays with the scene-end rules after it,
+ * frame end. docs/writing-a-scene.md says how a scene is added.
  *
- * Assets that one scene loads and others draw are declared here; each is
- * defined in the file of the scene whose name it carries.
- *
- * Writing a scene block (sceneN_name.cpp, header sceneN_name.h):
- *
- *   sceneN_load()   loads the scene's rows of the asset table in table order
- *                   and stores sceneTime[N] (its own duration, in seconds).
- *                   The loader calls scene0_load ... scene9_load in order, so
- *                   shader and render-target ids follow the table.
- *   sceneN_block()  float t = sceneClock();  gColor = 0;  mblur = ... ;
- *                   first-frame work behind a function-static `loaded`;
- *                   per-frame values (pure functions of t and the scene's
- *                   statics, declared in sceneN_name.h so tests can call them
- *                   without OpenGL); drawing; then, last of all,
- *                   sceneEnd(N, t) for the advance and rewind rules.
- *
- *   A sepia pass is sepiaPass(shader, texture, z, t, noise, static, fade)
- *   once the frame is in FBO[0] and the colour and clear colour are set;
- *   passQuad(z, texture) draws the screen quad of a pass without a shader;
- *   drawModel(model) draws a model, in a frame or into a display list.
+ * The passes and assets several scenes share have modules of their own:
+ * scene_sepia.h (the sepia pass), scene_bloom.h (the bloom pass),
+ * scene_ship.h (the ship), scene_cubes.h (cube batches and the ribbon),
+ * scene_view.h (what is in view), scene_planets.h (the planets' surface).
  */
 #ifndef TIMELINE_H
 #define TIMELINE_H
 
 #include "glm.h"
 
-#define SCENE_COUNT 10
+/* The most scenes a table holds: as many durations as the framework
+ * registers. */
+#define SCENE_SLOTS 100
 
 /* Half-size of the screen quad of a pass: overfills the 16:9 view's width at
  * depth 50 and leaves a thin band of clear colour at the top and bottom. */
 #define PASS_HALF_WIDTH 48.0f
 #define PASS_HALF_HEIGHT 17.1f
 
+/* ---- The table of scenes --------------------------------------------------- */
+
+struct SceneRecord;
+
+/* What a block is told about its place in the frame it draws. */
+struct SceneFrame {
+    const SceneRecord *scene;   /* its row of the table */
+    int number;                 /* its place in the table, from 0 */
+    float t;                    /* scene time: demo time in s minus loadingTime */
+    float W, H;                 /* the picture's width and height in pixels */
+};
+
+/* One scene. The block draws the scene for frame->t, with gColor already 0;
+ * the frame driver then applies the scene-end rules (on to the next scene
+ * once t passes the duration, the demo's end after the last one; back to the
+ * one before below -3 s). load is the scene's share of the first loading
+ * frame (its assets, in the loading order); firstFrame runs once in the run,
+ * just before the block's first frame. Either may be null. */
+struct SceneRecord {
+    const char *name;           /* as the information overlay shows it */
+    float duration;             /* seconds */
+    void (*block)(const SceneFrame *frame);
+    void (*load)(void);
+    void (*firstFrame)(void);
+};
+
+extern const SceneRecord demoScenes[];   /* the demo's scenes in playing order */
+extern const int demoSceneCount;
+
+/* Plays table (count rows, 1 to SCENE_SLOTS, each with a name, a duration
+ * above 0 and a block) instead of demoScenes; before the first frame. A table
+ * that is none of that ends the process with a "[!] " line, status 255. */
+void setSceneTable(const SceneRecord *table, int count);
+
+/* The number of scenes of the table played. */
+int sceneTableCount(void);
+
 /* ---- Shared timeline state (defined in timeline.cpp) ----------------------- */
 
 extern int queue;              /* scene being played; -1 while loading */
-extern float sceneTime[12];    /* scene durations in seconds */
+extern float sceneTime[SCENE_SLOTS];   /* scene durations in seconds, from the table */
 extern float loadingTime;      /* demo time in s at which the current scene began */
 extern float gColor;           /* grey level of the clear colour (always 0) */
 extern float mblur;            /* weight of the history in the motion blur */
@@ -63,45 +89,7 @@ int sceneInfo(const char **name, float *sceneSeconds);
  * scene time 0 and gives 0. */
 int sceneJump(int direction);
 
-/* Scene time of the current scene: demo time in s minus loadingTime. */
-float sceneClock(void);
-
-/* The scene-end rules of block k for its scene time t, run last in the block:
- * past sceneTime[k] the timeline moves on to scene k + 1 (scene 9 ends the
- * process with status 0); below -3 s it moves back to scene k - 1 (not from
- * scene 0). */
-void sceneEnd(int k, float t);
-
-/* The sepia pass: enables the sepia shader, sends "timer" = t, "noise" =
- * *noise (not sent when noise is null), "staticNoiseAmmount" and
- * "fadeLevel", enables what draws like it (sepiaShader),
- * draws texture as the screen quad of a pass at depth z and disables the
- * shader. The caller sets the colour and clear colour first. */
-void sepiaPass(int shader, unsigned int texture, float z, float t,
-               const float *noise, float staticNoise, float fadeLevel);
-
-/* Enables a program of planet.vert and planet.frag (scenes 4 and 7) with the
- * planet's surface, baked while loading, on texture unit 2. */
-void planetShader(int shader);
-
-/* Enables what draws like sepia program `shader` with its present uniforms:
- * the program itself, or while it shows no static ("staticNoiseAmmount" 0)
- * its variant without static, kept beside the shader table. Used by the
- * sepia pass, and for textured quads drawn through the sepia shader after
- * it (scene 4's overlay). Also hands the uniforms on to the plaster variant. */
-void sepiaShader(int shader);
-
-/* Enables the sepia shader's variant for untextured geometry (scene 1's wall
- * and floor): the film look over dark plaster toned from the lit colour,
- * with the uniforms of the last sepia pass. Kept beside the shader table,
- * so that textured quads through the sepia shader do not pay for plaster. */
-void sepiaPlaster(void);
-
-/* Enables what draws like bloom program `shader` with its present uniforms:
- * the program itself, or without noise ("noiseLevel" 0) its variant without
- * noise, kept beside the shader table; either reads the glow tvx_makeGlow
- * made on texture unit 1. */
-void bloomShader(int shader);
+/* ---- Drawing every scene shares -------------------------------------------- */
 
 /* Renders into a target whose picture goes to the screen through the screen
  * quad of a pass: tvx_enableFBO with gColor, then a scissor around the part
@@ -112,6 +100,18 @@ unsigned int passTarget(int target);
 
 /* The screen quad of a pass at depth z with the current colour, no shader. */
 void passQuad(float z, unsigned int texture);
+
+/* A pass's program and its variants beside the shader table (the sepia and
+ * bloom passes keep variants that draw what the table's program would for
+ * less): tableProgram enables table program `shader` and returns its GL
+ * name; uniformOf reads a float uniform of a GL program; mirrorUniforms
+ * hands the present values of the named uniforms of program `from` to the
+ * variant (a tvx_loadOwnShader handle), which then draws what `from` would
+ * (a uniform the timeline never sent keeps the program's own value there
+ * too), and leaves the variant in use. */
+unsigned int tableProgram(int shader);
+float uniformOf(unsigned int program, const char *name);
+void mirrorUniforms(unsigned int from, int variant, const char *const names[], int count);
 
 /* Draws a model the way every scene does (flat facet normals and materials),
  * group by group (opaque groups first, see-through ones after). A shader
@@ -131,35 +131,5 @@ void drawModel(GlmModel *model);
  * model library's calls are not made again frame after frame. The same
  * triangles, in the same order, as drawModel. */
 void drawModelCompiled(GlmModel *model, unsigned int *list);
-
-/* ---- Assets shared between scenes ------------------------------------------ */
-
-extern int scene0_sepia;            /* scene 1's sepia pass */
-extern GlmModel *scene2_skepp;      /* the ship: scenes 2, 3, 5, 6 */
-extern int scene2_passShader;       /* asteroids: scenes 2, 3 */
-extern int scene4_glowShader;       /* bloom pass: scenes 4, 7, 8, 9 */
-
-/* ---- Scene entry points ---------------------------------------------------- */
-
-void scene0_load(void);
-void scene0_block(void);
-void scene1_load(void);
-void scene1_block(void);
-void scene2_load(void);
-void scene2_block(void);
-void scene3_load(void);
-void scene3_block(void);
-void scene4_load(void);
-void scene4_block(void);
-void scene5_load(void);
-void scene5_block(void);
-void scene6_load(void);
-void scene6_block(void);
-void scene7_load(void);
-void scene7_block(void);
-void scene8_load(void);
-void scene8_block(void);
-void scene9_load(void);
-void scene9_block(void);
 
 #endif

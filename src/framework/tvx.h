@@ -92,6 +92,9 @@ int tvx_readOptions(int argc, char **argv, struct tvx_options *options);
 int tvx_parseOptions(int argc, char **argv, struct tvx_options *options);
 /* Prints the --help text, one entry per row of the table, to standard output. */
 void tvx_printUsage(const char *program);
+/* The number of scenes the demo plays, for the range of -s that the --help
+ * text gives ("0 to count - 1"); until it is set, no range is given. */
+void tvx_setSceneCount(int count);
 /* Splits a frame pattern at its one %d (or %0Nd) into the text before and
  * after it, "%%" standing for a percent sign; *digits gets N (0 for %d).
  * Returns 0 when the pattern holds no %d, another conversion, or more text

@@ -48,6 +48,8 @@ static const int USAGE_COLUMN = 18;     /* width of --help's left column */
 static const int AUDIO_OFFSET_LIMIT = 3000;
 static const double LOWEST_SCALE = 0.25;  /* the smallest fixed render scale */
 
+static int sceneCount = 0;   /* the demo's scenes, for -s's range in --help; 0: not said */
+
 /* ---- Internal helpers ------------------------------------------------------ */
 
 static int refuse(struct tvx_options *o, const char *format, ...)
@@ -268,7 +270,7 @@ static const struct OptionRow OPTIONS[] = {
     {"-h", "H", 0, readHeight, nullptr, nullptr},
     {"-nf", nullptr, 0, readWindow, "-nf", "a window instead of full-screen game mode"},
     {"-m", nullptr, 0, readMute, "-m", "no music"},
-    {"-s", "N", 0, readScene, "-s N", "start at scene N (0 to 9)"},
+    {"-s", "N", 0, readScene, "-s N", "start at scene N"},
     {"--capture", "OUT", 1, readCapture, "--capture OUT",
      "render frame-exactly to OUT: a .mp4 or .mkv video with\n"
      "the music, or PNG files named by a pattern with %d"},
@@ -416,6 +418,11 @@ int tvx_readOptions(int argc, char **argv, struct tvx_options *o)
     return refused;
 }
 
+void tvx_setSceneCount(int count)
+{
+    sceneCount = count;
+}
+
 int tvx_parseOptions(int argc, char **argv, struct tvx_options *o)
 {
     int refused = tvx_readOptions(argc, argv, o);
@@ -439,6 +446,8 @@ void tvx_printUsage(const char *program)
             if (*c == '\n')
                 printf("  %-*s", USAGE_COLUMN, "");
         }
+        if (OPTIONS[k].read == readScene && sceneCount > 0)
+            printf(" (0 to %d)", sceneCount - 1);
         putchar('\n');
     }
     printf("keys: Escape quits, Space pauses, Left and Right seek by one second,\n"

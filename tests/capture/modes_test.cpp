@@ -393,6 +393,8 @@ TEST(Options, HelpListsEveryOption)
     for (const char *option : {"-w W -h H", "-nf", "-m", "-s N", "--capture OUT", "--bench",
                                "--json FILE", "--fps N", "--to SECONDS", "--help", "--version"})
         EXPECT_NE(r.out.find(std::string("  ") + option + " "), std::string::npos) << option << "\n" << r.out;
+    /* the range of -s is the demo's table of scenes */
+    EXPECT_NE(r.out.find("start at scene N (0 to 9)\n"), std::string::npos) << r.out;
 }
 
 TEST(Options, WrongOptionsAreRefusedWithStatus2)

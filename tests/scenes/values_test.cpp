@@ -18,7 +18,7 @@
 #include "scene7_planet.h"
 #include "scene8_scroller.h"
 #include "scene9_fadeout.h"
-#include "scene_flight.h"
+#include "scene_cubes.h"
 #include "tvx.h"
 
 /* ---- Scene 4 --------------------------------------------------------------- */
@@ -358,7 +358,7 @@ TEST(FadeOut, FadeAtItsBorders)
 TEST(Ribbon, AboutOneHundredSixtyStepsAtAnyTime)
 {
     for (float t : {0.0f, 0.37f, 5.0f, 29.9f, 54.9f}) {
-        int steps = flight_ribbonSteps(t);
+        int steps = cubes_ribbonSteps(t);
         EXPECT_GE(steps, 159) << t;
         EXPECT_LE(steps, 161) << t;
     }
@@ -367,20 +367,20 @@ TEST(Ribbon, AboutOneHundredSixtyStepsAtAnyTime)
 TEST(Ribbon, CubesFollowTheirCurves)
 {
     const float d = 123.4f;
-    const FlightCube *c = flight_ribbonTerrain;
-    EXPECT_FLOAT_EQ(flight_cubeX(&c[0], d), 10.0f * tvx_perlin2DNoise(0.035f * d, 0.0f, 45));
-    EXPECT_NEAR(flight_cubeY(&c[0], d), 9.0 * sin(0.1 * d + 500.0), 1e-4);
-    EXPECT_FLOAT_EQ(flight_cubeX(&c[2], d),
+    const RibbonCube *c = cubes_ribbonTerrain;
+    EXPECT_FLOAT_EQ(cubes_ribbonX(&c[0], d), 10.0f * tvx_perlin2DNoise(0.035f * d, 0.0f, 45));
+    EXPECT_NEAR(cubes_ribbonY(&c[0], d), 9.0 * sin(0.1 * d + 500.0), 1e-4);
+    EXPECT_FLOAT_EQ(cubes_ribbonX(&c[2], d),
                     10.0f * tvx_perlin2DNoise(0.04f * d + 200.0f, 0.0f, 51));
-    EXPECT_NEAR(flight_cubeY(&c[3], d), 20.0 * sin(0.1 * d), 1e-4);
+    EXPECT_NEAR(cubes_ribbonY(&c[3], d), 20.0 * sin(0.1 * d), 1e-4);
 
     /* scene 6's first cube: its own seed and a sine ten times as fast */
-    const FlightCube *l = flight_ribbonLattice;
-    EXPECT_FLOAT_EQ(flight_cubeX(&l[0], d), 10.0f * tvx_perlin2DNoise(0.035f * d, 0.0f, 32));
-    EXPECT_NEAR(flight_cubeY(&l[0], d), 9.0 * sin(10.0 * (0.1 * d)), 1e-4);
+    const RibbonCube *l = cubes_ribbonLattice;
+    EXPECT_FLOAT_EQ(cubes_ribbonX(&l[0], d), 10.0f * tvx_perlin2DNoise(0.035f * d, 0.0f, 32));
+    EXPECT_NEAR(cubes_ribbonY(&l[0], d), 9.0 * sin(10.0 * (0.1 * d)), 1e-4);
     EXPECT_FLOAT_EQ(l[0].r, 0.5f);
     for (int k = 1; k < 4; k++) {
-        EXPECT_FLOAT_EQ(flight_cubeX(&l[k], d), flight_cubeX(&c[k], d)) << k;
-        EXPECT_FLOAT_EQ(flight_cubeY(&l[k], d), flight_cubeY(&c[k], d)) << k;
+        EXPECT_FLOAT_EQ(cubes_ribbonX(&l[k], d), cubes_ribbonX(&c[k], d)) << k;
+        EXPECT_FLOAT_EQ(cubes_ribbonY(&l[k], d), cubes_ribbonY(&c[k], d)) << k;
     }
 }

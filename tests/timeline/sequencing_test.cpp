@@ -2,9 +2,13 @@
  * sequencing_test.cpp - drawScene from the loading bar to the end of the
  * demo, driven through the mute clock in forked runs: loading frame counts,
  * the start-scene seek and its console lines, the advance and rewind rules,
- * forward seeks across scenes, the end with status 0, the pause read-out.
+ * forward seeks across scenes, the end with status 0, the pause read-out;
+ * and a table of scenes with one added at the end, played the same way.
  */
 #include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <unistd.h>        /* dup2: the death tests' lines on standard error */
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>   /* GLUT_KEY_LEFT */
@@ -264,4 +268,134 @@ TEST(TimelineFrameEnd, PauseReadOutEveryPausedFrame)
     size_t second = run.output.find("PAUSED AT : 2000ms\n", first + 1);
     EXPECT_NE(second, std::string::npos);
     EXPECT_EQ(run.output.find("PAUSED AT", second + 1), std::string::npos);
+}
+
+/* ---- A scene added at the end of the table --------------------------------- */
+
+namespace {
+
+/* What the added scene saw of its frames. */
+struct AddedScene {
+    int setUps;          /* runs of its first-frame set-up */
+    int frames;          /* frames of its block */
+    int number;          /* its place, as its frames gave it */
+    float t[4];          /* scene time of its first frames */
+    int queue[4];
+    float loadingTime[4];
+    char overlayName[32];
+    int jumpBack;        /* where Page Up lands from it, ms */
+};
+
+AddedScene *added;
+
+void addedFirstFrame(void)
+{
+    added->setUps++;
+}
+
+/* The worked example of docs/writing-a-scene.md: a caption that fades out
+ * over the scene's duration. */
+void addedBlock(const SceneFrame *frame)
+{
+    mblur = 0.0f;
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f - frame->t / frame->scene->duration);
+    tvx_drawPolygonText("thanks for watching", -30.0f, 0.0f, 0.0f);
+
+    if (added->frames < 4)
+        added->t[added->frames] = frame->t;
+    added->frames++;
+    added->number = frame->number;
+}
+
+SceneRecord withAdded[SCENE_SLOTS];
+
+/* The demo's table and the added scene after its last one. */
+void playTableWithAddedScene(void)
+{
+    for (int k = 0; k < demoSceneCount; k++)
+        withAdded[k] = demoScenes[k];
+    withAdded[demoSceneCount] = {"afterglow", 2.5f, addedBlock, nullptr, addedFirstFrame};
+    setSceneTable(withAdded, demoSceneCount + 1);
+}
+
+}  // namespace
+
+TEST(TimelineTable, SceneAddedAtTheEndPlaysThroughTheFrameDriver)
+{
+    added = childShared<AddedScene>();
+    ChildRun run = runChild([&] {
+        playTableWithAddedScene();
+        childStartDemo(320, 180, 9);
+        childFrameAt(366025);   /* scene 9 is over: on to the added scene, not the end */
+        added->queue[0] = queue;
+        added->loadingTime[0] = loadingTime;
+        const char *name = nullptr;
+        float seconds = 0.0f;
+        sceneInfo(&name, &seconds);
+        snprintf(added->overlayName, sizeof added->overlayName, "%s", name);
+        added->jumpBack = sceneJump(-1);
+        childFrameAt(362500);   /* t = -3.5: back to scene 9 */
+        added->queue[1] = queue;
+        added->loadingTime[1] = loadingTime;
+        childFrameAt(366100);   /* into it again */
+        added->queue[2] = queue;
+        childFrameAt(368500);   /* t = 2.5: still playing */
+        added->queue[3] = queue;
+        printf("still playing\n");
+        childFrameAt(368525);   /* past its 2.5 s: the demo's end */
+        printf("not ended\n");
+        _exit(3);
+    });
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_OUTPUT_HAS(run.output, "DEV: DEMO_LENGTH = 366700 SCENE_TIME[9] = 10.000000\n"
+                                  "DEV: DEMO_LENGTH = 369200 SCENE_TIME[10] = 2.500000\n");
+    EXPECT_OUTPUT_HAS(run.output, "## got queue 9\nsong start pos = 356000\n");
+    EXPECT_OUTPUT_HAS(run.output, "still playing");
+    EXPECT_OUTPUT_LACKS(run.output, "not ended");
+
+    EXPECT_EQ(added->queue[0], 10);
+    EXPECT_EQ(added->loadingTime[0], 366.0f);
+    EXPECT_EQ(added->number, 10);
+    EXPECT_NEAR(added->t[0], 0.025f, 1e-4f);   /* drawn in the frame scene 9 ended */
+    EXPECT_STREQ(added->overlayName, "afterglow");
+    EXPECT_EQ(added->jumpBack, 356001);
+    EXPECT_EQ(added->queue[1], 9);
+    EXPECT_EQ(added->loadingTime[1], 356.0f);
+    EXPECT_NEAR(added->t[1], -3.5f, 1e-3f);    /* its block ran, then the rewind */
+    EXPECT_EQ(added->queue[2], 10);
+    EXPECT_EQ(added->queue[3], 10);
+    EXPECT_EQ(added->frames, 5);               /* the last one ran before the end */
+    EXPECT_EQ(added->setUps, 1);               /* once in the run, not per visit */
+}
+
+TEST(TimelineTable, StartSceneRangeAndSeekFollowTheTable)
+{
+    added = childShared<AddedScene>();
+    const int scenes[2] = {10, 11};
+    const char *lines[2] = {"## got queue 10\nsong start pos = 366000\n",
+                            "[/] Start scene 11 does not exist: the scenes are 0 to 10; starting at scene 0\n"};
+    const int queues[2] = {10, 0};
+    for (int i = 0; i < 2; i++) {
+        Trace *trace = childShared<Trace>();
+        ChildRun run = runChild([&] {
+            playTableWithAddedScene();
+            childStartDemo(320, 180, scenes[i]);
+            trace->queue[0] = queue;
+        });
+        ASSERT_EQ(run.exitStatus, 0) << run.output;
+        EXPECT_OUTPUT_HAS(run.output, lines[i]);
+        EXPECT_EQ(trace->queue[0], queues[i]);
+    }
+}
+
+TEST(TimelineTableDeath, TableWithoutRowsOrWithAnUnusableRowIsRefused)
+{
+    SceneRecord rows[2] = {demoScenes[0], {"empty", 0.0f, addedBlock, nullptr, nullptr}};
+    EXPECT_EXIT({ dup2(2, 1); setSceneTable(rows, 0); }, testing::ExitedWithCode(255),
+                "^\\[!\\] A scene table holds 1 to 100 scenes, not 0\n$");
+    EXPECT_EXIT({ dup2(2, 1); setSceneTable(rows, 2); }, testing::ExitedWithCode(255),
+                "^\\[!\\] Scene 1 of the table needs a name, a duration above 0 and a block\n$");
+    rows[1] = {"no block", 1.0f, nullptr, nullptr, nullptr};
+    EXPECT_EXIT({ dup2(2, 1); setSceneTable(rows, 2); }, testing::ExitedWithCode(255),
+                "^\\[!\\] Scene 1 of the table needs a name, a duration above 0 and a block\n$");
 }

@@ -9,7 +9,6 @@
 #include "scene1_carousel.h"
 #include "scene2_asteroids.h"
 #include "scene3_credits.h"
-#include "timeline.h"
 #include "tvx.h"
 
 TEST(Scene0Title, TitleRampStopsAtFiveAndHoldsUntilTen)
@@ -55,15 +54,15 @@ TEST(Scene1Carousel, NoiseBursts)
 
 TEST(Scene1Carousel, FadeInOutAndAfterRewind)
 {
-    sceneTime[1] = 126.5f;
-    EXPECT_NEAR(scene1_fade(0.0f, 1.0f), 0.5f, 1e-6f);
-    EXPECT_NEAR(scene1_fade(0.5f, 2.1f), 1.05f, 1e-6f);
-    EXPECT_NEAR(scene1_fade(1.05f, 3.0f), 1.05f, 1e-6f);
-    EXPECT_NEAR(scene1_fade(1.0f, 126.0f), 0.5f, 1e-5f);
+    const float duration = 126.5f;
+    EXPECT_NEAR(scene1_fade(0.0f, 1.0f, duration), 0.5f, 1e-6f);
+    EXPECT_NEAR(scene1_fade(0.5f, 2.1f, duration), 1.05f, 1e-6f);
+    EXPECT_NEAR(scene1_fade(1.05f, 3.0f, duration), 1.05f, 1e-6f);
+    EXPECT_NEAR(scene1_fade(1.0f, 126.0f, duration), 0.5f, 1e-5f);
     /* a rewind from scene 2 resumes near 122.5 with the faded-out level */
-    float fade = scene1_fade(-0.01f, 122.5f);
+    float fade = scene1_fade(-0.01f, 122.5f, duration);
     EXPECT_FLOAT_EQ(fade, -0.01f);
-    EXPECT_NEAR(scene1_fade(fade, 125.75f), 0.75f, 1e-4f);
+    EXPECT_NEAR(scene1_fade(fade, 125.75f, duration), 0.75f, 1e-4f);
 }
 
 TEST(Scene1Carousel, TurnsFourTimesThenBack)
