@@ -12,8 +12,10 @@
  * "kolvane: done". Without "to" the demo plays to its end.
  *
  * Depends on: the tvx framework, the timeline (drawScene and the viewer
- * hooks), emscripten (main loop, the page's parameters).
+ * hooks), the web layer's freeglut (the idle callback), emscripten (the
+ * page's parameters).
  */
+#include <GL/freeglut.h>
 #include <emscripten.h>
 
 #include <stdio.h>
@@ -43,7 +45,7 @@ static void frameDone(void)
     if (next < stopAt)
         return;
     printf("[*] frame-exact run held at demo time %d ms after %d frames\n", tvx_getTime(), frames);
-    emscripten_cancel_main_loop();
+    glutIdleFunc(nullptr);   /* no more frames; the loop and the runtime stay */
     pageDone();
 }
 
