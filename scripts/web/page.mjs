@@ -49,7 +49,7 @@ export async function openPage(params, size) {
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: 'new',
     userDataDir: profile,
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+    args: ['--no-sandbox', ...(process.env.DISPLAY ? ['--use-gl=angle', '--use-angle=gl'] : ['--use-angle=swiftshader', '--enable-unsafe-swiftshader']),
            '--ignore-gpu-blocklist', '--disable-quic', '--no-first-run',
            '--disable-background-networking', '--disable-component-update', '--disable-sync',
            '--disable-background-timer-throttling', '--disable-renderer-backgrounding',
@@ -66,6 +66,14 @@ export async function openPage(params, size) {
       process.stderr.write(`[page] ${m.text()}\n`);
   });
   page.on('pageerror', (e) => errors.push(String(e)));
+  if (process.env.KOLVANE_WEB_LOG) {
+    const renderer = await page.evaluate(() => {
+      const gl = document.createElement('canvas').getContext('webgl2');
+      const info = gl && gl.getExtension('WEBGL_debug_renderer_info');
+      return gl ? (info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL) : gl.getParameter(gl.RENDERER)) : 'no WebGL 2';
+    });
+    process.stderr.write(`[page] WebGL 2 renderer: ${renderer}\n`);
+  }
   const port = server.address().port;
   await page.goto(`http://127.0.0.1:${port}/index.html?${params}`);
   const close = async () => {
@@ -128,14 +136,9 @@ async function clock(params, seconds) {
 async function rate(params, seconds) {
   const { page, errors, close } = await openPage(params, [1280, 720]);
   await page.waitForFunction(() => Module._tvx_getTime && Module._tvx_getTime() > 0, { timeout: 120000 });
-  await page.evaluate(() => {
-    window.kolvaneFrames = 0;
-    const count = () => { window.kolvaneFrames++; requestAnimationFrame(count); };
-    requestAnimationFrame(count);
-  });
-  const before = await page.evaluate(() => [Module._kolvaneFrameCount(), performance.now()]);
+  const before = await page.evaluate(() => [Module._webglut_frameCount(), performance.now()]);
   await new Promise((r) => setTimeout(r, seconds * 1000));
-  const after = await page.evaluate(() => [Module._kolvaneFrameCount(), performance.now()]);
+  const after = await page.evaluate(() => [Module._webglut_frameCount(), performance.now()]);
   const fps = (after[0] - before[0]) / ((after[1] - before[1]) / 1000);
   console.log(`${fps.toFixed(1)} frames a second over ${seconds} s`);
   await close();

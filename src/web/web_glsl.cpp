@@ -552,15 +552,16 @@ static void inverse3Transposed(const float *m, float *out)
     float A = e * i - f * h, B = -(d * i - f * g), C = d * h - e * g;
     float det = a * A + b * B + c * C;
     float inv = det != 0.0f ? 1.0f / det : 0.0f;
-    /* inverse transposed, column-major: the cofactor matrix / det */
+    /* the inverse transposed is the cofactor matrix over det; stored
+     * column-major, element (row r, column c) at c * 3 + r */
     out[0] = A * inv;
-    out[1] = B * inv;
-    out[2] = C * inv;
-    out[3] = -(b * i - c * h) * inv;
+    out[1] = -(b * i - c * h) * inv;
+    out[2] = (b * f - c * e) * inv;
+    out[3] = B * inv;
     out[4] = (a * i - c * g) * inv;
-    out[5] = -(a * h - b * g) * inv;
-    out[6] = (b * f - c * e) * inv;
-    out[7] = -(a * f - c * d) * inv;
+    out[5] = -(a * f - c * d) * inv;
+    out[6] = C * inv;
+    out[7] = -(a * h - b * g) * inv;
     out[8] = (a * e - b * d) * inv;
 }
 

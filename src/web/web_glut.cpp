@@ -44,6 +44,7 @@ static struct {
     void (*special)(int, int, int);
     void (*idle)(void);
     int redisplay;
+    int frames;                        /* frames displayed, for the page's frame rate */
     struct {
         void (*callback)(int);
         int value;
@@ -137,6 +138,7 @@ static void frame(void)
     if (G.redisplay && G.display) {
         G.redisplay = 0;
         G.display();
+        G.frames++;
     }
 }
 
@@ -158,6 +160,12 @@ static void circle(double *sines, double *cosines, int n, int half)
 /* ---- Public functions ------------------------------------------------------------- */
 
 extern "C" {
+
+/* Frames displayed so far: the page's tests read the live frame rate here. */
+EMSCRIPTEN_KEEPALIVE int webglut_frameCount(void)
+{
+    return G.frames;
+}
 
 void glutInit(int *, char **) {}
 void glutInitDisplayMode(unsigned int) {}
