@@ -6,7 +6,7 @@
 //       waits for the title "kolvane: done" and writes the canvas to OUT.png
 //   node page.mjs clock 'PARAMS' SECONDS
 //       clicks the page to start it and prints the demo clock (ms) read from
-//       the information overlay's source, tvx_getTime, once a second
+//       the information overlay's source, once a second
 //   node page.mjs rate 'PARAMS' SECONDS
 //       a live page: prints the frames drawn per second after a warm-up
 //
@@ -124,7 +124,7 @@ async function clock(params, seconds) {
   const readings = [];
   for (let i = 0; i < seconds; i++) {
     await new Promise((r) => setTimeout(r, 1000));
-    readings.push(await page.evaluate(() => Module._tvx_getTime ? Module._tvx_getTime() : -1));
+    readings.push(await page.evaluate(() => Module._web_demoTime ? Module._web_demoTime() : -1));
   }
   const state = await page.evaluate(() => Module.kolvaneAudio ? Module.kolvaneAudio.state : 'none');
   console.log(`audio ${state} clock ${readings.join(' ')}`);
@@ -135,7 +135,7 @@ async function clock(params, seconds) {
 
 async function rate(params, seconds) {
   const { page, errors, close } = await openPage(params, [1280, 720]);
-  await page.waitForFunction(() => Module._tvx_getTime && Module._tvx_getTime() > 0, { timeout: 120000 });
+  await page.waitForFunction(() => Module._web_demoTime && Module._web_demoTime() > 0, { timeout: 120000 });
   const before = await page.evaluate(() => [Module._webglut_frameCount(), performance.now()]);
   await new Promise((r) => setTimeout(r, seconds * 1000));
   const after = await page.evaluate(() => [Module._webglut_frameCount(), performance.now()]);

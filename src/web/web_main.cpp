@@ -51,6 +51,12 @@ static void frameDone(void)
 
 /* ---- Public functions ------------------------------------------------------------- */
 
+/* The demo clock in ms, for the page's tests. */
+extern "C" EMSCRIPTEN_KEEPALIVE int web_demoTime(void)
+{
+    return tvx_getTime();
+}
+
 int main(int argc, char **argv)
 {
     struct tvx_options options;
