@@ -5,22 +5,16 @@
 // lays scanlines and video noise over it ("noiseLevel": 0 clean, 1 strong,
 // several units and more a picture drowned in static), and fades it to
 // black with "fadeLevel" (0 black, 1 full). "timer" drives the noise.
-// The quad keeps the alpha of the current colour, so noise shows on an
-// empty picture too.
+// The halo is low-frequency: the pass works it out beforehand at a quarter
+// of the picture's size (glow_bright.frag, glow_spread.frag) and hands it
+// over on texture unit 1 ("glow"). The quad keeps the alpha of the current
+// colour, so noise shows on an empty picture too.
 
 uniform sampler2D frame;
+uniform sampler2D glow;
 uniform float noiseLevel;
 uniform float timer;
 uniform float fadeLevel;
-
-// The twelve directions of the halo's taps, every 30 degrees, stretched
-// to the 16:9 frame: (cos a, 1.7777778 sin a), worked out once here
-// instead of in every pixel.
-const vec2 RAYS[12] = vec2[12](
-    vec2(1.0, 0.0), vec2(0.8660254, 0.8888889), vec2(0.5, 1.5396008),
-    vec2(0.0, 1.7777778), vec2(-0.5, 1.5396007), vec2(-0.8660254, 0.8888889),
-    vec2(-1.0, 0.0), vec2(-0.8660254, -0.8888889), vec2(-0.5, -1.5396008),
-    vec2(0.0, -1.7777778), vec2(0.5, -1.5396008), vec2(0.8660254, -0.8888889));
 
 float hash(vec2 p)
 {
@@ -44,14 +38,7 @@ void main()
                      texture2D(frame, st).g,
                      texture2D(frame, st - vec2(shift, 0.0)).b);
 
-    vec3 glow = vec3(0.0);
-    for (int i = 0; i < 12; i++) {
-        vec2 d = RAYS[i];
-        vec3 nearTap = texture2D(frame, st + d * 0.0035).rgb;
-        vec3 farTap = texture2D(frame, st + d * 0.009).rgb;
-        glow += max(nearTap - 0.45, 0.0) * 0.6 + max(farTap - 0.45, 0.0) * 0.4;
-    }
-    vec3 color = base + glow * (1.1 / 12.0);
+    vec3 color = base + texture2D(glow, st).rgb;
 
     float scan = 0.92 + 0.08 * sin(gl_FragCoord.y * 3.14159);
     float snow = hash(floor(gl_FragCoord.xy / 2.0) + frameNo * vec2(11.0, 5.0));

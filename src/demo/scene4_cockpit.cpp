@@ -296,6 +296,7 @@ void scene4_block(void)
     glPopMatrix();
     tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glPopMatrix();
+    tvx_makeGlow(hyperTexture);   /* the backdrop's halo, for the glow pass */
 
     /* Cockpit view. */
     glPushMatrix();
@@ -304,6 +305,7 @@ void scene4_block(void)
     int masked = maskBehindCockpit(t, greetTexture, hyperTexture);
     glColor4f(1.0f, 1.0f, 1.0f, scene4_backgroundAlpha(t));
     tvx_enableShader(scene4_glowShader);
+    tvx_shader_sendSampler(scene4_glowShader, "glow", 1);
     tvx_shader_sendUniformValue(scene4_glowShader, "fadeLevel", &fadeLevel, 1);
     backdropQuad(hyperTexture);
     tvx_disableShader();

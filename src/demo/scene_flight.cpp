@@ -203,7 +203,9 @@ void flight_drawShip(int shader, float timer, const float pos[3], float t)
 
 void flight_bloomPass(unsigned int texture, float noiseLevel, float t, float fadeLevel)
 {
+    tvx_makeGlow(texture);
     tvx_enableShader(scene4_glowShader);
+    tvx_shader_sendSampler(scene4_glowShader, "glow", 1);
     sendFloat(scene4_glowShader, "noiseLevel", noiseLevel);
     sendFloat(scene4_glowShader, "timer", t);
     sendFloat(scene4_glowShader, "fadeLevel", fadeLevel);

@@ -95,6 +95,8 @@ static void loadingFrame(void)
             sceneLoads[k]();
         progress += stageStep;
     } else if (l_shader++ == 0) {
+        /* the programs the passes keep beside the table */
+        tvx_loadGlow();
         progress += stageStep;
     } else if (l_models++ == 0) {
         progress += stageStep;

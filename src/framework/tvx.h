@@ -182,6 +182,14 @@ int tvx_loadShader(const char *vertexPath, const char *fragmentPath);
 void tvx_enableShader(int id);
 void tvx_disableShader(void);
 void tvx_shader_sendUniformValue(int id, const char *name, const float *values, int count);
+/* Points the sampler of the given name in program id at a texture unit. */
+void tvx_shader_sendSampler(int id, const char *name, int unit);
+/* Programs the framework keeps for itself beside the table (the bloom pass's
+ * glow, the bakes of procedural surfaces): built from their files like a
+ * table's program and reloaded with the table, but holding none of its ids.
+ * Returns a handle for tvx_ownProgram, which gives the program to use. */
+int tvx_loadOwnShader(const char *vertexPath, const char *fragmentPath);
+unsigned int tvx_ownProgram(int handle);
 /* Reads every program's files again and rebuilds the programs whose sources
  * changed; one that no longer compiles or links keeps its old program and
  * prints its log as "[/] " lines. */
@@ -196,6 +204,15 @@ void tvx_setLightData(float *row, float a, float b, float c, float d);
 void tvx_setAmbientLight(float r, float g, float b, float a);
 void tvx_enableLight(float *light, int i);
 void tvx_setLight0(int on);
+
+/* ---- The bloom pass's glow (tvx_glow.cpp) -------------------------------- */
+
+/* Loads the glow's programs (done by tvx_makeGlow too, when not yet done). */
+void tvx_loadGlow(void);
+/* Works out the halo of a picture texture at a quarter of its size and binds
+ * it to texture unit 1, for a bloom shader's "glow" sampler; every other
+ * state (framebuffer, viewport, program, unit 0's texture) is left as it was. */
+void tvx_makeGlow(unsigned int texture);
 
 /* ---- Motion blur (tvx_blur.cpp) ------------------------------------------ */
 

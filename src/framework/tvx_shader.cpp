@@ -10,6 +10,11 @@
  * tvx_reloadShaders reads every slot's files again while the demo runs and
  * swaps in the programs whose sources changed, once they compile and link;
  * a program that does not keeps the one it had.
+ *
+ * Beside the table the framework keeps programs of its own (the bloom pass's
+ * glow, the programs that bake procedural surfaces): built and reloaded the
+ * same way from their files, but holding no id of the table, so the ids the
+ * demo's loading order hands out stay as they are.
  * Depends on: OpenGL (through GLEW), libc.
  */
 #include "tvx.h"
@@ -23,6 +28,7 @@
 /* ---- State ---------------------------------------------------------------- */
 
 #define SHADER_SLOTS 63
+#define OWN_SLOTS 16
 
 struct ShaderSlot {
     char *vertexSource;
@@ -36,6 +42,9 @@ struct ShaderSlot {
 
 static struct ShaderSlot shader[SHADER_SLOTS];
 static int CURRENT_ID = -1; /* id of the last loaded program */
+
+static struct ShaderSlot own[OWN_SLOTS];   /* the framework's own programs */
+static int ownCount = 0;
 
 /* ---- Internal helpers ----------------------------------------------------- */
 
@@ -109,7 +118,10 @@ static int buildProgram(const char *vertexSource, const char *fragmentSource,
             snprintf(files, sizeof files, "%s + %s", vertexPath, fragmentPath);
         else
             snprintf(files, sizeof files, "%s", vertexPath != NULL ? vertexPath : fragmentPath);
-        printf("[/] %s: shader program %d failed to link\n", files, id);
+        if (id >= 0)
+            printf("[/] %s: shader program %d failed to link\n", files, id);
+        else
+            printf("[/] %s: the program failed to link\n", files);
         printInfoLog(built->program, files);
         ok = 0;
     }
@@ -180,6 +192,60 @@ static char *copyPath(const char *path)
     return copy;
 }
 
+/* Reads a program's files into a slot and builds it there; id names it in
+ * the link message (-1 for the framework's own programs). */
+static void fillSlot(struct ShaderSlot *slot, const char *vertexPath, const char *fragmentPath,
+                     int id)
+{
+    if (vertexPath != NULL)
+        slot->vertexSource = loadFile(vertexPath);
+    if (fragmentPath != NULL)
+        slot->fragmentSource = loadFile(fragmentPath);
+    slot->vertexPath = copyPath(vertexPath);
+    slot->fragmentPath = copyPath(fragmentPath);
+    buildProgram(slot->vertexSource, slot->fragmentSource, vertexPath, fragmentPath, id, slot);
+}
+
+/* Builds a slot's program again when its files changed; returns 1 when they
+ * did, and sets *kept when the new sources do not build and the old program
+ * stays. */
+static int reloadSlot(struct ShaderSlot *slot, int id, int *kept)
+{
+    char *vertexSource = slot->vertexPath != NULL ? rereadSource(slot->vertexPath) : NULL;
+    char *fragmentSource = slot->fragmentPath != NULL ? rereadSource(slot->fragmentPath) : NULL;
+    int readable = (slot->vertexPath == NULL || vertexSource != NULL) &&
+                   (slot->fragmentPath == NULL || fragmentSource != NULL);
+    *kept = 0;
+    if (readable && sameText(vertexSource, slot->vertexSource) &&
+        sameText(fragmentSource, slot->fragmentSource)) {
+        free(vertexSource);
+        free(fragmentSource);
+        return 0;
+    }
+    struct ShaderSlot built = *slot;
+    if (readable && buildProgram(vertexSource, fragmentSource, slot->vertexPath,
+                                 slot->fragmentPath, id, &built)) {
+        deleteProgram(slot);
+        free(slot->vertexSource);
+        free(slot->fragmentSource);
+        built.vertexSource = vertexSource;
+        built.fragmentSource = fragmentSource;
+        *slot = built;
+        return 1;
+    }
+    if (readable)
+        deleteProgram(&built);
+    if (id >= 0)
+        printf("[/] shader program %d keeps its old program\n", id);
+    else
+        printf("[/] %s keeps its old program\n",
+               slot->fragmentPath != NULL ? slot->fragmentPath : slot->vertexPath);
+    *kept = 1;
+    free(vertexSource);
+    free(fragmentSource);
+    return 1;
+}
+
 static struct ShaderSlot *slotOf(int id, const char *caller)
 {
     if (id < 0 || id > CURRENT_ID) {
@@ -235,20 +301,26 @@ int tvx_loadShader(const char *vertexPath, const char *fragmentPath)
         return -1;
     }
 
-    struct ShaderSlot *slot = &shader[id];
     dprint("loading the shaderfiles from loadShader()", 0);
-    if (vertexPath != NULL)
-        slot->vertexSource = loadFile(vertexPath);
-    if (fragmentPath != NULL)
-        slot->fragmentSource = loadFile(fragmentPath);
-    dprint("Done loading shadefiles...", 0);
-
-    slot->vertexPath = copyPath(vertexPath);
-    slot->fragmentPath = copyPath(fragmentPath);
-    buildProgram(slot->vertexSource, slot->fragmentSource, vertexPath, fragmentPath, id, slot);
-
+    fillSlot(&shader[id], vertexPath, fragmentPath, id);
     dprint("returning CURRENT_ID", 0);
     return id;
+}
+
+int tvx_loadOwnShader(const char *vertexPath, const char *fragmentPath)
+{
+    if (ownCount == OWN_SLOTS || (vertexPath == NULL && fragmentPath == NULL)) {
+        printf("[!] The framework cannot keep another program of its own (%s)\n",
+               fragmentPath != NULL ? fragmentPath : vertexPath != NULL ? vertexPath : "no files");
+        exit(-1);
+    }
+    fillSlot(&own[ownCount], vertexPath, fragmentPath, -1);
+    return ownCount++;
+}
+
+unsigned int tvx_ownProgram(int handle)
+{
+    return handle >= 0 && handle < ownCount ? (unsigned int)own[handle].program : 0;
 }
 
 void tvx_reloadShaders(void)
@@ -256,35 +328,13 @@ void tvx_reloadShaders(void)
     int changed = 0;
     int kept = 0;
     for (int id = 0; id <= CURRENT_ID; id++) {
-        struct ShaderSlot *slot = &shader[id];
-        char *vertexSource = slot->vertexPath != NULL ? rereadSource(slot->vertexPath) : NULL;
-        char *fragmentSource = slot->fragmentPath != NULL ? rereadSource(slot->fragmentPath) : NULL;
-        int readable = (slot->vertexPath == NULL || vertexSource != NULL) &&
-                       (slot->fragmentPath == NULL || fragmentSource != NULL);
-        if (readable && sameText(vertexSource, slot->vertexSource) &&
-            sameText(fragmentSource, slot->fragmentSource)) {
-            free(vertexSource);
-            free(fragmentSource);
-            continue;
-        }
-        changed++;
-        struct ShaderSlot built = *slot;
-        if (readable && buildProgram(vertexSource, fragmentSource, slot->vertexPath,
-                                     slot->fragmentPath, id, &built)) {
-            deleteProgram(slot);
-            free(slot->vertexSource);
-            free(slot->fragmentSource);
-            built.vertexSource = vertexSource;
-            built.fragmentSource = fragmentSource;
-            *slot = built;
-            continue;
-        }
-        if (readable)
-            deleteProgram(&built);
-        printf("[/] shader program %d keeps its old program\n", id);
-        kept++;
-        free(vertexSource);
-        free(fragmentSource);
+        int stays = 0;
+        changed += reloadSlot(&shader[id], id, &stays);
+        kept += stays;
+    }
+    for (int k = 0; k < ownCount; k++) {
+        int stays = 0;
+        reloadSlot(&own[k], -1, &stays);
     }
     printf("[*] shaders reloaded: %d of %d programs changed, %d kept their old program\n",
            changed, CURRENT_ID + 1, kept);
@@ -299,6 +349,13 @@ void tvx_enableShader(int id)
 void tvx_disableShader(void)
 {
     glUseProgramObjectARB(0);
+}
+
+void tvx_shader_sendSampler(int id, const char *name, int unit)
+{
+    struct ShaderSlot *slot = slotOf(id, "tvx_shader_sendSampler");
+    if (slot != NULL)
+        glUniform1i(glGetUniformLocation((GLuint)slot->program, name), unit);
 }
 
 void tvx_shader_sendUniformValue(int id, const char *name, const float *values, int count)

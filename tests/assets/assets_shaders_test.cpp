@@ -37,6 +37,8 @@ static const ShaderCase SHADERS[] = {
     {"data/shader/xobject.vert", "data/shader/xobject.frag", {}},
     {"data/shader/ship_pos.vert", nullptr, {"timer"}},
     {"data/shader/scene5.vert", "data/shader/scene5.frag", {}},
+    {"data/shader/glow.vert", "data/shader/glow_bright.frag", {"texel"}},
+    {"data/shader/glow.vert", "data/shader/glow_spread.frag", {}},
 };
 
 /* ---- Internal helpers -------------------------------------------------------- */
@@ -255,4 +257,28 @@ TEST_F(ShaderFiles, BloomFadesAndShowsNoiseOnAnEmptyPicture)
     tvx_disableShader();
     passPixel(bloom, white, px);
     EXPECT_LT(px[0] + px[1] + px[2], 10);
+
+    /* the halo, worked out beforehand at a quarter of the size: a bright bar
+     * four texels wide lights the dark beside it, and only near it */
+    std::vector<unsigned char> picture(512 * 256 * 4, 0);
+    for (int y = 0; y < 256; y++)
+        for (int x = 254; x < 258; x++)
+            for (int c = 0; c < 4; c++)
+                picture[(y * 512 + x) * 4 + c] = 255;
+    unsigned int bar;
+    glGenTextures(1, &bar);
+    glBindTexture(GL_TEXTURE_2D, bar);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 512, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
+    tvx_makeGlow(bar);
+    tvx_enableShader(bloom);
+    tvx_shader_sendSampler(bloom, "glow", 1);
+    send(bloom, "noiseLevel", 0.0f);
+    send(bloom, "fadeLevel", 1.0f);
+    tvx_disableShader();
+    passPixel(bloom, bar, px);
+    EXPECT_GT(px[0], 200) << "the bar itself";
+    glReadPixels(0, 90, 320, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data());
+    EXPECT_GT(row[163 * 4], 20) << "beside the bar, the halo";
+    EXPECT_LT(row[220 * 4], 5) << "far from the bar, dark";
 }

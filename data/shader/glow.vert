@@ -1,0 +1,11 @@
+#version 120
+// glow.vert - the quad of the bloom pass's glow steps: the whole target,
+// with the texture coordinate of each of its points.
+
+varying vec2 st;
+
+void main()
+{
+    st = gl_Vertex.xy * 0.5 + 0.5;
+    gl_Position = vec4(gl_Vertex.xy, 0.0, 1.0);
+}
