@@ -6,19 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-need=()
-command -v emcc >/dev/null 2>&1 || need+=(emscripten)
-command -v cmake >/dev/null 2>&1 || need+=(cmake)
-command -v dpkg-source >/dev/null 2>&1 || need+=(dpkg-dev)
-command -v xz >/dev/null 2>&1 || need+=(xz-utils)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "[*] installing: ${need[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+scripts/install-missing.sh emcc:emscripten cmake:cmake dpkg-source:dpkg-dev xz:xz-utils
 # The font comes from the native set-up (fonts-comfortaa).
 [ -s tools/crounded.ttf ] || scripts/setup.sh
 

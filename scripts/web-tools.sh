@@ -4,17 +4,7 @@
 # under build-web/node.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-need=()
-[ -x /usr/bin/chromium ] || need+=(chromium)
-command -v npm >/dev/null 2>&1 || need+=(npm)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "[*] installing: ${need[*]}"
-  SUDO=""
-  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+scripts/install-missing.sh /usr/bin/chromium:chromium npm:npm
 if [ ! -d build-web/node/node_modules/puppeteer-core ]; then
   mkdir -p build-web/node
   [ -f build-web/node/package.json ] || echo '{"name": "kolvane-web-tests", "private": true}' > build-web/node/package.json
