@@ -65,7 +65,7 @@ export async function openPage(params, size) {
     if (process.env.KOLVANE_WEB_LOG)
       process.stderr.write(`[page] ${m.text()}\n`);
   });
-  page.on('pageerror', (e) => errors.push(String(e)));
+  page.on('pageerror', (e) => errors.push(process.env.KOLVANE_WEB_LOG ? String(e.stack || e) : String(e)));
   if (process.env.KOLVANE_WEB_LOG) {
     const renderer = await page.evaluate(() => {
       const gl = document.createElement('canvas').getContext('webgl2');
