@@ -5,9 +5,8 @@
 // lays scanlines and video noise over it ("noiseLevel": 0 clean, 1 strong,
 // several units and more a picture drowned in static), and fades it to
 // black with "fadeLevel" (0 black, 1 full). "timer" drives the noise.
-// The halo is low-frequency: the pass works it out beforehand at a quarter
-// of the picture's size (glow_bright.frag, glow_spread.frag) and hands it
-// over on texture unit 1 ("glow"). The quad keeps the alpha of the current
+// The halo is low-frequency: the pass works it out beforehand at a reduced
+// size (glow.frag) and hands it over on texture unit 1 ("glow"). The quad keeps the alpha of the current
 // colour, so noise shows on an empty picture too.
 
 uniform sampler2D frame;

@@ -1,64 +1,32 @@
 #version 120
-// planet.frag - a living world: oceans, continents with mountains and ice
-// caps, a layer of clouds and a bright atmosphere at the rim, lit by light
-// 0 (the default light of the framework) and tinted by the current colour,
-// whose alpha it keeps.
+// planet.frag - a living world, lit by light 0 (the default light of the
+// framework) and tinted by the current colour, whose alpha it keeps. Its
+// surface (oceans, continents, ice and clouds) was baked once into a cube
+// map (planet_surface.frag) that the drawing hands over on texture unit 2
+// ("surface"); here it gets its light, the sea's glints and a bright
+// atmosphere at the rim.
+
+uniform samplerCube surface;
 
 varying vec3 globe;
 varying vec3 eyeNormal;
 varying vec3 eyePos;
 
-float hash(vec3 p)
-{
-    return fract(sin(dot(p, vec3(12.9898, 78.233, 37.719))) * 43758.5453);
-}
-
-float valueNoise(vec3 p)
-{
-    vec3 i = floor(p);
-    vec3 f = fract(p);
-    vec3 u = f * f * (3.0 - 2.0 * f);
-    float a = mix(hash(i), hash(i + vec3(1.0, 0.0, 0.0)), u.x);
-    float b = mix(hash(i + vec3(0.0, 1.0, 0.0)), hash(i + vec3(1.0, 1.0, 0.0)), u.x);
-    float c = mix(hash(i + vec3(0.0, 0.0, 1.0)), hash(i + vec3(1.0, 0.0, 1.0)), u.x);
-    float d = mix(hash(i + vec3(0.0, 1.0, 1.0)), hash(i + vec3(1.0, 1.0, 1.0)), u.x);
-    return mix(mix(a, b, u.y), mix(c, d, u.y), u.z);
-}
-
-float fbm(vec3 p)
-{
-    float sum = 0.0;
-    float weight = 0.5;
-    for (int i = 0; i < 5; i++) {
-        sum += valueNoise(p) * weight;
-        p = p * 2.03 + vec3(1.7, 9.2, 4.1);
-        weight *= 0.5;
-    }
-    return sum / 0.96875;
-}
-
 void main()
 {
-    vec3 g = normalize(globe);
-    float land = fbm(g * 2.2);
-    const float sea = 0.52;
-    float isLand = smoothstep(sea - 0.005, sea + 0.005, land);
-    vec3 ocean = mix(vec3(0.01, 0.05, 0.2), vec3(0.04, 0.24, 0.42), smoothstep(sea - 0.15, sea, land));
-    vec3 ground = mix(vec3(0.16, 0.38, 0.12), vec3(0.5, 0.42, 0.27), smoothstep(sea + 0.04, sea + 0.2, land));
-    ground = mix(ground, vec3(0.35, 0.32, 0.3), smoothstep(sea + 0.2, sea + 0.3, land));
-    vec3 surface = mix(ocean, ground, isLand);
-    float ice = smoothstep(0.78, 0.86, abs(g.y) + (land - sea) * 0.4);
-    surface = mix(surface, vec3(0.92, 0.95, 1.0), ice);
-    float cloud = smoothstep(0.52, 0.75, fbm(g * 3.6 + vec3(5.2, 1.3, 2.1)));
-    surface = mix(surface, vec3(1.0), cloud * 0.85);
-
+    vec4 baked = textureCube(surface, globe);
+    vec3 ground = baked.rgb;
     vec3 n = normalize(eyeNormal);
     vec3 view = normalize(-eyePos);
     vec3 toLight = gl_LightSource[0].position.xyz - eyePos * gl_LightSource[0].position.w;
     vec3 l = dot(toLight, toLight) > 1.0e-8 ? normalize(toLight) : view;
     float diffuse = max(dot(n, l), 0.0);
-    vec3 color = surface * (gl_LightSource[0].ambient.rgb + 0.12 + gl_LightSource[0].diffuse.rgb * diffuse);
-    float glint = pow(max(dot(n, normalize(l + view)), 0.0), 40.0) * (1.0 - isLand) * (1.0 - cloud);
+    vec3 color = ground * (gl_LightSource[0].ambient.rgb + 0.12 + gl_LightSource[0].diffuse.rgb * diffuse);
+    float h = max(dot(n, normalize(l + view)), 0.0);
+    float h2 = h * h;
+    float h8 = h2 * h2 * h2 * h2;
+    float h32 = h8 * h8 * h8 * h8;
+    float glint = h32 * h8 * baked.a;   // the highlight's power 40, as products
     color += vec3(0.5, 0.6, 0.7) * glint * diffuse;
     float rim = pow(1.0 - max(dot(n, view), 0.0), 2.5);
     color += vec3(0.35, 0.6, 1.0) * rim * 1.3;

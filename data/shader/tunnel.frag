@@ -27,13 +27,29 @@ float wrapNoise(vec2 p)
                mix(hash(vec2(x0, i.y + 1.0)), hash(vec2(x1, i.y + 1.0)), u.x), u.y);
 }
 
+// whole powers as products: a general pow costs a logarithm and an
+// exponential in every pixel
+float pow5(float x)
+{
+    float x2 = x * x;
+    return x2 * x2 * x;
+}
+
+float pow8(float x)
+{
+    float x2 = x * x;
+    float x4 = x2 * x2;
+    return x4 * x4;
+}
+
 void main()
 {
     float around = wall.s * CELLS;
     float along = wall.t * 40.0 - timer * 9.0;
-    float streaks = pow(wrapNoise(vec2(around, along * 0.12)), 5.0) * 2.2;
-    streaks += pow(wrapNoise(vec2(around * 2.0 + 7.0, along * 0.3)), 8.0) * 1.5;
-    float rings = pow(0.5 + 0.5 * sin(wall.t * 30.0 - timer * 5.0), 24.0);
+    float streaks = pow5(wrapNoise(vec2(around, along * 0.12))) * 2.2;
+    streaks += pow8(wrapNoise(vec2(around * 2.0 + 7.0, along * 0.3))) * 1.5;
+    float wave8 = pow8(0.5 + 0.5 * sin(wall.t * 30.0 - timer * 5.0));
+    float rings = wave8 * wave8 * wave8;
     vec3 color = vec3(0.02, 0.04, 0.16);
     color += vec3(0.25, 0.75, 1.0) * streaks;
     color += vec3(0.9, 0.25, 1.0) * rings * 0.8;

@@ -134,10 +134,10 @@ void scene1_block(void)
 
     tvx_setLight0(1);
 
-    /* The wall and the floor go through the sepia shader with the uniforms
-     * of the previous frame's pass. */
+    /* The wall and the floor go through the sepia shader's plaster variant
+     * with the uniforms of the previous frame's pass. */
     glPushMatrix();
-    tvx_enableShader(scene0_sepia);
+    sepiaPlaster();
     glTranslatef(0.0f, 30.0f, 0.0f);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
     gluCylinder(quad, 30.0, 30.0, 50.0, 100, 100);
@@ -145,7 +145,7 @@ void scene1_block(void)
     glPopMatrix();
 
     glPushMatrix();
-    tvx_enableShader(scene0_sepia);
+    sepiaPlaster();
     glTranslatef(0.0f, -10.0f, 0.0f);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
     gluDisk(quad, 0.0, 31.0, 100, 100);

@@ -288,7 +288,7 @@ void scene4_block(void)
     glPushMatrix();
     glTranslatef(0.0f, 0.0f, 5.0f * t - 200.0f);
     glColor4f(0.9f, 1.0f, 0.9f, 0.9f);
-    tvx_enableShader(scene4_planetShader);
+    planetShader(scene4_planetShader);
     glEnable(GL_CULL_FACE);   /* a closed sphere: its far side lies behind the near one */
     glCallList(planetList);
     glDisable(GL_CULL_FACE);

@@ -117,7 +117,7 @@ void scene7_block(void)
         tvx_setLight0(1);
         glPushMatrix();
         glColor4f(1.0f, 0.0f, 1.0f, 1.0f);
-        tvx_enableShader(scene7_planetShader);
+        planetShader(scene7_planetShader);
         glEnable(GL_CULL_FACE);
         glutSolidSphere(10.0, 50, 50);
         glDisable(GL_CULL_FACE);

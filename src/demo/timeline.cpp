@@ -35,6 +35,12 @@ static int l_music = 0;
 static int l_fbo = 0;
 static float progress = 0.0f;     /* length of the loading bar in modelview units */
 static int songStartPosition = 0; /* music position in ms when starting past scene 0 */
+static unsigned int planetSurface = 0; /* the planet's surface, baked while loading */
+static int sepiaPlasterProgram = -1;   /* sepia.frag for untextured geometry, kept beside the table */
+
+/* Pixels a side of each face of the planet's baked surface: finer than the
+ * planet ever shows on the screen. */
+static const int PLANET_SURFACE_SIZE = 512;
 
 static void (*const sceneLoads[SCENE_COUNT])(void) = {
     scene0_load, scene1_load, scene2_load, scene3_load, scene4_load,
@@ -95,8 +101,11 @@ static void loadingFrame(void)
             sceneLoads[k]();
         progress += stageStep;
     } else if (l_shader++ == 0) {
-        /* the programs the passes keep beside the table */
+        /* the programs the passes keep beside the table, and the surfaces
+         * baked once */
         tvx_loadGlow();
+        planetSurface = tvx_bakeCubeMap("data/shader/planet_surface.frag", PLANET_SURFACE_SIZE);
+        sepiaPlasterProgram = tvx_loadOwnShader(nullptr, "data/shader/sepia.frag", "PLASTER");
         progress += stageStep;
     } else if (l_models++ == 0) {
         progress += stageStep;
@@ -132,6 +141,27 @@ static void loadingFrame(void)
 static float blurHistoryWeight(void)
 {
     return powf(mblur, tvx_framePeriods());
+}
+
+/* Hands the uniforms of the sepia program now in use to the plaster
+ * variant, so that the wall drawn through it in the next frame has the
+ * values of this frame's pass (a uniform the pass does not send keeps the
+ * program's own value, as it would in the pass's program). */
+static void mirrorToPlaster(void)
+{
+    static const char *const NAMES[] = {"timer", "noise", "staticNoiseAmmount", "fadeLevel"};
+    GLint pass = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &pass);
+    GLuint plaster = tvx_ownProgram(sepiaPlasterProgram);
+    if (pass == 0 || plaster == 0)
+        return;
+    float values[4];
+    for (int k = 0; k < 4; k++)
+        glGetUniformfv((GLuint)pass, glGetUniformLocation((GLuint)pass, NAMES[k]), &values[k]);
+    glUseProgram(plaster);
+    for (int k = 0; k < 4; k++)
+        glUniform1f(glGetUniformLocation(plaster, NAMES[k]), values[k]);
+    glUseProgram((GLuint)pass);
 }
 
 /* Draws one group of a model on its own, its material handed over first as
@@ -175,6 +205,11 @@ void sceneEnd(int k, float t)
     }
 }
 
+void sepiaPlaster(void)
+{
+    glUseProgram(tvx_ownProgram(sepiaPlasterProgram));
+}
+
 void sepiaPass(int shader, unsigned int texture, float z, float t,
                const float *noise, float staticNoise, float fadeLevel)
 {
@@ -184,8 +219,18 @@ void sepiaPass(int shader, unsigned int texture, float z, float t,
         tvx_shader_sendUniformValue(shader, "noise", noise, 1);
     tvx_shader_sendUniformValue(shader, "staticNoiseAmmount", &staticNoise, 1);
     tvx_shader_sendUniformValue(shader, "fadeLevel", &fadeLevel, 1);
+    mirrorToPlaster();
     passQuad(z, texture);
     tvx_disableShader();
+}
+
+void planetShader(int shader)
+{
+    tvx_enableShader(shader);
+    glActiveTexture(GL_TEXTURE2);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, planetSurface);
+    glActiveTexture(GL_TEXTURE0);
+    tvx_shader_sendSampler(shader, "surface", 2);
 }
 
 void passQuad(float z, unsigned int texture)

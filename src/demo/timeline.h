@@ -73,11 +73,22 @@ float sceneClock(void);
 void sceneEnd(int k, float t);
 
 /* The sepia pass: enables the sepia shader, sends "timer" = t, "noise" =
- * *noise (not sent when noise is null), "staticNoiseAmmount" and "fadeLevel",
+ * *noise (not sent when noise is null), "staticNoiseAmmount" and
+ * "fadeLevel" (each to the plaster variant too),
  * draws texture as the screen quad of a pass at depth z and disables the
  * shader. The caller sets the colour and clear colour first. */
 void sepiaPass(int shader, unsigned int texture, float z, float t,
                const float *noise, float staticNoise, float fadeLevel);
+
+/* Enables a program of planet.vert and planet.frag (scenes 4 and 7) with the
+ * planet's surface, baked while loading, on texture unit 2. */
+void planetShader(int shader);
+
+/* Enables the sepia shader's variant for untextured geometry (scene 1's wall
+ * and floor): the film look over dark plaster toned from the lit colour,
+ * with the uniforms of the last sepia pass. Kept beside the shader table,
+ * so that textured quads through the sepia shader do not pay for plaster. */
+void sepiaPlaster(void);
 
 /* The screen quad of a pass at depth z with the current colour, no shader. */
 void passQuad(float z, unsigned int texture);

@@ -184,11 +184,13 @@ void tvx_disableShader(void);
 void tvx_shader_sendUniformValue(int id, const char *name, const float *values, int count);
 /* Points the sampler of the given name in program id at a texture unit. */
 void tvx_shader_sendSampler(int id, const char *name, int unit);
-/* Programs the framework keeps for itself beside the table (the bloom pass's
- * glow, the bakes of procedural surfaces): built from their files like a
- * table's program and reloaded with the table, but holding none of its ids.
- * Returns a handle for tvx_ownProgram, which gives the program to use. */
-int tvx_loadOwnShader(const char *vertexPath, const char *fragmentPath);
+/* Programs kept beside the table (the bloom pass's glow, the bakes of
+ * procedural surfaces, variants of a table's program): built from their
+ * files like a table's program, with "#define <define>" after the #version
+ * line of each stage when define is given (a string that lives on), and
+ * reloaded with the table, but holding none of its ids. Returns a handle for
+ * tvx_ownProgram, which gives the program to use. */
+int tvx_loadOwnShader(const char *vertexPath, const char *fragmentPath, const char *define);
 unsigned int tvx_ownProgram(int handle);
 /* Reads every program's files again and rebuilds the programs whose sources
  * changed; one that no longer compiles or links keeps its old program and
@@ -209,10 +211,20 @@ void tvx_setLight0(int on);
 
 /* Loads the glow's programs (done by tvx_makeGlow too, when not yet done). */
 void tvx_loadGlow(void);
-/* Works out the halo of a picture texture at a quarter of its size and binds
+/* Works out the halo of a picture texture at a reduced size and binds
  * it to texture unit 1, for a bloom shader's "glow" sampler; every other
  * state (framebuffer, viewport, program, unit 0's texture) is left as it was. */
 void tvx_makeGlow(unsigned int texture);
+
+/* ---- Baked surfaces (tvx_bake.cpp) -------------------------------------- */
+
+/* Draws a procedural surface once into a cube map of size x size pixels a
+ * face, with the framework's own program of data/shader/quad.vert and the
+ * given fragment stage (which gets the face's directions "faceOut",
+ * "faceRight" and "faceUp" and "st" across it); returns the cube map. */
+unsigned int tvx_bakeCubeMap(const char *fragmentPath, int size);
+/* Draws every baked surface again from its program (after a shader reload). */
+void tvx_rebakeSurfaces(void);
 
 /* ---- Motion blur (tvx_blur.cpp) ------------------------------------------ */
 

@@ -1,15 +1,15 @@
 /*
- * tvx_glow.cpp - the glow of the bloom pass, worked out at a quarter of the
- * picture's size.
+ * tvx_glow.cpp - the halo of the bloom pass, worked out at a reduced size.
  *
  * A glow is low-frequency, so the halo the bloom pass adds around the bright
- * parts of a picture does not need the picture's resolution: two steps of
- * programs the framework keeps beside the shader table draw it into render
- * targets of its own a quarter of the picture's size, and the bloom shader
- * reads it back with one filtered fetch per pixel instead of two dozen taps.
- * The first step keeps what is brighter than the threshold, each texel the
- * mean of the 4 x 4 pixels it covers (data/shader/glow_bright.frag); the
- * second spreads it over the halo's taps (data/shader/glow_spread.frag).
+ * parts of a picture does not need the picture's resolution: a program the
+ * framework keeps beside the shader table (data/shader/glow.frag) works it
+ * out, exactly as at full size, at every second or fourth pixel into a
+ * render target of its own, and the bloom shader reads it back between them
+ * with one filtered fetch per pixel instead of two dozen taps. A picture
+ * 1280 pixels wide or more is reduced to a quarter of its sides, one of 640
+ * or more to a half, and a smaller one keeps its size: the halo's taps reach
+ * only a few pixels there.
  * Depends on: OpenGL through GLEW (framebuffer objects, GLSL), the shader
  * table's own programs (tvx_shader.cpp).
  */
@@ -19,70 +19,41 @@
 
 /* ---- State ----------------------------------------------------------------- */
 
-static int brightProgram = -1;       /* the framework's own programs */
-static int spreadProgram = -1;
-static GLuint brightTexture = 0;     /* the bright parts, a quarter of the size */
-static GLuint brightFramebuffer = 0;
-static GLuint glowTexture = 0;       /* the halo, as large */
+static int glowProgram = -1;         /* the framework's own program */
+static GLuint glowTexture = 0;       /* the halo, at the reduced size */
 static GLuint glowFramebuffer = 0;
 static int glowWidth = 0;
 static int glowHeight = 0;
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
-static void makeTarget(GLuint *texture, GLuint *framebuffer, int width, int height)
+/* The target at the reduced size of a width x height picture, rounded up. */
+static void fitTarget(int width, int height)
 {
-    if (*texture == 0) {
-        glGenTextures(1, texture);
-        glGenFramebuffers(1, framebuffer);
-    }
-    glBindTexture(GL_TEXTURE_2D, *texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    glBindFramebuffer(GL_FRAMEBUFFER, *framebuffer);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, *texture, 0);
-}
-
-/* Targets a quarter of a width x height picture's sides, rounded up. */
-static void fitTargets(int width, int height)
-{
-    int w = (width + 3) / 4, h = (height + 3) / 4;
+    int step = width >= 1280 ? 4 : width >= 640 ? 2 : 1;
+    int w = (width + step - 1) / step, h = (height + step - 1) / step;
     if (w == glowWidth && h == glowHeight)
         return;
-    makeTarget(&brightTexture, &brightFramebuffer, w, h);
-    makeTarget(&glowTexture, &glowFramebuffer, w, h);
+    if (glowTexture == 0) {
+        glGenTextures(1, &glowTexture);
+        glGenFramebuffers(1, &glowFramebuffer);
+    }
+    glBindTexture(GL_TEXTURE_2D, glowTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindFramebuffer(GL_FRAMEBUFFER, glowFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, glowTexture, 0);
     glowWidth = w;
     glowHeight = h;
-}
-
-/* One step: the program over the whole of a target, reading source on
- * texture unit 0 through the sampler of the given name. */
-static void drawStep(int handle, GLuint framebuffer, GLuint source, const char *sampler)
-{
-    GLuint program = tvx_ownProgram(handle);
-    glUseProgram(program);
-    glUniform1i(glGetUniformLocation(program, sampler), 0);
-    glUniform2f(glGetUniformLocation(program, "texel"), 1.0f / (float)glowWidth,
-                1.0f / (float)glowHeight);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glBindTexture(GL_TEXTURE_2D, source);
-    glBegin(GL_QUADS);
-    glVertex2f(-1.0f, -1.0f);
-    glVertex2f(1.0f, -1.0f);
-    glVertex2f(1.0f, 1.0f);
-    glVertex2f(-1.0f, 1.0f);
-    glEnd();
 }
 
 /* ---- Public functions ------------------------------------------------------ */
 
 void tvx_loadGlow(void)
 {
-    if (brightProgram >= 0)
-        return;
-    brightProgram = tvx_loadOwnShader("data/shader/glow.vert", "data/shader/glow_bright.frag");
-    spreadProgram = tvx_loadOwnShader("data/shader/glow.vert", "data/shader/glow_spread.frag");
+    if (glowProgram < 0)
+        glowProgram = tvx_loadOwnShader("data/shader/quad.vert", "data/shader/glow.frag", nullptr);
 }
 
 void tvx_makeGlow(unsigned int texture)
@@ -99,7 +70,7 @@ void tvx_makeGlow(unsigned int texture)
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
     if (width > 0 && height > 0) {
-        fitTargets(width, height);
+        fitTarget(width, height);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_BLEND);
         glDisable(GL_SCISSOR_TEST);
@@ -109,8 +80,17 @@ void tvx_makeGlow(unsigned int texture)
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glViewport(0, 0, glowWidth, glowHeight);
-        drawStep(brightProgram, brightFramebuffer, texture, "picture");
-        drawStep(spreadProgram, glowFramebuffer, brightTexture, "bright");
+        GLuint glow = tvx_ownProgram(glowProgram);
+        glUseProgram(glow);
+        glUniform1i(glGetUniformLocation(glow, "picture"), 0);
+        glBindFramebuffer(GL_FRAMEBUFFER, glowFramebuffer);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glBegin(GL_QUADS);
+        glVertex2f(-1.0f, -1.0f);
+        glVertex2f(1.0f, -1.0f);
+        glVertex2f(1.0f, 1.0f);
+        glVertex2f(-1.0f, 1.0f);
+        glEnd();
     }
     glPopAttrib();   /* also the texture bound on unit 0 */
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, (GLuint)drawFramebuffer);

@@ -38,6 +38,7 @@ struct ShaderSlot {
     GLhandleARB program;
     char *vertexPath;      /* the files it was built from, for reloads */
     char *fragmentPath;
+    const char *define;    /* a name defined in both stages (own programs), or NULL */
 };
 
 static struct ShaderSlot shader[SHADER_SLOTS];
@@ -65,11 +66,26 @@ static void printInfoLog(GLhandleARB object, const char *files)
     free(log);
 }
 
-/* Compiles one stage; 0 in *ok (and the log printed) when it fails. */
-static GLhandleARB compileShader(GLenum type, const char *source, const char *path, int *ok)
+/* Compiles one stage, with "#define <define>" after its #version line when
+ * define is given; 0 in *ok (and the log printed) when it fails. */
+static GLhandleARB compileShader(GLenum type, const char *source, const char *define,
+                                 const char *path, int *ok)
 {
     GLhandleARB object = glCreateShaderObjectARB(type);
-    glShaderSourceARB(object, 1, &source, NULL);
+    if (define == NULL) {
+        glShaderSourceARB(object, 1, &source, NULL);
+    } else {
+        const char *rest = source;
+        if (strncmp(source, "#version", 8) == 0) {
+            const char *end = strchr(source, '\n');
+            rest = end != NULL ? end + 1 : source + strlen(source);
+        }
+        char line[96];
+        snprintf(line, sizeof line, "#define %s\n", define);
+        const char *parts[3] = {source, line, rest};
+        const GLint lengths[3] = {(GLint)(rest - source), -1, -1};
+        glShaderSourceARB(object, 3, parts, lengths);
+    }
     glCompileShaderARB(object);
 
     GLint compiled = 0;
@@ -98,11 +114,13 @@ static int buildProgram(const char *vertexSource, const char *fragmentSource,
     built->fragmentShader = 0;
     if (vertexSource != NULL) {
         dprint("Trying to create shader object (vertex)", 0);
-        built->vertexShader = compileShader(GL_VERTEX_SHADER_ARB, vertexSource, vertexPath, &ok);
+        built->vertexShader = compileShader(GL_VERTEX_SHADER_ARB, vertexSource, built->define,
+                                            vertexPath, &ok);
     }
     if (fragmentSource != NULL) {
         dprint("Trying to create shader object (fragment)", 0);
-        built->fragmentShader = compileShader(GL_FRAGMENT_SHADER_ARB, fragmentSource, fragmentPath, &ok);
+        built->fragmentShader = compileShader(GL_FRAGMENT_SHADER_ARB, fragmentSource, built->define,
+                                              fragmentPath, &ok);
     }
     if (vertexSource != NULL)
         glAttachObjectARB(built->program, built->vertexShader);
@@ -195,8 +213,9 @@ static char *copyPath(const char *path)
 /* Reads a program's files into a slot and builds it there; id names it in
  * the link message (-1 for the framework's own programs). */
 static void fillSlot(struct ShaderSlot *slot, const char *vertexPath, const char *fragmentPath,
-                     int id)
+                     const char *define, int id)
 {
+    slot->define = define;
     if (vertexPath != NULL)
         slot->vertexSource = loadFile(vertexPath);
     if (fragmentPath != NULL)
@@ -302,19 +321,19 @@ int tvx_loadShader(const char *vertexPath, const char *fragmentPath)
     }
 
     dprint("loading the shaderfiles from loadShader()", 0);
-    fillSlot(&shader[id], vertexPath, fragmentPath, id);
+    fillSlot(&shader[id], vertexPath, fragmentPath, NULL, id);
     dprint("returning CURRENT_ID", 0);
     return id;
 }
 
-int tvx_loadOwnShader(const char *vertexPath, const char *fragmentPath)
+int tvx_loadOwnShader(const char *vertexPath, const char *fragmentPath, const char *define)
 {
     if (ownCount == OWN_SLOTS || (vertexPath == NULL && fragmentPath == NULL)) {
         printf("[!] The framework cannot keep another program of its own (%s)\n",
                fragmentPath != NULL ? fragmentPath : vertexPath != NULL ? vertexPath : "no files");
         exit(-1);
     }
-    fillSlot(&own[ownCount], vertexPath, fragmentPath, -1);
+    fillSlot(&own[ownCount], vertexPath, fragmentPath, define, -1);
     return ownCount++;
 }
 

@@ -287,6 +287,7 @@ int tvx_viewerSpecialKey(int key)
     }
     if (key == GLUT_KEY_F5) {
         tvx_reloadShaders();
+        tvx_rebakeSurfaces();
         return 1;
     }
     int direction = key == GLUT_KEY_PAGE_DOWN ? 1 : key == GLUT_KEY_PAGE_UP ? -1 : 0;

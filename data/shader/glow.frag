@@ -1,10 +1,11 @@
 #version 120
-// glow_spread.frag - the second step of the bloom pass's glow: the bright
-// parts (glow_bright.frag) spread into a soft halo by taps in twelve
-// directions at two distances, still at a quarter of the picture's size.
-// bloom.frag adds the result to the picture.
+// glow.frag - the halo of the bloom pass, worked out at a reduced size
+// beforehand: the parts of the picture brighter than the threshold, taken
+// in twelve directions at two distances around each point. The glow of a
+// point is the same as at full size; bloom.frag reads it back between the
+// points, which a low-frequency halo allows.
 
-uniform sampler2D bright;
+uniform sampler2D picture;
 
 varying vec2 st;
 
@@ -20,8 +21,8 @@ void main()
 {
     vec3 glow = vec3(0.0);
     for (int i = 0; i < 12; i++) {
-        glow += texture2D(bright, st + RAYS[i] * 0.0035).rgb * 0.6;
-        glow += texture2D(bright, st + RAYS[i] * 0.009).rgb * 0.4;
+        glow += max(texture2D(picture, st + RAYS[i] * 0.0035).rgb - 0.45, 0.0) * 0.6;
+        glow += max(texture2D(picture, st + RAYS[i] * 0.009).rgb - 0.45, 0.0) * 0.4;
     }
     gl_FragColor = vec4(glow * (1.1 / 12.0), 1.0);
 }
