@@ -10,8 +10,8 @@
 //   node page.mjs rate 'PARAMS' SECONDS
 //       a live page: prints the frames drawn per second after a warm-up
 //
-// Exits non-zero, printing them, when the page logs console errors, throws,
-// or ends with a status other than 0.
+// Exits non-zero, printing them, when the page logs console errors or a
+// shader that does not build, throws, or ends with a status other than 0.
 import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -60,7 +60,9 @@ export async function openPage(params, size) {
   await page.setViewport({ width: size[0], height: size[1] });
   const errors = [];
   page.on('console', (m) => {
-    if (m.type() === 'error')
+    // a shader the web layer cannot build is only a "[/] " line in the
+    // demo's log, but a fault of the port all the same
+    if (m.type() === 'error' || /(shader failed to compile|failed to link)/.test(m.text()))
       errors.push(m.text());
     if (process.env.KOLVANE_WEB_LOG)
       process.stderr.write(`[page] ${m.text()}\n`);

@@ -118,12 +118,11 @@ static const GLenum CAPS[] = {
     GL_COLOR_SUM, GL_LINE_STIPPLE, GL_POLYGON_STIPPLE, GL_AUTO_NORMAL, GL_MULTISAMPLE,
     GL_POLYGON_OFFSET_LINE, GL_POLYGON_OFFSET_POINT, GL_CLIP_PLANE0, GL_CLIP_PLANE1,
     GL_VERTEX_PROGRAM_TWO_SIDE, GL_VERTEX_PROGRAM_POINT_SIZE, GL_POINT_SPRITE, GL_DEPTH_CLAMP,
-    GL_COLOR_LOGIC_OP, GL_INDEX_LOGIC_OP,
-    /* the ones WebGL has */
+    GL_COLOR_LOGIC_OP, GL_INDEX_LOGIC_OP, GL_TEXTURE_CUBE_MAP_SEAMLESS,
+    /* the ones WebGL has, from GL_BLEND on */
     GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_SCISSOR_TEST, GL_STENCIL_TEST, GL_DITHER,
     GL_POLYGON_OFFSET_FILL, GL_SAMPLE_ALPHA_TO_COVERAGE, GL_SAMPLE_COVERAGE};
 static const int CAP_COUNT = sizeof(CAPS) / sizeof(CAPS[0]);
-static const int FIRST_REAL_CAP = 38;   /* index of GL_BLEND in CAPS */
 
 static const int STACK_DEPTH = 32;
 
@@ -782,7 +781,7 @@ static void applyEnable(int index, int on)
         S.texture2DUnit1 = on;
     } else {
         S.enables[index] = (unsigned char)on;
-        if (index >= FIRST_REAL_CAP) {
+        if (index >= capIndex(GL_BLEND)) {
             if (on)
                 emscripten_glEnable(cap);
             else

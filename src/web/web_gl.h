@@ -79,6 +79,8 @@ void emscripten_glGetProgramiv(GLuint, GLenum, GLint *);
 void emscripten_glGetShaderInfoLog(GLuint, GLsizei, GLsizei *, GLchar *);
 void emscripten_glGetShaderiv(GLuint, GLenum, GLint *);
 GLint emscripten_glGetUniformLocation(GLuint, const GLchar *);
+void emscripten_glGetUniformfv(GLuint, GLint, GLfloat *);
+void emscripten_glGetUniformiv(GLuint, GLint, GLint *);
 GLint emscripten_glGetAttribLocation(GLuint, const GLchar *);
 void emscripten_glLineWidth(GLfloat);
 void emscripten_glLinkProgram(GLuint);

@@ -955,6 +955,21 @@ GLint glGetUniformLocationARB(GLhandleARB program, const GLcharARB *name)
     return glGetUniformLocation(program, name);
 }
 
+/* WebGL reads a uniform of the program in use, as the code does it. */
+void glGetUniformfv(GLuint program, GLint location, GLfloat *v)
+{
+    GLObject *p = object(program, KIND_PROGRAM);
+    if (p != nullptr && p->ok && location >= 0)
+        emscripten_glGetUniformfv(p->real, location, v);
+}
+
+void glGetUniformiv(GLuint program, GLint location, GLint *v)
+{
+    GLObject *p = object(program, KIND_PROGRAM);
+    if (p != nullptr && p->ok && location >= 0)
+        emscripten_glGetUniformiv(p->real, location, v);
+}
+
 GLint glGetAttribLocation(GLuint program, const GLchar *name)
 {
     GLObject *p = object(program, KIND_PROGRAM);

@@ -25,6 +25,8 @@
 #define GLEW_ARB_framebuffer_object 1
 #define GLEW_EXT_framebuffer_object 1
 #define GLEW_ARB_texture_float 1
+#define GLEW_VERSION_3_2 0
+#define GLEW_ARB_seamless_cube_map 1   /* WebGL 2's cube maps are always seamless */
 
 #ifdef __cplusplus
 extern "C" {
