@@ -81,7 +81,7 @@ void scene0_block(void)
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glPushMatrix();
-    unsigned int picture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    unsigned int picture = passTarget(FBO[0]);
 
     glPushMatrix();
     glTranslatef(0.0f, 0.0f, -14.5f);

@@ -113,7 +113,7 @@ void scene1_block(void)
     if (loaded++ == 0)
         firstFrame();
 
-    unsigned int textureBuffer = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    unsigned int textureBuffer = passTarget(FBO[0]);
 
     glTranslatef(0.0f, 0.0f, 20.0f);
     float rotate = scene1_turn(t);

@@ -159,7 +159,7 @@ void scene2_block(void)
     fadeLevel = scene2_fade(fadeLevel, t);
 
     glPushMatrix();
-    unsigned int textureBuffer = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    unsigned int textureBuffer = passTarget(FBO[0]);
 
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     tvx_enableLight(light0, 1);

@@ -153,7 +153,7 @@ void scene3_block(void)
         firstFrame();
 
     glPushMatrix();
-    unsigned int textureBuffer = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    unsigned int textureBuffer = passTarget(FBO[0]);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
     glTranslatef(tvx_perlin2DNoise(0.3f * t, 0.2f * t, 42),

@@ -300,7 +300,7 @@ void scene4_block(void)
 
     /* Cockpit view. */
     glPushMatrix();
-    unsigned int cockpitTexture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    unsigned int cockpitTexture = passTarget(FBO[0]);
     gColor = 0.0f;
     int masked = maskBehindCockpit(t, greetTexture, hyperTexture);
     glColor4f(1.0f, 1.0f, 1.0f, scene4_backgroundAlpha(t));

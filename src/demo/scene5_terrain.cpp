@@ -175,7 +175,7 @@ void scene5_block(void)
     ship_pos[2] = 0.0f;
 
     glPushMatrix();
-    unsigned int frameTexture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    unsigned int frameTexture = passTarget(FBO[0]);
     gColor = 0.0f;
 
     glPushMatrix();                                   /* camera frame */

@@ -175,7 +175,7 @@ void scene6_block(void)
 
     /* Lattice of monitors: each row (one y) is turned by 10 y degrees about
      * the vertical axis, so the rows fan around it. */
-    unsigned int latticeTexture = tvx_enableFBO(FBO[1], gColor, gColor, gColor);
+    unsigned int latticeTexture = passTarget(FBO[1]);
     glScalef(0.1f, 0.1f, 0.1f);
     if (lattice.translates)
         glTranslatef(0.0f, 0.0f, lattice.z);

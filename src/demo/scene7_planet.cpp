@@ -105,7 +105,7 @@ void scene7_block(void)
     gColor = 0.0f;
     mblur = 0.0f;
 
-    unsigned int texture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    unsigned int texture = passTarget(FBO[0]);
     float shake[2];
     if (scene7_shakeOffset(t, shake))
         glTranslatef(shake[0], shake[1], 0.0f);

@@ -79,7 +79,7 @@ void scene8_block(void)
     noiseLevel = scene8_noiseLevel(t);
 
     glPushMatrix();
-    unsigned int texture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    unsigned int texture = passTarget(FBO[0]);
 
     /* The end text, lit by whatever light the previous frame left on. */
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

@@ -50,7 +50,7 @@ void scene9_block(void)
 
     /* Nothing is drawn into the target: its texture holds the clear colour.
      * The quad takes the colour and lighting that scene 8 left. */
-    unsigned int texture = tvx_enableFBO(FBO[0], gColor, gColor, gColor);
+    unsigned int texture = passTarget(FBO[0]);
     tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     flight_bloomPass(texture, noiseLevel, t, fadeLevel);
 

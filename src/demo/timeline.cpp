@@ -11,7 +11,7 @@
  */
 #include "timeline.h"
 
-#include <math.h>     /* powf, ceil */
+#include <math.h>     /* powf, ceil, floor */
 #include <stdio.h>
 
 #include <GL/glew.h>
@@ -41,6 +41,14 @@ static int sepiaPlasterProgram = -1;   /* sepia.frag for untextured geometry, ke
 /* Pixels a side of each face of the planet's baked surface: finer than the
  * planet ever shows on the screen. */
 static const int PLANET_SURFACE_SIZE = 512;
+
+/* The screen quad of a pass is wider than the view, so only the middle of
+ * its picture's width ever reaches the screen: half the view's width at the
+ * quad's depth (50, with the projection's 45 degrees and 16:9) over the
+ * quad's half-width. The taps of the bloom pass and the tears of the sepia
+ * pass read up to this far beyond it, in texture coordinates. */
+static const double PASS_VIEW_HALF_WIDTH = 50.0 * 0.41421356237 * 16.0 / 9.0;
+static const double PASS_READ_MARGIN = 0.025;
 
 static void (*const sceneLoads[SCENE_COUNT])(void) = {
     scene0_load, scene1_load, scene2_load, scene3_load, scene4_load,
@@ -231,6 +239,21 @@ void planetShader(int shader)
     glBindTexture(GL_TEXTURE_CUBE_MAP, planetSurface);
     glActiveTexture(GL_TEXTURE0);
     tvx_shader_sendSampler(shader, "surface", 2);
+}
+
+unsigned int passTarget(int target)
+{
+    unsigned int texture = tvx_enableFBO(target, gColor, gColor, gColor);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    double shown = 0.5 * PASS_VIEW_HALF_WIDTH / PASS_HALF_WIDTH + PASS_READ_MARGIN;
+    int left = (int)floor((0.5 - shown) * viewport[2]);
+    int right = (int)ceil((0.5 + shown) * viewport[2]);
+    if (left > 0) {
+        glScissor(left, 0, right - left, viewport[3]);
+        glEnable(GL_SCISSOR_TEST);
+    }
+    return texture;
 }
 
 void passQuad(float z, unsigned int texture)

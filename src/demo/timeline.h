@@ -90,6 +90,13 @@ void planetShader(int shader);
  * so that textured quads through the sepia shader do not pay for plaster. */
 void sepiaPlaster(void);
 
+/* Renders into a target whose picture goes to the screen through the screen
+ * quad of a pass: tvx_enableFBO with gColor, then a scissor around the part
+ * of the picture that reaches the screen (with the margin the passes read
+ * beyond it), so that the rest is not drawn. Returns the target's texture;
+ * tvx_disableFBO or the next target switches the scissor off. */
+unsigned int passTarget(int target);
+
 /* The screen quad of a pass at depth z with the current colour, no shader. */
 void passQuad(float z, unsigned int texture);
 

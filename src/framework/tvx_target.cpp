@@ -5,7 +5,9 @@
  * 24-bit depth renderbuffer, kept in a 64-slot table under ids handed out
  * 0, 1, 2, ... in creation order. Binding a target or the window clears it
  * with the clear colour of the previous call, then sets the new one, and
- * resets the current matrix to a translation of -50 along z. The light
+ * resets the current matrix to a translation of -50 along z; a scissor the
+ * caller set for the target before is switched off, so that the next one is
+ * drawn whole. The light
  * functions hand a caller's light record or the default white light to the
  * fixed-function lighting. A target that cannot be made complete ends the
  * process.
@@ -130,6 +132,7 @@ unsigned int tvx_enableFBO(int id, float r, float g, float b)
         return 0;
     }
     struct RenderTarget *target = &fbo[id];
+    glDisable(GL_SCISSOR_TEST);
     glViewport(0, 0, target->width, target->height);
     glBindTexture(GL_TEXTURE_2D, 0);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
@@ -139,6 +142,7 @@ unsigned int tvx_enableFBO(int id, float r, float g, float b)
 
 void tvx_disableFBO(float w, float h, float r, float g, float b)
 {
+    glDisable(GL_SCISSOR_TEST);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, tvx_pictureFramebuffer());
     tvx_pictureViewport((int)w, (int)h);
     clearAndReset(r, g, b);
