@@ -7,7 +7,7 @@
  * out, exactly as at full size, at every second or fourth pixel into a
  * render target of its own, and the bloom shader reads it back between them
  * with one filtered fetch per pixel instead of two dozen taps. A picture
- * 1280 pixels wide or more is reduced to a quarter of its sides, one of 640
+ * 1024 pixels wide or more is reduced to a quarter of its sides, one of 512
  * or more to a half, and a smaller one keeps its size: the halo's taps reach
  * only a few pixels there.
  * Depends on: OpenGL through GLEW (framebuffer objects, GLSL), the shader
@@ -30,7 +30,7 @@ static int glowHeight = 0;
 /* The target at the reduced size of a width x height picture, rounded up. */
 static void fitTarget(int width, int height)
 {
-    int step = width >= 1280 ? 4 : width >= 640 ? 2 : 1;
+    int step = width >= 1024 ? 4 : width >= 512 ? 2 : 1;
     int w = (width + step - 1) / step, h = (height + step - 1) / step;
     if (w == glowWidth && h == glowHeight)
         return;
