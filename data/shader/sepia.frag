@@ -14,7 +14,8 @@
 // Compiled a second time with PLASTER defined, for untextured geometry such
 // as the wall and floor of the round room: that is toned from its lit colour
 // instead, as dark plaster with blotches, and has no scratches or vignette.
-// Each program then pays only for its own path.
+// Compiled with QUIET defined, it is the pass while "staticNoiseAmmount" is
+// 0: no static, no torn lines. Each program pays only for its own path.
 
 uniform float timer;
 uniform float noise;
@@ -44,8 +45,10 @@ void main()
 {
     float frameNo = floor(timer * 24.0);
     float jitter = abs(noise);
+#ifndef QUIET
     float burst = clamp(staticNoiseAmmount, 0.0, 1.5);
     float staticMix = min(burst * burst * 0.55, 0.8);
+#endif
 
 #ifdef PLASTER
     // dark plaster, the lit brightness with blotches, so that the pictures
@@ -54,11 +57,15 @@ void main()
     float blotch = valueNoise(gl_FragCoord.xy / 70.0) * 0.5 + valueNoise(gl_FragCoord.xy / 11.0) * 0.2;
     vec4 color = vec4(vec3(lit * (0.25 + 0.35 * blotch)), 1.0);
 #else
-    // static tears whole lines sideways
     vec2 st = gl_TexCoord[0].st;
+#ifdef QUIET
+    vec4 color = texture2D(frame, st) * vec4(gl_Color.rgb, 1.0);
+#else
+    // static tears whole lines sideways
     float line = floor(gl_FragCoord.y / 3.0);
     float tear = (hash(vec2(line, frameNo)) - 0.5) * 0.03 * staticMix;
     vec4 color = texture2D(frame, st + vec2(tear, 0.0)) * vec4(gl_Color.rgb, 1.0);
+#endif
 #endif
     float luma = dot(color.rgb, vec3(0.299, 0.587, 0.114));
     vec3 tone = mix(vec3(0.09, 0.055, 0.025), vec3(1.0, 0.9, 0.72), luma);
@@ -87,6 +94,9 @@ void main()
     float fade = clamp(fadeLevel, 0.0, 1.0);
     tone *= fade;
 
+#ifdef QUIET
+    float alpha = color.a * gl_Color.a;
+#else
     // TV static with a rolling bright band, over the faded picture
     float snow = hash(floor(gl_FragCoord.xy / 2.0) + frameNo * vec2(13.0, 7.0));
     float band = 0.8 + 0.4 * smoothstep(0.9, 1.0, sin(gl_FragCoord.y * 0.02 - timer * 9.0));
@@ -97,6 +107,7 @@ void main()
     float alpha = gl_Color.a;
 #else
     float alpha = max(color.a, staticShown) * gl_Color.a;
+#endif
 #endif
     gl_FragColor = vec4(clamp(tone, 0.0, 1.0), alpha);
 }

@@ -9,21 +9,33 @@
  * status 0) or at --to; an exit handler then closes the video and prints the
  * benchmark.
  *
- * Depends on: the tvx framework (options, frame clock, frame hook, clock), the
- * timeline (drawScene, queue), OpenGL (read-back, glFinish), libpng (frame
- * files), POSIX (ffmpeg child process).
+ * A video is only called written once ffmpeg has ended with status 0, has
+ * said nothing of a failure on its standard error (it can end with status 0
+ * after "Error writing trailer", as on a disk that fills at the end), and
+ * ffprobe counts every frame in what it wrote. ffmpeg writes under a
+ * temporary name beside the video, renamed into place only then; the
+ * benchmark's JSON goes the same way, so a failed or interrupted run leaves an
+ * existing file as it was. ffmpeg runs with PR_SET_PDEATHSIG, so it never
+ * outlives the program, however the program ends.
+ *
+ * Depends on: the tvx framework (options, frame clock, frame hook, clock,
+ * output files), the audio layer (the music's length), the timeline
+ * (drawScene, queue), OpenGL (read-back, glFinish), libpng (frame files),
+ * POSIX and Linux (fork, prctl: the ffmpeg and ffprobe children).
  */
 #include "capture.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>     /* PATH_MAX */
 #include <math.h>
 #include <signal.h>
 #include <stdarg.h>
-#include <spawn.h>      /* posix_spawnp: ffmpeg without a shell */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>  /* PR_SET_PDEATHSIG: no child outlives the program */
+#include <sys/syscall.h> /* close_range: the children inherit no descriptor */
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -33,14 +45,14 @@
 
 #include "timeline.h"
 #include "tvx.h"
-
-extern char **environ;
+#include "tvx_audio.h"  /* tvx_audioFileLength: how much of the video has sound */
 
 /* ---- State ----------------------------------------------------------------- */
 
 static struct tvx_options opts;
 
 static const char *const MUSIC_PATH = "data/test.mp3";
+static const int FFMPEG_LINES = 20;      /* lines of ffmpeg's errors shown */
 
 enum { OUT_NONE, OUT_VIDEO, OUT_FRAMES };
 static int outputKind = OUT_NONE;
@@ -50,6 +62,12 @@ static int frameDigits = 0;           /* the width of %0Nd, 0 for %d */
 
 static FILE *ffmpegPipe = nullptr;
 static pid_t ffmpegPid = -1;
+static FILE *ffmpegErrors = nullptr;  /* ffmpeg's standard error, read when it has ended */
+static char videoPath[PATH_MAX];      /* where the finished video goes */
+static char videoTemp[PATH_MAX + 16]; /* what ffmpeg writes until then */
+static char jsonTemp[PATH_MAX + 16];  /* the benchmark's JSON until it is complete */
+static int videoSound = 0;            /* the video has a sound track */
+static unsigned int musicLength = 0;  /* ms of music, known with the sound track */
 
 /* Read-back one frame behind: each finished frame is read into one of two
  * pixel buffers while the previous frame, read a frame earlier, is handed to
@@ -172,12 +190,17 @@ static int printBench(void)
     printf("    scene  frames    mean  median     p95     max  (ms)\n");
     FILE *json = nullptr;
     int failed = 0;
+    char path[PATH_MAX];
+    const char *full = nullptr;
     if (opts.json) {
-        char path[PATH_MAX];
-        const char *full = tvx_userPath(opts.json, path, sizeof(path));
-        json = full ? fopen(full, "w") : nullptr;
+        full = tvx_userPath(opts.json, path, sizeof(path));
+        int fd = full ? tvx_beginOutput(full, jsonTemp, sizeof jsonTemp) : -1;
+        json = fd >= 0 ? fdopen(fd, "w") : nullptr;
         if (json == nullptr) {
             fprintf(stderr, "[!] Cannot write %s: %s\n", opts.json, strerror(errno));
+            if (fd >= 0)
+                close(fd);
+            tvx_dropOutput(jsonTemp);
             failed = 1;
         }
     }
@@ -203,10 +226,20 @@ static int printBench(void)
     }
     if (json) {
         fprintf(json, "\n  ]\n}\n");
-        if (ferror(json) | fclose(json)) {
-            fprintf(stderr, "[!] Cannot write %s: %s\n", opts.json, strerror(errno));
+        /* Complete on the disk, or not put in place. */
+        int error = 0;
+        if (fflush(json) != 0 || ferror(json) || fsync(fileno(json)) != 0)
+            error = errno != 0 ? errno : EIO;
+        if (fclose(json) != 0 && error == 0)
+            error = errno;
+        if (error == 0 && tvx_endOutput(jsonTemp, full) != 0)
+            error = errno;
+        if (error != 0) {
+            fprintf(stderr, "[!] Cannot write %s: %s\n", opts.json, strerror(error));
+            tvx_dropOutput(jsonTemp);
             failed = 1;
         }
+        jsonTemp[0] = '\0';
     }
     fflush(stdout);
     return failed;
@@ -268,6 +301,76 @@ static void showProgress(int time, int final)
             time / 1000.0, tty && !final ? "" : "\n");
 }
 
+/* The program's path on the PATH, as a shell would find it; 0 when none. */
+static int findProgram(const char *name, char *path, size_t size)
+{
+    const char *dirs = getenv("PATH");
+    if (dirs == nullptr || dirs[0] == '\0')
+        dirs = "/usr/local/bin:/usr/bin:/bin";
+    for (const char *p = dirs;; p++) {
+        const char *end = strchr(p, ':');
+        int length = end != nullptr ? (int)(end - p) : (int)strlen(p);
+        if (snprintf(path, size, "%.*s%s%s", length, p, length > 0 ? "/" : "", name) < (int)size
+            && access(path, X_OK) == 0)
+            return 1;
+        if (end == nullptr)
+            return 0;
+        p = end;
+    }
+}
+
+/* Starts a helper program with the given descriptors as its standard input,
+ * output and error (-1: the program's own). The kernel kills it when this
+ * program ends, however that comes about. Its process id, or -1. */
+static pid_t startChild(const char *const *args, int in, int out, int err)
+{
+    char path[PATH_MAX];
+    if (!findProgram(args[0], path, sizeof path)) {
+        errno = ENOENT;
+        return -1;
+    }
+    /* No signal reaches the child before the program's handlers are gone
+     * from it. */
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &old);
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid != 0) {
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        return pid;
+    }
+    /* Only calls that are safe in the child of a threaded program. */
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGHUP, SIG_DFL);
+    signal(SIGPIPE, SIG_DFL);
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(127);
+    if (in >= 0)
+        dup2(in, 0);
+    if (out >= 0)
+        dup2(out, 1);
+    if (err >= 0)
+        dup2(err, 2);
+    syscall(SYS_close_range, 3u, ~0u, 0u);
+    execv(path, (char *const *)args);
+    _exit(127);
+}
+
+/* Waits for a child; its exit status, or minus the signal that ended it. */
+static int waitChild(pid_t pid)
+{
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -SIGKILL;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
 static void startVideo(int width, int height)
 {
     char size[32], rate[16], start[32], length[32];
@@ -278,7 +381,24 @@ static void startVideo(int width, int height)
      * that ends early and leaves the rest of the picture silent. */
     int span = runEnd - firstTime > 1000 / opts.fps ? runEnd - firstTime : 1000 / opts.fps;
     snprintf(length, sizeof(length), "%.3f", span / 1000.0);
-    const char *args[64];   /* 43 at most */
+    if (SOUND_ON) {
+        int r = tvx_audioFileLength(MUSIC_PATH, &musicLength);
+        if (r != TVX_AUDIO_OK)
+            captureError("Cannot read %s for the sound track: %s", MUSIC_PATH, tvx_audioErrorString(r));
+        /* Music that ends before the first frame leaves nothing to hear. */
+        videoSound = (long long)musicLength > firstTime;
+    }
+    if (tvx_userPath(opts.capture, videoPath, sizeof videoPath) == nullptr)
+        captureError("Cannot write %s: %s", opts.capture, strerror(errno));
+    int videoFd = tvx_beginOutput(videoPath, videoTemp, sizeof videoTemp);
+    if (videoFd < 0)
+        captureError("Cannot write %s: %s", opts.capture, strerror(errno));
+    close(videoFd);
+    ffmpegErrors = tmpfile();
+    if (ffmpegErrors == nullptr)
+        captureError("Cannot make a file for ffmpeg's messages: %s", strerror(errno));
+
+    const char *args[64];   /* 45 at most */
     int n = 0;
     args[n++] = "ffmpeg";
     args[n++] = "-hide_banner";
@@ -295,10 +415,7 @@ static void startVideo(int width, int height)
     args[n++] = rate;
     args[n++] = "-i";
     args[n++] = "pipe:0";
-    if (SOUND_ON) {
-        if (access(MUSIC_PATH, R_OK) != 0) {
-            captureError("Cannot read %s for the sound track: %s", MUSIC_PATH, strerror(errno));
-        }
+    if (videoSound) {
         args[n++] = "-ss";
         args[n++] = start;
         args[n++] = "-t";
@@ -325,31 +442,28 @@ static void startVideo(int width, int height)
     args[n++] = "18";
     args[n++] = "-pix_fmt";
     args[n++] = "yuv420p";
+    /* The temporary name says nothing of the format: it is named here. */
+    args[n++] = "-f";
     if (endsWith(opts.capture, ".mp4")) {
+        args[n++] = "mp4";
         args[n++] = "-movflags";
         args[n++] = "+faststart";
+    } else {
+        args[n++] = "matroska";
     }
-    char output[PATH_MAX];
-    args[n++] = tvx_userPath(opts.capture, output, sizeof(output));
+    args[n++] = videoTemp;
     args[n] = nullptr;
-    if (args[n - 1] == nullptr) {
-        captureError("Cannot write %s: %s", opts.capture, strerror(errno));
-    }
 
     int fds[2];
     if (pipe(fds) != 0) {
         captureError("Cannot make a pipe to ffmpeg: %s", strerror(errno));
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
-    posix_spawn_file_actions_addclose(&actions, fds[1]);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    int rc = posix_spawnp(&ffmpegPid, "ffmpeg", &actions, nullptr, (char *const *)args, environ);
-    posix_spawn_file_actions_destroy(&actions);
+    ffmpegPid = startChild(args, fds[0], -1, fileno(ffmpegErrors));
+    int error = errno;
     close(fds[0]);
-    if (rc != 0) {
-        captureError("Cannot start ffmpeg: %s", strerror(rc));
+    if (ffmpegPid < 0) {
+        close(fds[1]);
+        captureError("Cannot start ffmpeg: %s", strerror(error));
     }
     ffmpegPipe = fdopen(fds[1], "wb");
     if (ffmpegPipe == nullptr) {
@@ -493,6 +607,157 @@ static void timedDisplay(void)
     drawScene();
 }
 
+/* Shows what ffmpeg wrote on its standard error as "[/] " lines (the first
+ * FFMPEG_LINES of them); 1 when one of them says the file could not be
+ * finished, which ffmpeg may say and still end with status 0. */
+static int relayFfmpegErrors(void)
+{
+    if (ffmpegErrors == nullptr)
+        return 0;
+    int unfinished = 0;
+    int lines = 0;
+    char line[512];
+    rewind(ffmpegErrors);
+    while (fgets(line, sizeof line, ffmpegErrors) != nullptr) {
+        if (strstr(line, "Error writing trailer") || strstr(line, "Error closing file"))
+            unfinished = 1;
+        line[strcspn(line, "\r\n")] = '\0';
+        if (lines++ < FFMPEG_LINES)
+            fprintf(stderr, "[/] ffmpeg: %s\n", line);
+    }
+    if (lines > FFMPEG_LINES)
+        fprintf(stderr, "[/] ffmpeg: (%d more lines)\n", lines - FFMPEG_LINES);
+    fclose(ffmpegErrors);
+    ffmpegErrors = nullptr;
+    return unfinished;
+}
+
+/* The video and audio packets ffprobe finds in a file. 0, or -1 when ffprobe
+ * cannot be run, 1 when it cannot read the file. */
+static int countPackets(const char *path, long *video, long *audio)
+{
+    const char *args[] = {"ffprobe", "-v", "error", "-count_packets", "-show_entries",
+                          "stream=codec_type,nb_read_packets", "-of", "csv=p=0", path, nullptr};
+    *video = *audio = 0;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    /* What ffprobe finds wrong with the file shows in the counts. */
+    int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    pid_t pid = startChild(args, -1, fds[1], quiet);
+    close(fds[1]);
+    if (quiet >= 0)
+        close(quiet);
+    if (pid < 0) {
+        close(fds[0]);
+        return -1;
+    }
+    char out[4096];
+    size_t got = 0;
+    ssize_t n;
+    while ((n = read(fds[0], out + got, sizeof out - 1 - got)) > 0 || (n < 0 && errno == EINTR))
+        got += n > 0 ? (size_t)n : 0;
+    close(fds[0]);
+    out[got] = '\0';
+    if (waitChild(pid) != 0)
+        return 1;
+    for (char *line = strtok(out, "\n"); line != nullptr; line = strtok(nullptr, "\n")) {
+        long count = 0;
+        if (sscanf(line, "video,%ld", &count) == 1)
+            *video += count;
+        else if (sscanf(line, "audio,%ld", &count) == 1)
+            *audio += count;
+    }
+    return 0;
+}
+
+/* Ends ffmpeg and puts the video in place when it is whole; 1, with a "[!] "
+ * line (unless the run failed already and said why), when it is not, and the
+ * temporary file is removed. */
+static int closeVideo(void)
+{
+    /* After a capture error the video is given up, not finished. */
+    if (captureFailed)
+        kill(ffmpegPid, SIGKILL);
+    int closed = ffmpegPipe == nullptr || fclose(ffmpegPipe) == 0;
+    ffmpegPipe = nullptr;
+    int status = waitChild(ffmpegPid);
+    ffmpegPid = -1;
+    int unfinished = relayFfmpegErrors();
+
+    char reason[160] = "";
+    long video = 0, audio = 0;
+    if (captureFailed)
+        snprintf(reason, sizeof reason, "the capture failed");
+    else if (status < 0)
+        snprintf(reason, sizeof reason, "ffmpeg was ended by signal %d (%s)", -status,
+                 strsignal(-status));
+    else if (status != 0)
+        snprintf(reason, sizeof reason, "ffmpeg ended with status %d", status);
+    else if (!closed || unfinished)
+        snprintf(reason, sizeof reason, "ffmpeg could not finish the file");
+    else {
+        int probed = countPackets(videoTemp, &video, &audio);
+        if (probed < 0)
+            fprintf(stderr, "[/] ffprobe cannot be run: the frames of %s are not counted\n",
+                    opts.capture);
+        else if (probed > 0)
+            snprintf(reason, sizeof reason, "ffprobe cannot read what ffmpeg wrote");
+        else if (video != framesDone)
+            snprintf(reason, sizeof reason, "it holds %ld of the %d frames", video, framesDone);
+        else if (videoSound && audio == 0)
+            snprintf(reason, sizeof reason, "it has no sound");
+    }
+    if (reason[0] != '\0') {
+        if (!captureFailed)
+            fprintf(stderr, "[!] The video %s could not be written: %s\n", opts.capture, reason);
+        tvx_dropOutput(videoTemp);
+        videoTemp[0] = '\0';
+        return 1;
+    }
+    if (tvx_endOutput(videoTemp, videoPath) != 0) {
+        fprintf(stderr, "[!] The video could not be put in place as %s: %s (it is in %s)\n",
+                opts.capture, strerror(errno), videoTemp);
+        videoTemp[0] = '\0';
+        return 1;
+    }
+    videoTemp[0] = '\0';
+    return 0;
+}
+
+/* How much of a video has sound, when the music ends before the video does. */
+static void soundNote(void)
+{
+    if (!SOUND_ON || framesDone == 0)
+        return;
+    double length = (double)framesDone / opts.fps;
+    double sound = videoSound ? ((long long)musicLength - firstTime) / 1000.0 : 0.0;
+    if (sound >= length)
+        return;
+    if (!videoSound)
+        fprintf(stderr, "[/] The music %s ends at %.3f s of demo time, before the first frame at "
+                        "%.3f s: the video has no sound\n", MUSIC_PATH, musicLength / 1000.0,
+                firstTime / 1000.0);
+    else
+        fprintf(stderr, "[/] The music %s ends at %.3f s of demo time: %.3f s of the video's "
+                        "%.3f s have sound\n", MUSIC_PATH, musicLength / 1000.0, sound, length);
+}
+
+/* A capture or benchmark ended by a signal (Ctrl+C, kill): ffmpeg is ended and
+ * the temporary files removed, so the files of those names stay as they were;
+ * then the signal ends the program as it would have. */
+static void interrupted(int sig)
+{
+    if (ffmpegPid > 0)
+        kill(ffmpegPid, SIGKILL);
+    if (videoTemp[0] != '\0')
+        unlink(videoTemp);
+    if (jsonTemp[0] != '\0')
+        unlink(jsonTemp);
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
 /* At the end of the run: the last progress line, the video closed, the
  * benchmark printed. A run that failed keeps its status; one whose video or
  * JSON file cannot be completed ends with status 1. */
@@ -501,15 +766,8 @@ static void finish(void)
     int failed = 0;
     if (framesDone > 0 && !captureFailed)
         showProgress(lastTime, 1);
-    if (ffmpegPipe) {
-        if (fclose(ffmpegPipe) != 0)
-            failed = 1;
-        int status = 0;
-        if (waitpid(ffmpegPid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            failed = 1;
-        if (failed && !captureFailed)
-            fprintf(stderr, "[!] ffmpeg could not write %s\n", opts.capture);
-    }
+    if (ffmpegPid > 0)
+        failed = closeVideo();
     if (outputKind != OUT_NONE && !failed && !captureFailed) {
         if (framesDone > 0)
             fprintf(stderr, "[*] %d frames written to %s\n", framesDone, opts.capture);
@@ -518,6 +776,8 @@ static void finish(void)
                     opts.to, firstTime / 1000.0);
         else
             fprintf(stderr, "[/] No frame was captured\n");
+        if (outputKind == OUT_VIDEO)
+            soundNote();
     }
     if (opts.bench && printBench() != 0)
         failed = 1;
@@ -543,6 +803,9 @@ void (*captureStart(const struct tvx_options *o))(void)
     }
     /* A pipe whose reader has gone must fail the write, not end the process. */
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGINT, interrupted);
+    signal(SIGTERM, interrupted);
+    signal(SIGHUP, interrupted);
     tvx_setFrameClock(opts.fps);
     tvx_setFrameHook(frameHook);
     atexit(finish);

@@ -1,12 +1,14 @@
 /*
  * main.cpp - the kolvane program: reads the command line (refusing a wrong
  * one with status 2, printing --help or --version), sets up a frame-exact run when one is
- * asked for, enters the data root, then hands the command line and the
- * display function to the framework, which never returns in normal use.
+ * asked for, enters the data root (which the models' file names may not
+ * leave either), then hands the command line and the display function to
+ * the framework, which never returns in normal use.
  */
 #include <stdio.h>
 
 #include "capture.h"
+#include "glm.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -27,6 +29,7 @@ int main(int argc, char **argv)
     }
     tvx_setSceneHooks(sceneInfo, sceneJump);
     tvx_enterDataRoot();
+    glmSetDataRoot(".");
     tvx_init(argc, argv, captureStart(&options));
     return 0;
 }

@@ -234,6 +234,21 @@ static void backdropDepth(unsigned int hyperTexture)
     glPopAttrib();
 }
 
+/* Once the static is gone, the overlay shows nothing where it is fully
+ * transparent, and the sepia shader need not run there: the depth of those
+ * pixels is laid first, just nearer than the overlay (the alpha test keeps
+ * only the transparent ones), and the depth test then turns them away. */
+static void maskOverlayHoles(void)
+{
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_LEQUAL, 0.0f);
+    glDepthFunc(GL_ALWAYS);
+    tvx_draw2DTexture(0.0f, 0.0f, -0.12f, 37.6f, 16.605f, scene4_overlay);
+    glPopAttrib();
+}
+
 void scene4_block(void)
 {
     float t = sceneClock();
@@ -305,8 +320,8 @@ void scene4_block(void)
     int masked = maskBehindCockpit(t, greetTexture, hyperTexture);
     glColor4f(1.0f, 1.0f, 1.0f, scene4_backgroundAlpha(t));
     tvx_enableShader(scene4_glowShader);
-    tvx_shader_sendSampler(scene4_glowShader, "glow", 1);
     tvx_shader_sendUniformValue(scene4_glowShader, "fadeLevel", &fadeLevel, 1);
+    bloomShader(scene4_glowShader);
     backdropQuad(hyperTexture);
     tvx_disableShader();
     if (masked)
@@ -345,7 +360,9 @@ void scene4_block(void)
     glColor4f(1.0f, 1.0f, 1.0f, scene4_passAlpha(t));
     float noise = tvx_perlin2DNoise(t, 0.0f, 42);
     sepiaPass(scene4_sepia, cockpitTexture, -0.1f, t, &noise, 0.0f + suddenNoise, fadeLevel);
-    tvx_enableShader(scene4_sepia);
+    if (suddenNoise <= 0.0f)
+        maskOverlayHoles();
+    sepiaShader(scene4_sepia);
     tvx_draw2DTexture(0.0f, 0.0f, -0.11f, 37.6f, 16.605f, scene4_overlay);
     tvx_disableShader();
 

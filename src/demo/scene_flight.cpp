@@ -205,10 +205,10 @@ void flight_bloomPass(unsigned int texture, float noiseLevel, float t, float fad
 {
     tvx_makeGlow(texture);
     tvx_enableShader(scene4_glowShader);
-    tvx_shader_sendSampler(scene4_glowShader, "glow", 1);
     sendFloat(scene4_glowShader, "noiseLevel", noiseLevel);
     sendFloat(scene4_glowShader, "timer", t);
     sendFloat(scene4_glowShader, "fadeLevel", fadeLevel);
+    bloomShader(scene4_glowShader);
     passQuad(0.0f, texture);
     tvx_disableShader();
 }

@@ -36,7 +36,16 @@ static int l_fbo = 0;
 static float progress = 0.0f;     /* length of the loading bar in modelview units */
 static int songStartPosition = 0; /* music position in ms when starting past scene 0 */
 static unsigned int planetSurface = 0; /* the planet's surface, baked while loading */
-static int sepiaPlasterProgram = -1;   /* sepia.frag for untextured geometry, kept beside the table */
+/* Variants of the passes' programs kept beside the table, each for a case
+ * where it draws what the table's program would for less: the sepia
+ * shader for untextured geometry, and without static; the bloom shader
+ * without noise. */
+static int sepiaPlasterProgram = -1;
+static int sepiaQuietProgram = -1;
+static int bloomCleanProgram = -1;
+
+static const char *const SEPIA_UNIFORMS[] = {"timer", "noise", "staticNoiseAmmount", "fadeLevel"};
+static const char *const BLOOM_UNIFORMS[] = {"noiseLevel", "timer", "fadeLevel"};
 
 /* Pixels a side of each face of the planet's baked surface: finer than the
  * planet ever shows on the screen. */
@@ -112,8 +121,10 @@ static void loadingFrame(void)
         /* the programs the passes keep beside the table, and the surfaces
          * baked once */
         tvx_loadGlow();
-        planetSurface = tvx_bakeCubeMap("data/shader/planet_surface.frag", PLANET_SURFACE_SIZE);
         sepiaPlasterProgram = tvx_loadOwnShader(nullptr, "data/shader/sepia.frag", "PLASTER");
+        sepiaQuietProgram = tvx_loadOwnShader(nullptr, "data/shader/sepia.frag", "QUIET");
+        bloomCleanProgram = tvx_loadOwnShader(nullptr, "data/shader/bloom.frag", "CLEAN");
+        planetSurface = tvx_bakeCubeMap("data/shader/planet_surface.frag", PLANET_SURFACE_SIZE);
         progress += stageStep;
     } else if (l_models++ == 0) {
         progress += stageStep;
@@ -151,25 +162,34 @@ static float blurHistoryWeight(void)
     return powf(mblur, tvx_framePeriods());
 }
 
-/* Hands the uniforms of the sepia program now in use to the plaster
- * variant, so that the wall drawn through it in the next frame has the
- * values of this frame's pass (a uniform the pass does not send keeps the
- * program's own value, as it would in the pass's program). */
-static void mirrorToPlaster(void)
+/* The value of a float uniform of a program. */
+static float uniformOf(GLuint program, const char *name)
 {
-    static const char *const NAMES[] = {"timer", "noise", "staticNoiseAmmount", "fadeLevel"};
-    GLint pass = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &pass);
-    GLuint plaster = tvx_ownProgram(sepiaPlasterProgram);
-    if (pass == 0 || plaster == 0)
+    float value = 0.0f;
+    glGetUniformfv(program, glGetUniformLocation(program, name), &value);
+    return value;
+}
+
+/* Hands the present values of a table program's uniforms to a variant of
+ * it, which then draws what the program would (a uniform the timeline
+ * never sent keeps the program's own value there too). */
+static void mirrorUniforms(GLuint from, int variant, const char *const names[], int count)
+{
+    GLuint to = tvx_ownProgram(variant);
+    if (to == 0)
         return;
-    float values[4];
-    for (int k = 0; k < 4; k++)
-        glGetUniformfv((GLuint)pass, glGetUniformLocation((GLuint)pass, NAMES[k]), &values[k]);
-    glUseProgram(plaster);
-    for (int k = 0; k < 4; k++)
-        glUniform1f(glGetUniformLocation(plaster, NAMES[k]), values[k]);
-    glUseProgram((GLuint)pass);
+    glUseProgram(to);
+    for (int k = 0; k < count; k++)
+        glUniform1f(glGetUniformLocation(to, names[k]), uniformOf(from, names[k]));
+}
+
+/* The table program of id shader, enabled; returns its GL name. */
+static GLuint enableTableProgram(int shader)
+{
+    tvx_enableShader(shader);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    return (GLuint)program;
 }
 
 /* Draws one group of a model on its own, its material handed over first as
@@ -218,6 +238,26 @@ void sepiaPlaster(void)
     glUseProgram(tvx_ownProgram(sepiaPlasterProgram));
 }
 
+void sepiaShader(int shader)
+{
+    GLuint pass = enableTableProgram(shader);
+    mirrorUniforms(pass, sepiaPlasterProgram, SEPIA_UNIFORMS, 4);
+    if (uniformOf(pass, "staticNoiseAmmount") <= 0.0f && tvx_ownProgram(sepiaQuietProgram) != 0)
+        mirrorUniforms(pass, sepiaQuietProgram, SEPIA_UNIFORMS, 4);
+    else
+        glUseProgram(pass);
+}
+
+void bloomShader(int shader)
+{
+    GLuint pass = enableTableProgram(shader);
+    if (uniformOf(pass, "noiseLevel") <= 0.0f && tvx_ownProgram(bloomCleanProgram) != 0)
+        mirrorUniforms(pass, bloomCleanProgram, BLOOM_UNIFORMS, 3);
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glUniform1i(glGetUniformLocation((GLuint)program, "glow"), 1);
+}
+
 void sepiaPass(int shader, unsigned int texture, float z, float t,
                const float *noise, float staticNoise, float fadeLevel)
 {
@@ -227,7 +267,7 @@ void sepiaPass(int shader, unsigned int texture, float z, float t,
         tvx_shader_sendUniformValue(shader, "noise", noise, 1);
     tvx_shader_sendUniformValue(shader, "staticNoiseAmmount", &staticNoise, 1);
     tvx_shader_sendUniformValue(shader, "fadeLevel", &fadeLevel, 1);
-    mirrorToPlaster();
+    sepiaShader(shader);
     passQuad(z, texture);
     tvx_disableShader();
 }

@@ -74,7 +74,7 @@ void sceneEnd(int k, float t);
 
 /* The sepia pass: enables the sepia shader, sends "timer" = t, "noise" =
  * *noise (not sent when noise is null), "staticNoiseAmmount" and
- * "fadeLevel" (each to the plaster variant too),
+ * "fadeLevel", enables what draws like it (sepiaShader),
  * draws texture as the screen quad of a pass at depth z and disables the
  * shader. The caller sets the colour and clear colour first. */
 void sepiaPass(int shader, unsigned int texture, float z, float t,
@@ -84,11 +84,24 @@ void sepiaPass(int shader, unsigned int texture, float z, float t,
  * planet's surface, baked while loading, on texture unit 2. */
 void planetShader(int shader);
 
+/* Enables what draws like sepia program `shader` with its present uniforms:
+ * the program itself, or while it shows no static ("staticNoiseAmmount" 0)
+ * its variant without static, kept beside the shader table. Used by the
+ * sepia pass, and for textured quads drawn through the sepia shader after
+ * it (scene 4's overlay). Also hands the uniforms on to the plaster variant. */
+void sepiaShader(int shader);
+
 /* Enables the sepia shader's variant for untextured geometry (scene 1's wall
  * and floor): the film look over dark plaster toned from the lit colour,
  * with the uniforms of the last sepia pass. Kept beside the shader table,
  * so that textured quads through the sepia shader do not pay for plaster. */
 void sepiaPlaster(void);
+
+/* Enables what draws like bloom program `shader` with its present uniforms:
+ * the program itself, or without noise ("noiseLevel" 0) its variant without
+ * noise, kept beside the shader table; either reads the glow tvx_makeGlow
+ * made on texture unit 1. */
+void bloomShader(int shader);
 
 /* Renders into a target whose picture goes to the screen through the screen
  * quad of a pass: tvx_enableFBO with gColor, then a scissor around the part

@@ -79,12 +79,14 @@ struct tvx_options {
     int audioOffset;      /* --audio-offset MS */
     int letterbox;        /* --letterbox */
     char error[256];      /* why the command line was refused; "" when it was not */
+    char notes[1024];     /* "[/] " lines: what was taken in place of a value or option
+                             that could not be used as written; "" when none */
 };
 /* Reads the command line into options without printing anything. Returns 0,
  * or 1 when it is refused (the reason in options->error). */
 int tvx_readOptions(int argc, char **argv, struct tvx_options *options);
-/* tvx_readOptions, then the resolution line tvx_init prints; needs no
- * display. Returns what tvx_readOptions returned. */
+/* tvx_readOptions, then the notes and the resolution line tvx_init prints;
+ * needs no display. Returns what tvx_readOptions returned. */
 int tvx_parseOptions(int argc, char **argv, struct tvx_options *options);
 /* Prints the --help text, one entry per row of the table, to standard output. */
 void tvx_printUsage(const char *program);
@@ -97,17 +99,41 @@ int tvx_splitFramePattern(const char *pattern, char *prefix, char *suffix, size_
 
 /* ---- Data root and output paths (tvx_paths.cpp) ------------------------ */
 
-/* Finds the folder that holds data/ and tools/ (the KOLVANE_DATA variable, the
- * installed program's data folder, or the checkout a program in its build tree
- * was built from) and makes it the working directory, remembering the
- * directory the program was started in. Fatal when there is none: the "[!] "
- * line names every place looked in. */
+/* Finds the folder that holds data/ and tools/ (the KOLVANE_DATA variable
+ * alone when it is set; else the working directory when it holds data/shader/,
+ * the installed program's data folder, or the checkout a program in its build
+ * tree was built from, in that order) and makes it the working directory,
+ * remembering the directory the program was started in. Fatal when there is
+ * none: the "[!] " line names every place looked in, in that order. */
 void tvx_enterDataRoot(void);
 /* Where an output file the user named goes: a relative path is taken from the
  * directory the program was started in, an absolute one is kept. Writes the
  * path into out and returns it; nullptr (errno ENAMETOOLONG) when it does not
  * fit in size bytes. */
 const char *tvx_userPath(const char *path, char *out, int size);
+
+/* ---- Input and output files (tvx_files.cpp) ----------------------------- */
+
+/* Opens an input file for reading without ever waiting: only a regular file
+ * (or a link to one) is taken. Returns the descriptor with the file's size in
+ * *size, or -1 with *why a short reason for a console line ("a FIFO (named
+ * pipe), not a file", "a directory, not a file", or the system's text). */
+int tvx_openRegular(const char *path, size_t *size, const char **why);
+/* A whole input file in memory, opened as tvx_openRegular opens it: at most
+ * the size it had when opened, refused when that is above limit bytes. The
+ * bytes (malloc'd) are followed by a NUL that *size does not count. 0, or -1
+ * with *why set and errno ENOENT for a missing file. */
+int tvx_readFile(const char *path, size_t limit, unsigned char **bytes, size_t *size,
+                 const char **why);
+/* An output file written whole or not at all: tvx_beginOutput makes a new,
+ * empty file under a temporary name of its own beside path (".NAME.XXXXXX",
+ * written into temp) and returns its descriptor; tvx_endOutput renames it to
+ * path, so the complete file replaces an old one at once; tvx_dropOutput
+ * removes it (nothing for an empty temp). -1 (or non-zero) with errno set on
+ * failure. */
+int tvx_beginOutput(const char *path, char *temp, size_t room);
+int tvx_endOutput(const char *temp, const char *path);
+void tvx_dropOutput(const char *temp);
 
 /* ---- Demo clock, music, pause and seeking (tvx_clock.cpp) --------------- */
 
@@ -248,6 +274,17 @@ void tvx_dropMotionBlur(void);
 
 /* ---- Text (tvx_text.cpp) ------------------------------------------------ */
 
+namespace FTGL { typedef struct _FTGLfont FTGLfont; }   /* FTGL's font handle */
+enum tvx_fontKind { TVX_FONT_POLYGON, TVX_FONT_PIXMAP };
+/* A new FTGL font of the rounded face "tools/crounded.ttf", which is read
+ * once and kept in memory. A face that cannot be read (missing, a FIFO, a
+ * directory) or that FreeType cannot open ends the process with a "[!] "
+ * line naming it. */
+FTGL::FTGLfont *tvx_createFont(enum tvx_fontKind kind);
+/* Makes the captions' polygon font now, as the first caption otherwise
+ * would: the start-up does it, so a broken face stops the demo at once. */
+void tvx_loadFont(void);
+
 void tvx_drawPolygonText(const char *text, float x, float y, float z);
 void tvx_typeWriterText(const char *message, float x, float y, float z);
 void tvx_infoText(void);
@@ -275,8 +312,9 @@ int tvx_viewerSpecialKey(int key);
  * thread of its own), then the overlay when it is on. */
 void tvx_viewerFrameEnd(void);
 /* --loop: the demo's end runs the program again with the same command line
- * (argv as main got it) instead of ending it. */
-void tvx_setLoop(int loop, char **argv);
+ * (a copy of argv as main got it, made before glutInit changes argv) instead
+ * of ending it. */
+void tvx_setLoop(int loop, int argc, char **argv);
 /* The demo's end: leaves game mode and ends the process with status 0, or
  * with --loop starts the demo again in a fresh process. */
 void tvx_demoEnd(void);

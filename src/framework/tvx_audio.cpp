@@ -11,23 +11,40 @@
  * On SDL's dummy driver nothing is heard and the driver's pace is only
  * approximate, so there the position runs on the wall clock alone.
  *
- * Depends on: SDL2 (device, locking, performance counter), libmpg123, and
- * ALSA's error handler where ALSA is installed (looked up at run time).
+ * The decoder reads the music file through the layer's own reader: only a
+ * regular file is opened (tvx_openRegular never waits on a FIFO), and never
+ * more of it than the size it had when it was opened.
+ *
+ * Depends on: SDL2 (device, locking, performance counter), libmpg123,
+ * tvx_files.cpp (opening the file), and ALSA's error handler where ALSA is
+ * installed (looked up at run time).
  */
 #include "tvx_audio.h"
+#include "tvx.h"    /* tvx_openRegular */
 
 #include <SDL.h>
 #include <mpg123.h>
 
 #include <dlfcn.h>  /* dlopen: quietening ALSA while a device is looked for */
-#include <cstdio>   /* fopen: telling a missing file from an undecodable one */
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h> /* pread, close */
 
 /* ---- State ----------------------------------------------------------------- */
 
+/* The music file as the decoder reads it: a descriptor, the size it had when
+ * opened, and the decoder's read position. */
+struct MusicFile {
+    int fd;
+    long long size;
+    long long pos;
+};
+
 struct TvxAudioStream {
     mpg123_handle *decoder;
+    MusicFile file;
     long rate;
     int channels;
     long long length;          /* frames */
@@ -72,6 +89,79 @@ static const int SETTLED = 3;                 /* buffers after a (re)start befor
 static const double PACE_FOLLOW = 1.0 / 32.0; /* share of the median's distance followed per request */
 
 /* ---- Internal helpers ------------------------------------------------------ */
+
+static mpg123_ssize_t readMusic(void *handle, void *buffer, size_t bytes)
+{
+    MusicFile *f = (MusicFile *)handle;
+    long long left = f->size - f->pos;
+    if (left <= 0)
+        return 0;
+    if ((long long)bytes > left)
+        bytes = (size_t)left;
+    ssize_t n;
+    do
+        n = pread(f->fd, buffer, bytes, (off_t)f->pos);
+    while (n < 0 && errno == EINTR);
+    if (n > 0)
+        f->pos += n;
+    return n;
+}
+
+static off_t seekMusic(void *handle, off_t offset, int whence)
+{
+    MusicFile *f = (MusicFile *)handle;
+    long long base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? f->pos : f->size;
+    if (base + offset < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    f->pos = base + offset;
+    return (off_t)f->pos;
+}
+
+/* Opens the music file and a decoder on it, reading its format and length.
+ * TVX_AUDIO_OK with the stream's fields filled, else an error code (the
+ * stream then holds nothing open). */
+static int openDecoder(const char *path, TvxAudioStream *s)
+{
+    size_t size = 0;
+    const char *why = nullptr;
+    int fd = tvx_openRegular(path, &size, &why);
+    if (fd < 0)
+        return errno == EINVAL ? TVX_AUDIO_ERR_NOT_A_FILE : TVX_AUDIO_ERR_FILE_NOT_FOUND;
+    s->file.fd = fd;
+    s->file.size = (long long)size;
+    s->file.pos = 0;
+
+    int err = MPG123_OK;
+    mpg123_handle *dec = mpg123_new(nullptr, &err);
+    if (dec == nullptr) {
+        close(fd);
+        return TVX_AUDIO_ERR_MEMORY;
+    }
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    mpg123_param(dec, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    int ok = mpg123_replace_reader_handle(dec, readMusic, seekMusic, nullptr) == MPG123_OK
+          && mpg123_open_handle(dec, &s->file) == MPG123_OK
+          && mpg123_getformat(dec, &rate, &channels, &encoding) == MPG123_OK
+          && rate > 0 && (channels == 1 || channels == 2)
+          && mpg123_format_none(dec) == MPG123_OK
+          && mpg123_format(dec, rate, channels, MPG123_ENC_SIGNED_16) == MPG123_OK
+          && mpg123_scan(dec) == MPG123_OK;
+    off_t length = ok ? mpg123_length(dec) : 0;
+    if (!ok || length <= 0) {
+        mpg123_delete(dec);
+        close(fd);
+        return TVX_AUDIO_ERR_FILE_BAD;
+    }
+    s->decoder = dec;
+    s->rate = rate;
+    s->channels = channels;
+    s->length = length;
+    return TVX_AUDIO_OK;
+}
 
 typedef void (*AlsaErrorHandler)(const char *file, int line, const char *function, int err,
                                  const char *fmt, ...);
@@ -220,8 +310,8 @@ static long long smoothFrame(TvxAudioChannel *ch, long long raw)
     return (long long)predicted;
 }
 
-/* The frame being heard now, clamped to the stream's length. */
-static long long heardFrame(TvxAudioChannel *ch)
+/* The frame being heard now; past the stream's end it runs on in silence. */
+static long long playedFrame(TvxAudioChannel *ch)
 {
     if (ch->paused)
         return ch->pausedAt;
@@ -245,6 +335,13 @@ static long long heardFrame(TvxAudioChannel *ch)
     if (f < ch->floor)
         f = ch->floor;
     ch->floor = f;
+    return f;
+}
+
+/* The frame being heard now, clamped to the stream's length. */
+static long long heardFrame(TvxAudioChannel *ch)
+{
+    long long f = playedFrame(ch);
     return f < ch->stream->length ? f : ch->stream->length;
 }
 
@@ -377,39 +474,14 @@ int tvx_audioOpenStream(TvxAudioSystem *system, const char *path, TvxAudioStream
         return TVX_AUDIO_ERR_INVALID_PARAM;
     if (!system->initialised)
         return TVX_AUDIO_ERR_NOT_INITIALISED;
-    FILE *probe = fopen(path, "rb");
-    if (probe == nullptr)
-        return TVX_AUDIO_ERR_FILE_NOT_FOUND;
-    fclose(probe);
-
-    int err = MPG123_OK;
-    mpg123_handle *dec = mpg123_new(nullptr, &err);
-    if (dec == nullptr)
-        return TVX_AUDIO_ERR_MEMORY;
-    long rate = 0;
-    int channels = 0;
-    int encoding = 0;
-    mpg123_param(dec, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
-    int ok = mpg123_open(dec, path) == MPG123_OK
-          && mpg123_getformat(dec, &rate, &channels, &encoding) == MPG123_OK
-          && rate > 0 && (channels == 1 || channels == 2)
-          && mpg123_format_none(dec) == MPG123_OK
-          && mpg123_format(dec, rate, channels, MPG123_ENC_SIGNED_16) == MPG123_OK
-          && mpg123_scan(dec) == MPG123_OK;
-    off_t length = ok ? mpg123_length(dec) : 0;
-    if (!ok || length <= 0) {
-        mpg123_delete(dec);
-        return TVX_AUDIO_ERR_FILE_BAD;
-    }
     TvxAudioStream *s = (TvxAudioStream *)calloc(1, sizeof(TvxAudioStream));
-    if (s == nullptr) {
-        mpg123_delete(dec);
+    if (s == nullptr)
         return TVX_AUDIO_ERR_MEMORY;
+    int r = openDecoder(path, s);
+    if (r != TVX_AUDIO_OK) {
+        free(s);
+        return r;
     }
-    s->decoder = dec;
-    s->rate = rate;
-    s->channels = channels;
-    s->length = length;
     *stream = s;
     return TVX_AUDIO_OK;
 }
@@ -419,7 +491,23 @@ int tvx_audioCloseStream(TvxAudioStream *stream)
     if (stream == nullptr)
         return TVX_AUDIO_ERR_INVALID_PARAM;
     mpg123_delete(stream->decoder);
+    close(stream->file.fd);
     free(stream);
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioFileLength(const char *path, unsigned int *ms)
+{
+    if (path == nullptr || ms == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    TvxAudioStream s;
+    memset(&s, 0, sizeof s);
+    int r = openDecoder(path, &s);
+    if (r != TVX_AUDIO_OK)
+        return r;
+    *ms = frameToMs(&s, s.length);
+    mpg123_delete(s.decoder);
+    close(s.file.fd);
     return TVX_AUDIO_OK;
 }
 
@@ -475,6 +563,15 @@ int tvx_audioGetPosition(TvxAudioChannel *channel, unsigned int *ms)
     if (channel == nullptr || ms == nullptr)
         return TVX_AUDIO_ERR_INVALID_PARAM;
     *ms = frameToMs(channel->stream, heardFrame(channel));
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioGetTimePastEnd(TvxAudioChannel *channel, unsigned int *ms)
+{
+    if (channel == nullptr || ms == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    long long past = playedFrame(channel) - channel->stream->length;
+    *ms = past > 0 ? frameToMs(channel->stream, past) : 0;
     return TVX_AUDIO_OK;
 }
 

@@ -25,7 +25,8 @@ enum {
     TVX_AUDIO_ERR_FILE_BAD,         /* the file holds no decodable MP3 audio */
     TVX_AUDIO_ERR_DEVICE,           /* no device could be opened, not even the dummy one */
     TVX_AUDIO_ERR_SEEK,             /* the decoder could not seek */
-    TVX_AUDIO_ERR_MEMORY            /* out of memory */
+    TVX_AUDIO_ERR_MEMORY,           /* out of memory */
+    TVX_AUDIO_ERR_NOT_A_FILE        /* the path names a directory, a FIFO or a device */
 };
 
 struct TvxAudioSystem;
@@ -48,8 +49,11 @@ int tvx_audioIsSilent(TvxAudioSystem *system);
 /* The name of the SDL audio driver in use, or "" before tvx_audioInit. */
 const char *tvx_audioDriverName(TvxAudioSystem *system);
 
-/* Opens an MP3 file as a non-looping stream decoded while it plays. */
+/* Opens an MP3 file as a non-looping stream decoded while it plays. Only a
+ * regular file is opened, and never read past the size it had then. */
 int tvx_audioOpenStream(TvxAudioSystem *system, const char *path, TvxAudioStream **stream);
+/* The length in ms of an MP3 file, without a system or a device. */
+int tvx_audioFileLength(const char *path, unsigned int *ms);
 int tvx_audioGetLength(TvxAudioStream *stream, unsigned int *ms);
 int tvx_audioCloseStream(TvxAudioStream *stream);
 
@@ -60,6 +64,9 @@ int tvx_audioPlay(TvxAudioSystem *system, TvxAudioStream *stream, int paused,
 /* The position of what is being heard, in ms; it stands still while paused
  * and stays at the length once the stream has ended. */
 int tvx_audioGetPosition(TvxAudioChannel *channel, unsigned int *ms);
+/* How long ago, in ms, the end of the stream was heard (the device plays
+ * silence on after it); 0 while it has not been. */
+int tvx_audioGetTimePastEnd(TvxAudioChannel *channel, unsigned int *ms);
 /* Moves playback to ms (0 to the length); a paused channel stays paused. */
 int tvx_audioSetPosition(TvxAudioChannel *channel, unsigned int ms);
 int tvx_audioGetPaused(TvxAudioChannel *channel, int *paused);

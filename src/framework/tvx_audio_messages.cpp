@@ -30,6 +30,7 @@ const char *tvx_audioErrorString(int result)
     case TVX_AUDIO_ERR_DEVICE: return "No audio device could be opened.";
     case TVX_AUDIO_ERR_SEEK: return "The stream could not seek to that position.";
     case TVX_AUDIO_ERR_MEMORY: return "Not enough memory.";
+    case TVX_AUDIO_ERR_NOT_A_FILE: return "Not a file (a directory, a FIFO or a device).";
     default: return "Unknown error.";
     }
 }

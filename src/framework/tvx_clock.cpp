@@ -15,7 +15,14 @@
  * music that far past the picture's time. The arrows move the music itself.
  * The viewer's keys (tvx_viewer.cpp) are tried before the specified ones.
  *
- * Depends on: the audio layer (tvx_audio.h), freeglut (cursor, game mode).
+ * Music shorter than the demo: once the music has ended (or a seek goes past
+ * its end) the music clock goes on from the music's end on the wall clock, at
+ * real speed, held while paused, so every scene still plays and the demo ends
+ * by itself; a seek back into the music gives the clock back to the music.
+ * A "[/] " line says so the first time.
+ *
+ * Depends on: the audio layer (tvx_audio.h), freeglut (cursor, game mode),
+ * POSIX clock_gettime (the clock past the music's end).
  */
 #include "tvx.h"
 #include "tvx_audio.h"
@@ -24,6 +31,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 /* ---- State ----------------------------------------------------------------- */
 
@@ -49,6 +57,14 @@ static long long frameCount = 0;
 
 static int audioOffset = 0;   /* ms the picture runs behind the music (--audio-offset) */
 
+/* Past the music's end: the music clock reads pastEndBase ms plus the wall
+ * time since pastEndStart (s, monotonic), and holds pastEndBase while paused. */
+static int pastEnd = 0;
+static int pastEndBase = 0;
+static double pastEndStart = 0.0;
+static int pastEndSaid = 0;           /* the "[/] " line has been printed */
+static char musicPath[256] = "";      /* the music file, for that line */
+
 static const int TIMER_PERIOD_MS = 25;   /* the live run's frame period */
 static const int SCENE_SLOTS = sizeof(SCENE_TIME) / sizeof(SCENE_TIME[0]);
 static const int SEEK_STEP = 1000;   /* ms moved by one arrow key */
@@ -58,6 +74,47 @@ static const int SEEK_STEP = 1000;   /* ms moved by one arrow key */
 static void setPointer(int paused)
 {
     glutSetCursor(paused ? GLUT_CURSOR_CROSSHAIR : GLUT_CURSOR_NONE);
+}
+
+static double wallSeconds(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec + (double)ts.tv_nsec * 1e-9;
+}
+
+static int pastEndTime(void)
+{
+    if (SOUND_PAUSED)
+        return pastEndBase;
+    return pastEndBase + (int)((wallSeconds() - pastEndStart) * 1000.0);
+}
+
+/* The clock leaves the music at ms (music time, at or past its end). */
+static void goPastEnd(int ms)
+{
+    if (!pastEndSaid && (long long)SONGLENGTH - audioOffset < DEMO_LENGTH) {
+        printf("[/] The music %s ends at %.3f s, before the demo's end at %.3f s: "
+               "the clock goes on without it\n",
+               musicPath, SONGLENGTH / 1000.0, DEMO_LENGTH / 1000.0);
+        pastEndSaid = 1;
+    }
+    pastEnd = 1;
+    pastEndBase = ms;
+    pastEndStart = wallSeconds();
+}
+
+/* Moves the music clock to ms of music time: into the music, or past its
+ * end (the channel then stands at the end, silent). */
+static void seekMusic(long long ms)
+{
+    if (ms < (long long)SONGLENGTH) {
+        pastEnd = 0;
+        tvx_audioSetPosition(channel0, (unsigned int)ms);
+        return;
+    }
+    tvx_audioSetPosition(channel0, SONGLENGTH);
+    goPastEnd(ms > 0x7FFFFFFF ? 0x7FFFFFFF : (int)ms);
 }
 
 static int frameTime(void)
@@ -88,8 +145,19 @@ static int clockTime(void)
     case TVX_CLOCK_MUSIC:
         break;
     }
+    if (pastEnd)
+        return pastEndTime();
     unsigned int ms = 0;
     tvx_audioGetPosition(channel0, &ms);
+    /* The music has ended while the demo has more to show: the clock goes
+     * on from where the music's end has got to by now. */
+    if (channel0 != nullptr && SONGLENGTH > 0 && ms >= SONGLENGTH
+        && (long long)SONGLENGTH - audioOffset < DEMO_LENGTH) {
+        unsigned int past = 0;
+        tvx_audioGetTimePastEnd(channel0, &past);
+        goPastEnd((int)SONGLENGTH + (int)past);
+        return pastEndTime();
+    }
     return (int)ms;
 }
 
@@ -135,6 +203,15 @@ void tvx_fmod_errcheck(int result)
     }
 }
 
+/* The check of the call that opens the music file: its line names the file. */
+static void fileErrcheck(int result, const char *path)
+{
+    if (result != TVX_AUDIO_OK) {
+        printf("[!] FMOD error! (%d) %s: %s\n", result, path, tvx_audioErrorString(result));
+        exit(-1);
+    }
+}
+
 void tvx_loadMusic(const char *path)
 {
     if (tvx_clockSource() != TVX_CLOCK_MUSIC)
@@ -145,7 +222,8 @@ void tvx_loadMusic(const char *path)
     if (tvx_audioIsSilent(system0))
         printf("[/] No audio device (driver %s); the music plays silently.\n",
                tvx_audioDriverName(system0));
-    tvx_fmod_errcheck(tvx_audioOpenStream(system0, path, &sound0));
+    fileErrcheck(tvx_audioOpenStream(system0, path, &sound0), path);
+    snprintf(musicPath, sizeof musicPath, "%s", path);
 }
 
 void tvx_startMusic(void)
@@ -185,8 +263,8 @@ void tvx_skipTo(int ms)
     long long at = (long long)ms + audioOffset;
     if (at < 0)
         at = 0;
-    if (SONGLENGTH != 0 && ms >= 0 && at <= (long long)SONGLENGTH)
-        tvx_audioSetPosition(channel0, (unsigned int)at);
+    if (SONGLENGTH != 0 && ms >= 0)
+        seekMusic(at);
 }
 
 void tvx_setDemoLength(float seconds)
@@ -221,6 +299,10 @@ void tvx_handleKeypress(unsigned char key, int x, int y)
         /* Before the music starts there is no channel to pause. */
         if (tvx_audioGetPaused(channel0, &paused) != TVX_AUDIO_OK)
             return;
+        /* Past the music's end the wall clock's reading so far is kept, and
+         * it counts on from the moment the pause ends. */
+        pastEndBase = pastEnd ? pastEndTime() : pastEndBase;
+        pastEndStart = wallSeconds();
         tvx_audioSetPaused(channel0, !paused);
         SOUND_PAUSED = !paused;
         setPointer(SOUND_PAUSED);
@@ -238,15 +320,18 @@ void tvx_handleSpecialKeys(int key, int x, int y)
         return;
     int time = clockTime();
     int music = tvx_clockSource() == TVX_CLOCK_MUSIC;
+    /* Before the music starts there is no channel to move. */
+    if (music && channel0 == nullptr)
+        return;
     if (key == GLUT_KEY_LEFT) {
         if (music)
-            tvx_audioSetPosition(channel0, time - SEEK_STEP > 0 ? (unsigned int)(time - SEEK_STEP) : 0);
+            seekMusic(time - SEEK_STEP > 0 ? time - SEEK_STEP : 0);
         else
             setSilentTime(time - SEEK_STEP > 0 ? time - SEEK_STEP : 0);
     } else if (key == GLUT_KEY_RIGHT) {
         if (!music)
             setSilentTime(time + SEEK_STEP);
-        else if ((long long)time + SEEK_STEP < (long long)SONGLENGTH && time + SEEK_STEP < DEMO_LENGTH)
-            tvx_audioSetPosition(channel0, (unsigned int)(time + SEEK_STEP));
+        else if (time + SEEK_STEP < DEMO_LENGTH)
+            seekMusic(time + SEEK_STEP);
     }
 }

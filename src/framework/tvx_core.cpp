@@ -6,7 +6,7 @@
  *
  * Depends on: freeglut (display, game mode, callbacks, main loop), GLEW,
  * OpenGL/GLU (render state, projection), tvx_options.cpp (command line),
- * tvx_clock.cpp (key handlers, clock and its source).
+ * tvx_clock.cpp (key handlers, clock and its source), tvx_text.cpp (the font).
  */
 #include "tvx.h"
 
@@ -139,7 +139,7 @@ void tvx_init(int argc, char **argv, void (*display)(void))
     SOUND_ON = o.soundOn;
     S_SCENE = o.startScene;
     tvx_setAudioOffset(o.audioOffset);
-    tvx_setLoop(o.loop, argv);   /* before glutInit takes its own options out */
+    tvx_setLoop(o.loop, argc, argv);   /* a copy, before glutInit takes its own options out */
     tvx_setLetterbox(o.letterbox);
     int frameClock = tvx_clockSource() == TVX_CLOCK_FRAMES;
     if (frameClock)
@@ -164,6 +164,7 @@ void tvx_init(int argc, char **argv, void (*display)(void))
         openWindow(o.width, o.height);
     }
     tvx_initRendering();
+    tvx_loadFont();   /* a font FreeType cannot read stops the start-up, not a caption */
     glutDisplayFunc(display);
     glutKeyboardFunc(tvx_handleKeypress);
     glutSpecialFunc(tvx_handleSpecialKeys);

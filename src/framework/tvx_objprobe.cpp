@@ -3,72 +3,56 @@
  * names: its material library and whether that library holds materials.
  * Nothing in the demo calls it; it writes to standard output.
  *
- * Depends on: libc.
+ * Depends on: tvx_files.cpp (reading the files), libc.
  */
 #include "tvx.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-/* ---- Internal helpers ------------------------------------------------------- */
+/* ---- State ----------------------------------------------------------------- */
 
-/* The whole file as one NUL-terminated text, or null when the memory cannot
- * be had; length found by seeking to the end. */
-static char *readWhole(FILE *file)
-{
-    long length = 0;
-    if (fseek(file, 0, SEEK_END) == 0)
-        length = ftell(file);
-    if (length < 0)
-        length = 0;
-    rewind(file);
-    char *text = (char *)malloc((size_t)length + 1);
-    if (!text)
-        return NULL;
-    size_t got = fread(text, 1, (size_t)length, file);
-    text[got] = '\0';
-    return text;
-}
+#define PROBE_LIMIT ((size_t)1 << 30)   /* bytes of a model or library read */
 
 /* ---- Public functions ------------------------------------------------------- */
 
 void readMtlToObj(struct tvx_mtlFile *file)
 {
-    FILE *mtl = fopen(file->name, "r");
-    if (!mtl) {
+    unsigned char *bytes = NULL;
+    size_t size = 0;
+    const char *why = NULL;
+    if (tvx_readFile(file->name, PROBE_LIMIT, &bytes, &size, &why) != 0) {
         printf("[/] Couldn't material file %s.\n", file->name);
         return;
     }
-    char *text = readWhole(mtl);
     int count = 0;
-    if (text) {
-        const char *p = text;
-        const char *found;
-        while ((found = strstr(p, "newmtl")) != NULL) {
-            count++;
-            p = found[6] ? found + 7 : found + 6;
-        }
-        free(text);
+    const char *p = (const char *)bytes;
+    const char *found;
+    while ((found = strstr(p, "newmtl")) != NULL) {
+        count++;
+        p = found[6] ? found + 7 : found + 6;
     }
+    free(bytes);
     if (count == 0)
         printf("[/] No materials found\n");
-    fclose(mtl);
 }
 
 int tvx_loadObjModel(const char *path)
 {
     printf("[*] Loading %s.\n", path);
-    FILE *file = fopen(path, "r");
-    if (!file) {
-        printf("Couldn't open %s.\n", path);
+    unsigned char *bytes = NULL;
+    size_t size = 0;
+    const char *why = NULL;
+    if (tvx_readFile(path, PROBE_LIMIT, &bytes, &size, &why) != 0) {
+        if (errno == ENOMEM)
+            printf("couldn't allocate memory\n");
+        else
+            printf("Couldn't open %s.\n", path);
         exit(-1);
     }
-    char *text = readWhole(file);
-    if (!text) {
-        printf("couldn't allocate memory\n");
-        exit(-1);
-    }
+    char *text = (char *)bytes;
 
     const char *mtllib = strstr(text, "mtllib");
     if (!mtllib) {
@@ -89,13 +73,16 @@ int tvx_loadObjModel(const char *path)
             }
             memcpy(name, start, length);
             name[length] = '\0';
-            printf("%s\n\n", name);
+            /* shown as printable text: the name can run across lines of
+             * the file and hold any byte */
+            for (const char *c = name; *c; c++)
+                putchar(*c >= 0x20 && *c < 0x7F ? *c : '?');
+            printf("\n\n");
             struct tvx_mtlFile mtl = {name};
             readMtlToObj(&mtl);
             free(name);
         }
     }
     free(text);
-    fclose(file);
     return 0;
 }

@@ -8,6 +8,11 @@
  * in OPTIONS, and, when it only makes sense with other options, a line in
  * checkCombinations.
  *
+ * The framework's own options keep their old, lenient rules, but whatever
+ * they take in place of what was written (a number read from "800px", a
+ * scene 0 for "-s two", an option given last without its value, an unknown
+ * short option) gets a "[/] " line in options->notes saying what was taken.
+ *
  * Depends on: libc only (no display), so tests read command lines directly.
  */
 #include "tvx.h"
@@ -35,6 +40,7 @@ struct OptionRow {
 };
 
 static const int MAX_SIDE = 32767;      /* largest window side X can make */
+static const size_t NOTE_LINE = 256;    /* longest "[/] " line of the notes */
 static const int DEFAULT_FPS = 60;
 static const int USAGE_COLUMN = 18;
 /* Beyond 3 s the picture would run back into the scene before the start
@@ -52,6 +58,28 @@ static int refuse(struct tvx_options *o, const char *format, ...)
     return 1;
 }
 
+/* Adds a "[/] " line to the notes; a line that does not fit is left out. */
+static void note(struct tvx_options *o, const char *format, ...)
+{
+    char line[NOTE_LINE];
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    size_t used = strlen(o->notes);
+    if (n > 0 && (size_t)n < sizeof line && used + (size_t)n < sizeof(o->notes))
+        memcpy(o->notes + used, line, (size_t)n + 1);
+}
+
+/* 1 when text is a whole decimal number and nothing else. */
+static int isWholeNumber(const char *text)
+{
+    char *end = nullptr;
+    errno = 0;
+    strtol(text, &end, 10);
+    return end != text && *end == '\0' && errno == 0;
+}
+
 /* atoi without its undefined behaviour on overflow: leading digits, 0 for a
  * non-number, clamped to the int range. */
 static int toInt(const char *text)
@@ -64,11 +92,25 @@ static int toInt(const char *text)
     return (int)v;
 }
 
-/* A window side from the command line; 0 (not given) when it is no usable size. */
-static int toSide(const char *text)
+/* A window side from the command line: its leading digits, at most
+ * MAX_SIDE; 0 (not given) when it is no size. A value that is not a whole
+ * number, or beyond MAX_SIDE, gets a note of what was taken. */
+static int toSide(struct tvx_options *o, const char *name, const char *value)
 {
-    int v = toInt(text);
-    return v >= 1 && v <= MAX_SIDE ? v : 0;
+    int v = toInt(value);
+    int clean = isWholeNumber(value);
+    if (v > MAX_SIDE) {
+        note(o, "[/] %s %s is more than the %d pixels a window side can have: %d is taken\n",
+             name, value, MAX_SIDE, MAX_SIDE);
+        return MAX_SIDE;
+    }
+    if (!clean && v >= 1)
+        note(o, "[/] %s takes a number of pixels, not \"%s\": %d is taken\n", name, value, v);
+    else if (!clean)
+        note(o, "[/] %s takes a number of pixels, not \"%s\": it counts as not given\n", name, value);
+    else if (v < 1)
+        note(o, "[/] %s %s is no size: it counts as not given\n", name, value);
+    return v >= 1 ? v : 0;
 }
 
 /* A whole decimal number in [low, high] and nothing else. */
@@ -98,14 +140,14 @@ static int isVideoName(const char *name)
 static int readWidth(struct tvx_options *o, const char *value)
 {
     if (o->requestedWidth == 0)
-        o->requestedWidth = toSide(value);
+        o->requestedWidth = toSide(o, "-w", value);
     return 0;
 }
 
 static int readHeight(struct tvx_options *o, const char *value)
 {
     if (o->requestedHeight == 0)
-        o->requestedHeight = toSide(value);
+        o->requestedHeight = toSide(o, "-h", value);
     return 0;
 }
 
@@ -124,6 +166,9 @@ static int readMute(struct tvx_options *o, const char *)
 static int readScene(struct tvx_options *o, const char *value)
 {
     o->startScene = toInt(value);
+    if (!isWholeNumber(value))
+        note(o, "[/] -s takes a scene number, not \"%s\": scene %d is taken\n", value,
+             o->startScene);
     return 0;
 }
 
@@ -226,12 +271,37 @@ static const struct OptionRow OPTIONS[] = {
 
 static const int OPTION_COUNT = sizeof(OPTIONS) / sizeof(OPTIONS[0]);
 
+/* The options glutInit takes out of argv itself, and whether each has a value. */
+static const struct {
+    const char *name;
+    int hasValue;
+} GLUT_OPTIONS[] = {
+    {"-display", 1}, {"-geometry", 1}, {"-iconic", 0}, {"-indirect", 0},
+    {"-direct", 0},  {"-gldebug", 0},  {"-sync", 0},
+};
+
 static const struct OptionRow *findOption(const char *name)
 {
     for (int k = 0; k < OPTION_COUNT; k++)
         if (strcmp(OPTIONS[k].name, name) == 0)
             return &OPTIONS[k];
     return nullptr;
+}
+
+/* -1 when name is not one of glutInit's options, else whether it has a value. */
+static int glutOption(const char *name)
+{
+    for (const auto &g : GLUT_OPTIONS)
+        if (strcmp(g.name, name) == 0)
+            return g.hasValue;
+    return -1;
+}
+
+/* 1 when the argument is the value of the one before it. */
+static int isValueOf(const char *previous)
+{
+    const struct OptionRow *row = findOption(previous);
+    return (row != nullptr && row->value != nullptr) || glutOption(previous) == 1;
 }
 
 /* Options that only make sense together, and the form of --capture's name. */
@@ -290,12 +360,21 @@ int tvx_readOptions(int argc, char **argv, struct tvx_options *o)
         if (row == nullptr) {
             if (strncmp(argv[i], "--", 2) == 0)
                 refused = refuse(o, "unknown option %s (see --help)", argv[i]);
+            else if (argv[i][0] == '-' && glutOption(argv[i]) < 0 && !(i > 1 && isValueOf(argv[i - 1])))
+                note(o, "[/] Unknown option %s ignored (see --help)\n", argv[i]);
             continue;
         }
         const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (row->value && value == nullptr) {
             if (row->valueRequired)
                 refused = refuse(o, "option %s needs a value", row->name);
+            else
+                note(o, "[/] %s at the end has no value: it is ignored\n", row->name);
+            continue;
+        }
+        /* An option where a file name or a number must be is no value. */
+        if (row->valueRequired && (findOption(value) != nullptr || strncmp(value, "--", 2) == 0)) {
+            refused = refuse(o, "option %s needs a value, not the option %s", row->name, value);
             continue;
         }
         refused = row->read(o, value);
@@ -311,6 +390,7 @@ int tvx_readOptions(int argc, char **argv, struct tvx_options *o)
 int tvx_parseOptions(int argc, char **argv, struct tvx_options *o)
 {
     int refused = tvx_readOptions(argc, argv, o);
+    fputs(o->notes, stdout);
     if (o->requestedWidth != 0 && o->requestedHeight != 0)
         printf("[*] Resolution set to %s\n", o->gameMode);
     else

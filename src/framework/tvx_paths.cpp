@@ -6,9 +6,11 @@
  *
  * The data root is, in this order of preference: the folder named by the
  * KOLVANE_DATA environment variable (the only place looked in when it is set),
- * the data folder of an installed program (TVX_DATA_FROM_BIN, relative to the
- * executable's folder), and, for a program that still sits in its build tree,
- * the checkout it was built from.
+ * the working directory when it holds the demo's data (a data/ folder with
+ * data/shader/ in it: a demo maker's copy of the demo's folder, started in
+ * it, reads its own files), the data folder of an installed program
+ * (TVX_DATA_FROM_BIN, relative to the executable's folder), and, for a
+ * program that still sits in its build tree, the checkout it was built from.
  *
  * Depends on: POSIX (getcwd, chdir, stat), Linux (/proc/self/exe); the build
  * defines TVX_DATA_FROM_BIN, TVX_SOURCE_DIR and TVX_BINARY_DIR.
@@ -30,15 +32,16 @@
 static char startDir[PATH_MAX] = "";
 
 static const char *const ROOT_VARIABLE = "KOLVANE_DATA";
-static const int MAX_PLACES = 3;
+static const int MAX_PLACES = 4;
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
-static int holdsData(const char *dir)
+/* 1 when dir/sub is a directory. */
+static int holdsFolder(const char *dir, const char *sub)
 {
-    char path[PATH_MAX + 8];
+    char path[PATH_MAX + 16];
     struct stat st;
-    if (snprintf(path, sizeof(path), "%s/data", dir) >= (int)sizeof(path))
+    if (snprintf(path, sizeof(path), "%s/%s", dir, sub) >= (int)sizeof(path))
         return 0;
     return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -87,24 +90,29 @@ void tvx_enterDataRoot(void)
 {
     char places[MAX_PLACES][PATH_MAX];
     int count = 0;
+    int workingDir = -1;   /* the working directory's place: taken only with data/shader/ in it */
     const char *named = getenv(ROOT_VARIABLE);
     char exeDir[PATH_MAX];
+    if (getcwd(startDir, sizeof(startDir)) == nullptr) {
+        printf("[!] Cannot tell the current directory: %s\n", strerror(errno));
+        exit(-1);
+    }
     if (named != nullptr && named[0] != '\0') {
         snprintf(places[count++], PATH_MAX, "%s", named);
-    } else if (executableDir(exeDir, sizeof(exeDir))) {
-        if (joinUp(places[count], PATH_MAX, exeDir, TVX_DATA_FROM_BIN))
-            count++;
-        if (isUnder(exeDir, TVX_BINARY_DIR))
-            snprintf(places[count++], PATH_MAX, "%s", TVX_SOURCE_DIR);
+    } else {
+        workingDir = count;
+        snprintf(places[count++], PATH_MAX, "%s", startDir);
+        if (executableDir(exeDir, sizeof(exeDir))) {
+            if (joinUp(places[count], PATH_MAX, exeDir, TVX_DATA_FROM_BIN))
+                count++;
+            if (isUnder(exeDir, TVX_BINARY_DIR))
+                snprintf(places[count++], PATH_MAX, "%s", TVX_SOURCE_DIR);
+        }
     }
 
     for (int i = 0; i < count; i++) {
-        if (!holdsData(places[i]))
+        if (!holdsFolder(places[i], i == workingDir ? "data/shader" : "data"))
             continue;
-        if (getcwd(startDir, sizeof(startDir)) == nullptr) {
-            printf("[!] Cannot tell the current directory: %s\n", strerror(errno));
-            exit(-1);
-        }
         if (chdir(places[i]) != 0) {
             printf("[!] Cannot enter the data folder %s: %s\n", places[i], strerror(errno));
             exit(-1);

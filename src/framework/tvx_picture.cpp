@@ -3,17 +3,26 @@
  * through libgd, an uncompressed 24- or 32-bit TGA by hand, both into
  * tightly packed rows in file order. They need no OpenGL context: the loaders
  * (tvx_texture.cpp) pass the largest side the GPU takes, and a picture whose
- * header claims more is refused before anything is decoded or allocated. A
+ * header claims more is refused before anything is decoded or allocated. Only
+ * a regular file is read, and no more of it than its size (tvx_files.cpp). A
  * failure gives back the loader's console line instead of ending the process.
- * Depends on: libgd, libc.
+ * Depends on: libgd, tvx_files.cpp, libc.
  */
 #include "tvx.h"
 
-#include <gd.h> /* gdImageCreateFromPng, gdImageGetPixel and the colour macros */
+#include <gd.h> /* gdImageCreateFromPngPtr, gdImageGetPixel and the colour macros */
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+/* ---- State ---------------------------------------------------------------- */
+
+/* Largest PNG file taken (libgd takes its size as an int). */
+static const size_t PNG_FILE_LIMIT = (size_t)1 << 30;
+static const int TGA_HEADER = 18;
+static const size_t TGA_TRAILER = (size_t)1 << 16;
 
 /* ---- Internal helpers ----------------------------------------------------- */
 
@@ -44,16 +53,31 @@ static unsigned long bigEndian32(const unsigned char *b)
            | b[3];
 }
 
+/* The picture file in memory (tvx_readFile), or null with the loader's line
+ * in message: its "not found" line (missing, with the path) when the file is
+ * missing, else its other line (other, with the path and the reason: a FIFO,
+ * a directory, ...). */
+static unsigned char *readPicture(const char *path, size_t limit, const char *missing,
+                                  const char *other, size_t *length, char *message, size_t size)
+{
+    unsigned char *bytes = NULL;
+    const char *why = NULL;
+    if (tvx_readFile(path, limit, &bytes, length, &why) == 0)
+        return bytes;
+    if (errno == ENOENT)
+        snprintf(message, size, missing, path);
+    else
+        snprintf(message, size, other, path, why);
+    return NULL;
+}
+
 /* The size a PNG's header claims: the signature, then the IHDR chunk with
  * width and height. 0 when the file does not start like a PNG. */
-static int pngHeaderSize(FILE *file, unsigned long *width, unsigned long *height)
+static int pngHeaderSize(const unsigned char *header, size_t length, unsigned long *width,
+                         unsigned long *height)
 {
     static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    unsigned char header[24];
-    size_t got = fread(header, 1, sizeof header, file);
-    rewind(file);
-    if (got != sizeof header || memcmp(header, signature, 8) != 0
-        || memcmp(header + 12, "IHDR", 4) != 0)
+    if (length < 24 || memcmp(header, signature, 8) != 0 || memcmp(header + 12, "IHDR", 4) != 0)
         return 0;
     *width = bigEndian32(header + 16);
     *height = bigEndian32(header + 20);
@@ -66,20 +90,22 @@ int tvx_readPNG(const char *path, int maxSide, struct tvx_picture *picture, char
                 size_t size)
 {
     memset(picture, 0, sizeof(*picture));
-    FILE *file = fopen(path, "rb");
-    if (file == NULL)
-        return fail(message, size, "[! %s] file not found.\n", path);
+    size_t length = 0;
+    unsigned char *bytes = readPicture(path, PNG_FILE_LIMIT, "[! %s] file not found.\n",
+                                       "[! %s] Unable to load image: %s\n", &length, message, size);
+    if (bytes == NULL)
+        return -1;
     unsigned long claimedWidth = 0, claimedHeight = 0;
-    if (!pngHeaderSize(file, &claimedWidth, &claimedHeight)) {
-        fclose(file);
+    if (!pngHeaderSize(bytes, length, &claimedWidth, &claimedHeight)) {
+        free(bytes);
         return fail(message, size, "[! %s] Unable to load image", path);
     }
     if (claimedWidth > (unsigned long)maxSide || claimedHeight > (unsigned long)maxSide) {
-        fclose(file);
+        free(bytes);
         return tooLarge(message, size, path, claimedWidth, claimedHeight, maxSide);
     }
-    gdImagePtr image = gdImageCreateFromPng(file);
-    fclose(file);
+    gdImagePtr image = gdImageCreateFromPngPtr((int)length, bytes);
+    free(bytes);
     if (image == NULL)
         return fail(message, size, "[! %s] Unable to load image", path);
 
@@ -123,52 +149,43 @@ int tvx_readTGA(const char *path, int maxSide, struct tvx_picture *picture, char
     static const unsigned char uncompressedHeader[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
     memset(picture, 0, sizeof(*picture));
-    FILE *file = fopen(path, "rb");
+    /* The largest picture this GPU takes, with room for the footer and
+     * extension area a TGA may carry after its pixels. */
+    size_t limit = TGA_HEADER + (size_t)maxSide * (size_t)maxSide * 4 + TGA_TRAILER;
+    size_t length = 0;
+    unsigned char *file = readPicture(path, limit, "[! %s] file not found \n",
+                                      "[!] Unable to load %s: %s\n", &length, message, size);
     if (file == NULL)
-        return fail(message, size, "[! %s] file not found \n", path);
+        return -1;
 
-    unsigned char header[12];
-    unsigned char info[6];
-    if (fread(header, 1, sizeof header, file) != sizeof header
-        || memcmp(header, uncompressedHeader, sizeof header) != 0
-        || fread(info, 1, sizeof info, file) != sizeof info) {
-        fclose(file);
+    if (length < (size_t)TGA_HEADER
+        || memcmp(file, uncompressedHeader, sizeof uncompressedHeader) != 0) {
+        free(file);
         return fail(message, size, "[!] Unable to load %s", path);
     }
 
+    const unsigned char *info = file + sizeof uncompressedHeader;
     int width = info[0] | (info[1] << 8);
     int height = info[2] | (info[3] << 8);
     int depth = info[4];
     if (width == 0 || height == 0 || (depth != 24 && depth != 32)) {
-        fclose(file);
+        free(file);
         return fail(message, size, "[!] %s was a corrupt image =/\n", path);
     }
     if (width > maxSide || height > maxSide) {
-        fclose(file);
+        free(file);
         return tooLarge(message, size, path, (unsigned long)width, (unsigned long)height, maxSide);
     }
 
     int bytesPerPixel = depth / 8;
     size_t bytes = (size_t)width * (size_t)height * (size_t)bytesPerPixel;
-
-    /* A header that promises more pixels than the file holds is a short read;
-     * it is found before the buffer is allocated. */
-    long start = ftell(file);
-    long available = -1;
-    if (start >= 0 && fseek(file, 0, SEEK_END) == 0) {
-        available = ftell(file) - start;
-        if (fseek(file, start, SEEK_SET) != 0)
-            available = -1;
-    }
-    unsigned char *pixels = NULL;
-    if (available >= 0 && (size_t)available >= bytes)
-        pixels = (unsigned char *)malloc(bytes);
-    if (pixels == NULL || fread(pixels, 1, bytes, file) != bytes) {
-        free(pixels);
-        fclose(file);
+    if (length - TGA_HEADER < bytes) {
+        free(file);
         return fail(message, size, "[!] Unable to allocate memory for tga %s...\n", path);
     }
-    fclose(file);
+    /* The pixels move to the start of the buffer, which becomes the picture's. */
+    unsigned char *pixels = file;
+    memmove(pixels, file + TGA_HEADER, bytes);
 
     for (size_t i = 0; i < bytes; i += bytesPerPixel) {
         unsigned char blue = pixels[i];

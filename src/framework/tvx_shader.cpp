@@ -9,18 +9,21 @@
  * floats are sent by name through the core OpenGL 2.0 entry points.
  * tvx_reloadShaders reads every slot's files again while the demo runs and
  * swaps in the programs whose sources changed, once they compile and link;
- * a program that does not keeps the one it had.
+ * a program that does not keeps the one it had. Source files are read
+ * through tvx_readFile, so a FIFO or a directory in their place is refused,
+ * at loading and at a reload alike, instead of holding the program.
  *
  * Beside the table the framework keeps programs of its own (the bloom pass's
  * glow, the programs that bake procedural surfaces): built and reloaded the
  * same way from their files, but holding no id of the table, so the ids the
  * demo's loading order hands out stay as they are.
- * Depends on: OpenGL (through GLEW), libc.
+ * Depends on: OpenGL (through GLEW), tvx_files.cpp, libc.
  */
 #include "tvx.h"
 
 #include <GL/glew.h>
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -29,6 +32,7 @@
 
 #define SHADER_SLOTS 63
 #define OWN_SLOTS 16
+#define SOURCE_LIMIT ((size_t)16 << 20)   /* bytes: no shader comes near it */
 
 struct ShaderSlot {
     char *vertexSource;
@@ -155,41 +159,29 @@ static void deleteProgram(struct ShaderSlot *built)
     glDeleteObjectARB(built->program);
 }
 
-/* The whole text of an open file, zero-terminated; NULL when its length
- * cannot be taken or there is no memory for it (*outOfMemory says which). */
-static char *readWhole(FILE *file, int *outOfMemory)
+/* The whole text of a shader file, zero-terminated; NULL with *why the
+ * reason when it cannot be read (tvx_readFile: a FIFO, a directory or a
+ * device is refused before anything is read). */
+static char *readSource(const char *path, const char **why)
 {
-    *outOfMemory = 0;
     dprint("getting filelength", 0);
-    long length = -1;
-    if (fseek(file, 0, SEEK_END) == 0)
-        length = ftell(file);
-    if (length < 0)
-        return NULL;
     dprint("rewinding filestreampointer", 0);
-    rewind(file);
     dprint("allocating memory ", 0);
-    char *text = (char *)malloc((size_t)length + 1);
-    if (text == NULL) {
-        *outOfMemory = 1;
+    unsigned char *text = NULL;
+    size_t length = 0;
+    if (tvx_readFile(path, SOURCE_LIMIT, &text, &length, why) != 0)
         return NULL;
-    }
-    size_t got = fread(text, 1, (size_t)length, file);
-    text[got] = '\0';
-    return text;
+    return (char *)text;
 }
 
 /* A source file read again for a reload; NULL, with a "[/] " line, when it
  * cannot be read. */
 static char *rereadSource(const char *path)
 {
-    FILE *file = fopen(path, "r");
-    int outOfMemory = 0;
-    char *text = file != NULL ? readWhole(file, &outOfMemory) : NULL;
-    if (file != NULL)
-        fclose(file);
+    const char *why = NULL;
+    char *text = readSource(path, &why);
     if (text == NULL)
-        printf("[/] %s: cannot be read again\n", path);
+        printf("[/] %s: cannot be read again (%s)\n", path, why);
     return text;
 }
 
@@ -279,21 +271,19 @@ static struct ShaderSlot *slotOf(int id, const char *caller)
 char *loadFile(const char *path)
 {
     dprint("fopen'ing file", 0);
-    FILE *file = fopen(path, "r");
+    const char *why = NULL;
+    char *text = readSource(path, &why);
     dprint("filehandle NULL check", 0);
-    if (file == NULL) {
-        printf("[!] Couldn't load shaderfile %s\n", path);
-        exit(-1);
-    }
-    int outOfMemory = 0;
-    char *text = readWhole(file, &outOfMemory);
-    fclose(file);
-    if (text == NULL && outOfMemory) {
+    if (text == NULL && errno == ENOMEM) {
         printf("[!] Couldn't allocate memory");
         exit(-1);
     }
-    if (text == NULL) {
+    if (text == NULL && errno == ENOENT) {
         printf("[!] Couldn't load shaderfile %s\n", path);
+        exit(-1);
+    }
+    if (text == NULL) {
+        printf("[!] Couldn't load shaderfile %s: %s\n", path, why);
         exit(-1);
     }
     printf("[*] shaderfile %s loaded\n", path);

@@ -1,10 +1,14 @@
 /*
- * tvx_text.cpp - text: polygon text in the rounded TrueType face, the
- * typewriter that reveals a message one character per 100 ms of demo time,
- * the pause read-out, and the texture-strip font whose glyphs are equal
- * vertical slices of a TGA image.
+ * tvx_text.cpp - text: the rounded TrueType face and the fonts made from it,
+ * polygon text in that face, the typewriter that reveals a message one
+ * character per 100 ms of demo time, the pause read-out, and the
+ * texture-strip font whose glyphs are equal vertical slices of a TGA image.
+ * The face is read once into memory (tvx_readFile: a regular file only, so a
+ * FIFO in its place cannot hold the program) and every font is made from
+ * those bytes; a face that cannot be read, or that FreeType cannot open, ends
+ * the process like any other missing resource.
  * Depends on: FTGL (polygon and pixmap fonts), OpenGL (through GLEW), the demo
- * clock (tvx_getTime) and the TGA loader (tvx_loadTGA).
+ * clock (tvx_getTime), tvx_files.cpp and the TGA loader (tvx_loadTGA).
  */
 #include "tvx.h"
 
@@ -19,24 +23,52 @@
 /* ---- State ---------------------------------------------------------------- */
 
 #define FONT_FILE "tools/crounded.ttf"
+#define FONT_LIMIT ((size_t)64 << 20)   /* bytes: far above any TrueType face */
 
 static int FONTLIST = 0; /* first display list of the loaded strip font */
 static int FONTQ = 0;    /* number of glyphs in it */
 
+/* The face's bytes, read once; FreeType reads the fonts from them. */
+static unsigned char *faceBytes = NULL;
+static size_t faceSize = 0;
+/* The polygon font of the captions, made once and kept. */
+static FTGL::FTGLfont *polygonFont = NULL;
+
 /* ---- Public functions ------------------------------------------------------ */
+
+FTGL::FTGLfont *tvx_createFont(enum tvx_fontKind kind)
+{
+    if (faceBytes == NULL) {
+        const char *why = NULL;
+        if (tvx_readFile(FONT_FILE, FONT_LIMIT, &faceBytes, &faceSize, &why) != 0) {
+            printf("[!] Couldn't load the font %s: %s\n", FONT_FILE, why);
+            exit(-1);
+        }
+    }
+    FTGL::FTGLfont *font = kind == TVX_FONT_PIXMAP
+                               ? FTGL::ftglCreatePixmapFontFromMem(faceBytes, faceSize)
+                               : FTGL::ftglCreatePolygonFontFromMem(faceBytes, faceSize);
+    if (font == NULL) {
+        printf("[!] Couldn't load the font %s: FreeType cannot read it as a font\n", FONT_FILE);
+        exit(-1);
+    }
+    return font;
+}
+
+void tvx_loadFont(void)
+{
+    if (polygonFont != NULL)
+        return;
+    polygonFont = tvx_createFont(TVX_FONT_POLYGON);
+    FTGL::ftglSetFontFaceSize(polygonFont, 4, 72);
+}
 
 void tvx_drawPolygonText(const char *text, float x, float y, float z)
 {
-    static int loaded = 0;
-    static FTGL::FTGLfont *font = NULL;
-    if (loaded == 0) {
-        font = FTGL::ftglCreatePolygonFont(FONT_FILE);
-        FTGL::ftglSetFontFaceSize(font, 4, 72);
-        loaded++;
-    }
+    tvx_loadFont();
     glPushMatrix();
     glTranslatef(x, y, z);
-    FTGL::ftglRenderFont(font, text, FTGL::RENDER_ALL);
+    FTGL::ftglRenderFont(polygonFont, text, FTGL::RENDER_ALL);
     glPopMatrix();
 }
 
@@ -90,14 +122,12 @@ void tvx_typeWriterText(const char *message, float x, float y, float z)
 void tvx_infoText(void)
 {
     char buffer[1024];
-    FTGL::FTGLfont *font = FTGL::ftglCreatePixmapFont(FONT_FILE);
+    FTGL::FTGLfont *font = tvx_createFont(TVX_FONT_PIXMAP);
     snprintf(buffer, sizeof buffer, "PAUSED | Time: %dms", tvx_getTime());
     glWindowPos2i(10, 10);
-    if (font != NULL) {
-        FTGL::ftglSetFontFaceSize(font, 20, 72);
-        FTGL::ftglRenderFont(font, buffer, FTGL::RENDER_ALL);
-        FTGL::ftglDestroyFont(font);
-    }
+    FTGL::ftglSetFontFaceSize(font, 20, 72);
+    FTGL::ftglRenderFont(font, buffer, FTGL::RENDER_ALL);
+    FTGL::ftglDestroyFont(font);
     printf("PAUSED AT : %dms\n", tvx_getTime());
 }
 

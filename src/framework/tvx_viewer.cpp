@@ -12,7 +12,7 @@
  * motion blur never sees it. The PNG file is written on a thread of its own
  * so the demo skips no frame; the process waits for it when it ends. It
  * goes to "kolvane-<demo time in ms>.png" in the folder the program was
- * started in (tvx_userPath).
+ * started in (tvx_userPath), through a temporary name (tvx_files.cpp).
  *
  * Depends on: OpenGL (through GLEW; read-back, overlay box), FTGL (overlay
  * text), libpng (the screenshot file), POSIX threads, the demo clock
@@ -23,7 +23,7 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 #include <FTGL/ftgl.h> /* the C interface, in namespace FTGL when compiled as C++ */
-#include <png.h>       /* png_image_write_to_file: the screenshot */
+#include <png.h>       /* png_image_write_to_stdio: the screenshot */
 
 #include <errno.h>
 #include <limits.h>      /* PATH_MAX */
@@ -32,19 +32,18 @@
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
-#include <unistd.h>      /* execv */
+#include <unistd.h>      /* execv, fsync */
 #include <sys/syscall.h> /* close_range: no descriptor is handed to the next pass */
 
 /* ---- State ----------------------------------------------------------------- */
 
-#define OVERLAY_FONT "tools/crounded.ttf"
 #define OVERLAY_SIZE 14         /* pixel size of the overlay's text */
 #define OVERLAY_LINES 5
 #define FRAME_STAMPS 512        /* frame ends kept for the figures: above 1 s of frames */
 
 static int overlayOn = 0;
 static int looping = 0;                 /* --loop: the demo's end starts it again */
-static char **commandLine = nullptr;    /* argv as main had it, for the restart */
+static char **commandLine = nullptr;    /* a copy of argv as main had it, for the restart */
 static int screenshotWanted = 0;
 static int (*sceneInfo)(const char **name, float *sceneSeconds) = nullptr;
 static int (*sceneJump)(int direction) = nullptr;
@@ -119,6 +118,8 @@ static void waitForScreenshots(void)
     pthread_mutex_unlock(&writerLock);
 }
 
+/* Writes the PNG under a temporary name beside its own and renames it into
+ * place once it is complete: an existing file of that name stays whole. */
 static void *writeScreenshot(void *argument)
 {
     struct Screenshot *shot = (struct Screenshot *)argument;
@@ -128,13 +129,37 @@ static void *writeScreenshot(void *argument)
     image.width = (png_uint_32)shot->width;
     image.height = (png_uint_32)shot->height;
     image.format = PNG_FORMAT_RGB;
+    const char *why = nullptr;
+    char temp[sizeof shot->path + 16] = "";
+    FILE *file = nullptr;
+    if (tvx_userPath(shot->name, shot->path, sizeof shot->path) == nullptr) {
+        why = strerror(errno);
+    } else {
+        int fd = tvx_beginOutput(shot->path, temp, sizeof temp);
+        file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+        if (file == nullptr) {
+            why = strerror(errno);
+            if (fd >= 0)
+                close(fd);
+        }
+    }
     /* A negative stride writes the bottom-first rows top first. */
-    if (tvx_userPath(shot->name, shot->path, sizeof shot->path) == nullptr)
-        printf("[/] screenshot %s could not be written: %s\n", shot->name, strerror(errno));
-    else if (png_image_write_to_file(&image, shot->path, 0, shot->rgb, -(png_int_32)(shot->width * 3), nullptr))
+    if (file != nullptr) {
+        if (!png_image_write_to_stdio(&image, file, 0, shot->rgb, -(png_int_32)(shot->width * 3), nullptr))
+            why = image.message;
+        else if (fflush(file) != 0 || fsync(fileno(file)) != 0)
+            why = strerror(errno);
+        if (fclose(file) != 0 && why == nullptr)
+            why = strerror(errno);
+        if (why == nullptr && tvx_endOutput(temp, shot->path) != 0)
+            why = strerror(errno);
+    }
+    if (why == nullptr) {
         printf("[*] screenshot written to %s\n", shot->path);
-    else
-        printf("[/] screenshot %s could not be written: %s\n", shot->name, image.message);
+    } else {
+        tvx_dropOutput(temp);
+        printf("[/] screenshot %s could not be written: %s\n", shot->name, why);
+    }
     png_image_free(&image);
     free(shot->rgb);
     free(shot);
@@ -207,13 +232,10 @@ static void drawOverlay(void)
     static int loaded = 0;
     static FTGL::FTGLfont *font = nullptr;
     if (loaded == 0) {
-        font = FTGL::ftglCreatePixmapFont(OVERLAY_FONT);
-        if (font != nullptr)
-            FTGL::ftglSetFontFaceSize(font, OVERLAY_SIZE, 72);
+        font = tvx_createFont(TVX_FONT_PIXMAP);
+        FTGL::ftglSetFontFaceSize(font, OVERLAY_SIZE, 72);
         loaded++;
     }
-    if (font == nullptr)
-        return;
     char lines[OVERLAY_LINES][128];
     overlayLines(lines);
     int width = glutGet(GLUT_WINDOW_WIDTH);
@@ -299,10 +321,16 @@ int tvx_viewerSpecialKey(int key)
     return 1;
 }
 
-void tvx_setLoop(int loop, char **argv)
+void tvx_setLoop(int loop, int argc, char **argv)
 {
     looping = loop;
-    commandLine = argv;
+    if (!loop)
+        return;
+    /* glutInit takes the display options (-display, -geometry, ...) out of
+     * argv in place; the next pass needs them as they were given. */
+    commandLine = (char **)calloc((size_t)argc + 1, sizeof(char *));
+    for (int i = 0; commandLine != nullptr && i < argc; i++)
+        commandLine[i] = strdup(argv[i]);
 }
 
 void tvx_demoEnd(void)

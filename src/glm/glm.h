@@ -90,6 +90,11 @@ typedef struct _GlmModel {
 /* ---- Reading (glm_read.cpp) ----------------------------------------------- */
 
 GlmModel *glmReadOBJ(const char *path);
+/* The folder that the file names a model gives (mtllib, map_Kd) may not lead
+ * out of, for models inside it; a name leading elsewhere ("../" steps, an
+ * absolute path, a symbolic link) is refused with a warning and the model is
+ * read without it. Null (the default): each model's own folder. */
+void glmSetDataRoot(const char *folder);
 void glmReadMTL(GlmModel *model, const char *name);
 void glmFacetNormals(GlmModel *model);
 GlmGroup *glmFindGroup(GlmModel *model, const char *name);
@@ -107,6 +112,7 @@ GLboolean glmEqual(const GLfloat *u, const GLfloat *v, GLfloat epsilon);
 
 /* ---- Material textures (glm_texture.cpp) ----------------------------------- */
 
+/* -1, with a warning, for a name outside the model's data root. */
 int glmFindOrAddTexture(GlmModel *model, const char *name);
 GLuint glmLoadTexture(const char *path, GLboolean alpha, GLboolean repeat,
                       GLboolean filtering, GLboolean mipmaps,

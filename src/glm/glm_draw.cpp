@@ -73,10 +73,11 @@ static void makeCurrent(DrawState *state, GLuint index)
     state->materialPending = 1;
     int texture = material->map_diffuse;
     if (texture < -1 || texture >= (int)state->model->numtextures) {
+        char shown[GLM_EXCERPT_SIZE];
         if (!state->badTextureWarned)
             __glmWarning("glmDraw() warning: material \"%s\" names texture %d of %u, drawn "
-                         "without it.", material->name ? material->name : "", texture,
-                         state->model->numtextures);
+                         "without it.", __glmExcerpt(material->name ? material->name : "", shown),
+                         texture, state->model->numtextures);
         state->badTextureWarned = 1;
         texture = -1;
     }

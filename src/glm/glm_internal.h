@@ -40,6 +40,31 @@ char *__glmStrdup(const char *text);
 char *__glmStrStrip(const char *text);
 char *__glmDirName(const char *path);
 
+/* ---- Files (glm_file.cpp) ------------------------------------------------------ */
+
+/* Longest file the readers take: a model, a library or an image file. */
+#define GLM_FILE_MAX ((size_t)1 << 30)
+/* Room for an excerpt of text taken from a file, NUL included. */
+#define GLM_EXCERPT_SIZE 48
+
+/* A whole file in memory, NUL-terminated, its length in *length: only a
+ * regular file (or a link to one) is opened, without waiting, and no more of
+ * it read than its size when opened, which may not be above limit. Null with
+ * *why a short reason ("a FIFO (named pipe), not a file", the system's text)
+ * and errno ENOENT for a missing file. Released with __glmFree. */
+char *__glmReadFile(const char *path, size_t limit, size_t *length, const char **why);
+
+/* The path of a file a model names (the model's folder followed by name),
+ * when it stays inside the model's data root; else null, after a warning
+ * naming the model, what the name is for ("material library", "texture")
+ * and an excerpt of the name. Released with __glmFree. */
+char *__glmNamedPath(const GlmModel *model, const char *name, const char *what);
+
+/* A short printable excerpt of text from a file, for a message: at most
+ * GLM_EXCERPT_SIZE - 4 characters, bytes outside printable ASCII as '?',
+ * "..." where it was cut. Written into out (GLM_EXCERPT_SIZE bytes). */
+const char *__glmExcerpt(const char *text, char *out);
+
 #ifdef KOLVANE_FUZZING
 /* Fuzz builds only: when set, a fatal error jumps here instead of ending the
  * process, __glmFuzzReleaseAll frees every block still allocated and
@@ -63,8 +88,8 @@ typedef struct {
     const char *end;    /* text + length */
 } GlmScan;
 
-/* Reads an open file whole; a file that cannot be read is a fatal error. */
-void __glmScanLoad(GlmScan *scan, FILE *file, const char *path);
+/* Reads a file whole (__glmReadFile); 0, or -1 with *why and errno set. */
+int __glmScanLoad(GlmScan *scan, const char *path, const char **why);
 void __glmScanRelease(GlmScan *scan);
 void __glmScanRewind(GlmScan *scan);
 

@@ -8,11 +8,16 @@
  * instead of writing past an array. Groups and materials are found by name
  * through hash indexes the reader keeps for the length of one read.
  *
- * Depends on: glm_scan.cpp (the scanner), glm_texture.cpp (map_Kd textures),
- * glm_vector.cpp, libc.
+ * Text from a file appears in messages only as a short printable excerpt
+ * (__glmExcerpt), and a material library outside the model's data root is
+ * left out (__glmNamedPath).
+ *
+ * Depends on: glm_scan.cpp (the scanner), glm_file.cpp (files, the data
+ * root, excerpts), glm_texture.cpp (map_Kd textures), glm_vector.cpp, libc.
  */
 #include "glm_internal.h"
 
+#include <errno.h>
 #include <stdint.h>
 #include <string.h>
 
@@ -296,9 +301,11 @@ static void readShininess(GlmScan *scan, GlmMaterial *material, const char *path
         return;
     if (!(s >= 0.0f && s <= 100.0f)) {
         GLfloat used = s > 100.0f ? 100.0f : 0.0f;
+        char shown[GLM_EXCERPT_SIZE];
         __glmWarning("glmReadMTL: \"Ns %g\" of material \"%s\" outside 0..100 in file "
-                     "\"%s\", %g used", (double)s, material->name ? material->name : "default",
-                     path, (double)used);
+                     "\"%s\", %g used", (double)s,
+                     __glmExcerpt(material->name ? material->name : "default", shown), path,
+                     (double)used);
         s = used;
     }
     material->shininess = s / 100.0f * 128.0f;
@@ -309,6 +316,8 @@ static void readShininess(GlmScan *scan, GlmMaterial *material, const char *path
 static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
 {
     char token[GLM_TOKEN_MAX + 1];
+    char shown[GLM_EXCERPT_SIZE];      /* the token as messages show it */
+    char shownName[GLM_EXCERPT_SIZE];
     GLuint current = 0;
     while (__glmScanToken(scan, token)) {
         GlmMaterial *material = &model->materials[current];
@@ -316,7 +325,7 @@ static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
         case 'n': {
             if (strncmp(token, "newmtl", 6) != 0)
                 __glmFatalError("glmReadMTL: Got \"%s\" instead of \"newmtl\" in file \"%s\"",
-                                token, path);
+                                __glmExcerpt(token, shown), path);
             if (current + 1 >= model->nummaterials)
                 __glmFatalError("glmReadMTL(): \"%s\" reads differently the second time "
                                 "(more materials than counted).", path);
@@ -334,7 +343,7 @@ static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
             else if (token[1] == 'a')
                 readThreeFloats(scan, material->ambient);
             else
-                __glmWarning("glmReadMTL: Command \"%s\" ignored", token);
+                __glmWarning("glmReadMTL: Command \"%s\" ignored", __glmExcerpt(token, shown));
             __glmScanSkipLine(scan);
             break;
         case 'N':
@@ -343,7 +352,7 @@ static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
             else if (token[1] == 'i')
                 __glmWarning("refraction index ignored");
             else
-                __glmWarning("glmReadMTL: Command \"%s\" ignored", token);
+                __glmWarning("glmReadMTL: Command \"%s\" ignored", __glmExcerpt(token, shown));
             __glmScanSkipLine(scan);
             break;
         case 'd':
@@ -353,7 +362,7 @@ static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
         case 'i': {
             if (strncmp(token, "illum", 5) != 0)
                 __glmFatalError("glmReadMTL: Got \"%s\" instead of \"illum\" in file \"%s\"",
-                                token, path);
+                                __glmExcerpt(token, shown), path);
             GLuint illum;
             if (__glmScanUint(scan, &illum) && illum != 2)
                 __glmWarning("illum material ignored: illum %d", (int)illum);
@@ -369,16 +378,21 @@ static void fillMaterials(GlmModel *model, GlmScan *scan, const char *path)
                     material->map_diffuse = glmFindOrAddTexture(model, map);
                 else
                     __glmWarning("glmReadMTL: \"%s\" without a file name ignored in file \"%s\"",
-                                 token, path);
+                                 __glmExcerpt(token, shown), path);
             } else {
-                __glmWarning("map %s %s ignored", token, map ? map : "");
+                __glmWarning("map %s %s ignored", __glmExcerpt(token, shown),
+                             __glmExcerpt(map ? map : "", shownName));
             }
             __glmFree(map);
             break;
         }
         case 'r': {
-            char *line = __glmScanLine(scan, NULL);
-            __glmWarning("reflection type ignored: r%s", line);
+            /* the rest of the line, without its line break, as an excerpt */
+            size_t length;
+            char *line = __glmScanLine(scan, &length);
+            while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
+                line[--length] = '\0';
+            __glmWarning("reflection type ignored: r%s", __glmExcerpt(line, shown));
             __glmFree(line);
             break;
         }
@@ -429,32 +443,40 @@ GLuint glmFindMaterial(GlmModel *model, const char *name)
     for (GLuint i = 0; i < model->nummaterials; i++)
         if (model->materials[i].name && strcmp(model->materials[i].name, name) == 0)
             return i;
-    __glmWarning("glmFindMaterial():  can't find material \"%s\".", name);
+    char shown[GLM_EXCERPT_SIZE];
+    __glmWarning("glmFindMaterial():  can't find material \"%s\".", __glmExcerpt(name, shown));
     return 0;
 }
 
-void glmReadMTL(GlmModel *model, const char *name)
+/* Reads the library name (from the model) at path: glmReadMTL once the
+ * name is known to stay inside the data root. */
+static void readLibrary(GlmModel *model, const char *name, const char *path)
 {
+    /* the path as messages show it: the name from the model as an excerpt */
     char *dir = __glmDirName(model->pathname);
-    size_t length = strlen(dir) + strlen(name) + 1;
-    char *path = (char *)__glmMalloc(length);
-    snprintf(path, length, "%s%s", dir, name);
+    char excerpt[GLM_EXCERPT_SIZE];
+    __glmExcerpt(name, excerpt);
+    size_t shownLength = strlen(dir) + strlen(excerpt) + 1;
+    char *shown = (char *)__glmMalloc(shownLength);
+    snprintf(shown, shownLength, "%s%s", dir, excerpt);
     __glmFree(dir);
 
-    FILE *file = fopen(path, "r");
-    if (!file)
-        __glmFatalError("glmReadMTL() failed: can't open material file \"%s\".", path);
     GlmScan scan;
-    __glmScanLoad(&scan, file, path);
-    fclose(file);
+    const char *why = NULL;
+    if (__glmScanLoad(&scan, path, &why) != 0) {
+        if (errno == ENOENT)
+            __glmFatalError("glmReadMTL() failed: can't open material file \"%s\".", shown);
+        __glmFatalError("glmReadMTL() failed: can't open material file \"%s\" (%s).", shown, why);
+    }
 
     GLuint count = 1;
     char token[GLM_TOKEN_MAX + 1];
+    char excerptToken[GLM_EXCERPT_SIZE];
     while (__glmScanToken(&scan, token)) {
         if (token[0] == 'n') {
             if (strncmp(token, "newmtl", 6) != 0)
                 __glmFatalError("glmReadMTL: Got \"%s\" instead of \"newmtl\" in file \"%s\"",
-                                token, path);
+                                __glmExcerpt(token, excerptToken), shown);
             countUp(&count, "materials");
         }
         __glmScanSkipLine(&scan);
@@ -468,8 +490,17 @@ void glmReadMTL(GlmModel *model, const char *name)
     model->materials[0].name = __glmStrdup("default");
 
     __glmScanRewind(&scan);
-    fillMaterials(model, &scan, path);
+    fillMaterials(model, &scan, shown);
     __glmScanRelease(&scan);
+    __glmFree(shown);
+}
+
+void glmReadMTL(GlmModel *model, const char *name)
+{
+    char *path = __glmNamedPath(model, name, "material library");
+    if (!path)
+        return;
+    readLibrary(model, name, path);
     __glmFree(path);
 }
 
@@ -477,6 +508,7 @@ void glmFirstPass(GlmModel *model, GlmReader *reader)
 {
     GlmScan *scan = &reader->scan;
     char token[GLM_TOKEN_MAX + 1];
+    char shown[GLM_EXCERPT_SIZE];   /* the token as messages show it */
     GLuint numvertices = 0, numnormals = 0, numtexcoords = 0, numtriangles = 0;
     GlmGroup *group = addGroup(model, reader, "default");
 
@@ -493,12 +525,13 @@ void glmFirstPass(GlmModel *model, GlmReader *reader)
             else if (token[1] == 't')
                 countUp(&numtexcoords, "texture coordinates");
             else
-                __glmFatalError("glmFirstPass(): Unknown token \"%s\".", token);
+                __glmFatalError("glmFirstPass(): Unknown token \"%s\".", __glmExcerpt(token, shown));
             __glmScanSkipLine(scan);
             break;
         case 'm': {
             if (strncmp(token, "mtllib", 6) != 0)
-                __glmFatalError("glmReadOBJ: Got \"%s\" instead of \"mtllib\"", token);
+                __glmFatalError("glmReadOBJ: Got \"%s\" instead of \"mtllib\"",
+                                __glmExcerpt(token, shown));
             char *line = __glmScanLine(scan, NULL);
             char *name = __glmStrStrip(__glmLastOfTwoWords(line));
             __glmFree(line);
@@ -507,14 +540,23 @@ void glmFirstPass(GlmModel *model, GlmReader *reader)
                              model->pathname);
                 break;
             }
+            /* a library outside the data root is left out with a warning,
+             * and the model does not name it either */
+            char *path = __glmNamedPath(model, name, "material library");
+            if (!path) {
+                __glmFree(name);
+                break;
+            }
             __glmFree(model->mtllib);
             model->mtllib = name;
-            glmReadMTL(model, name);
+            readLibrary(model, name, path);
+            __glmFree(path);
             break;
         }
         case 'u':
             if (strncmp(token, "usemtl", 6) != 0)
-                __glmFatalError("glmReadOBJ: Got \"%s\" instead of \"usemtl\"", token);
+                __glmFatalError("glmReadOBJ: Got \"%s\" instead of \"usemtl\"",
+                                __glmExcerpt(token, shown));
             __glmScanSkipLine(scan);
             break;
         case 'g': {
@@ -560,6 +602,7 @@ void glmSecondPass(GlmModel *model, GlmReader *reader)
 {
     GlmScan *scan = &reader->scan;
     char token[GLM_TOKEN_MAX + 1];
+    char shown[GLM_EXCERPT_SIZE];   /* the token as messages show it */
     GLuint nextVertex = 1, nextNormal = 1, nextTexcoord = 1, numtriangles = 0;
     GLuint material = 0;
     const NameSlot *slot = indexFind(&reader->groups, "default");
@@ -594,7 +637,7 @@ void glmSecondPass(GlmModel *model, GlmReader *reader)
                     __glmScanFloat(scan, &uv[1]);
                 nextTexcoord++;
             } else {
-                __glmFatalError("glmSecondPass(): Unknown token \"%s\".", token);
+                __glmFatalError("glmSecondPass(): Unknown token \"%s\".", __glmExcerpt(token, shown));
             }
             __glmScanSkipLine(scan);
             break;
@@ -680,17 +723,17 @@ void glmFacetNormals(GlmModel *model)
 
 GlmModel *glmReadOBJ(const char *path)
 {
-    FILE *file = fopen(path, "r");
-    if (!file)
-        __glmFatalError("glmReadOBJ() failed: can't open data file \"%s\".", path);
+    GlmReader reader;
+    memset(&reader, 0, sizeof(reader));
+    const char *why = NULL;
+    if (__glmScanLoad(&reader.scan, path, &why) != 0) {
+        if (errno == ENOENT)
+            __glmFatalError("glmReadOBJ() failed: can't open data file \"%s\".", path);
+        __glmFatalError("glmReadOBJ() failed: can't open data file \"%s\" (%s).", path, why);
+    }
 
     GlmModel *model = (GlmModel *)__glmCalloc(1, sizeof(GlmModel));
     model->pathname = __glmStrdup(path);
-
-    GlmReader reader;
-    memset(&reader, 0, sizeof(reader));
-    __glmScanLoad(&reader.scan, file, path);
-    fclose(file);
 
     glmFirstPass(model, &reader);
 

@@ -6,7 +6,8 @@
  * is never taken for a statement. Both passes of the OBJ reader scan the same
  * bytes, so what one pass reads the other reads the same way.
  *
- * Depends on: libc, the C++17 <charconv> float parser.
+ * Depends on: glm_file.cpp (reading the file), libc, the C++17 <charconv>
+ * float parser.
  */
 #include "glm_internal.h"
 
@@ -134,36 +135,17 @@ static int parseUint(const char **text, GLuint *value)
 
 /* ---- Public functions ------------------------------------------------------- */
 
-void __glmScanLoad(GlmScan *scan, FILE *file, const char *path)
+int __glmScanLoad(GlmScan *scan, const char *path, const char **why)
 {
-    size_t capacity = 1 << 16;
     size_t length = 0;
-    char *text = (char *)__glmMalloc(capacity + 1);
-    if (fseek(file, 0, SEEK_END) == 0) {
-        long size = ftell(file);
-        if (size > 0 && (unsigned long)size < (size_t)-1 / 2) {
-            /* one byte more than the file, so that reading it whole ends the
-             * loop below at once */
-            __glmFree(text);
-            capacity = (size_t)size + 1;
-            text = (char *)__glmMalloc(capacity + 1);
-        }
-    }
-    rewind(file);
-    for (;;) {
-        length += fread(text + length, 1, capacity - length, file);
-        if (length < capacity)
-            break;
-        capacity *= 2;
-        text = (char *)__glmRealloc(text, capacity + 1);
-    }
-    if (ferror(file))
-        __glmFatalError("can't read file \"%s\".", path);
-    text[length] = '\0';
+    char *text = __glmReadFile(path, GLM_FILE_MAX, &length, why);
+    if (!text)
+        return -1;
     scan->text = text;
     scan->length = length;
     scan->p = text;
     scan->end = text + length;
+    return 0;
 }
 
 void __glmScanRelease(GlmScan *scan)

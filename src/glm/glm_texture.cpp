@@ -1,13 +1,19 @@
 /*
  * glm_texture.cpp - material textures: the model's texture list, the loader
  * that turns an image into a mipmapped OpenGL texture of power-of-two sides,
- * and the two image readers (binary "P6" PPM, PNG through libpng).
+ * and the two image readers (binary "P6" PPM, PNG through libpng). Every PNG
+ * colour type and bit depth libpng reads arrives as 8-bit grey, grey with
+ * alpha, RGB or RGBA. An image file is read whole into memory first
+ * (__glmReadFile: a regular file only, never more than its size), once for
+ * both readers; a name outside the model's data root is not read at all.
  *
- * Depends on: OpenGL and GLU (gluScaleImage, gluBuild2DMipmaps), libpng, libc.
+ * Depends on: OpenGL and GLU (gluScaleImage, gluBuild2DMipmaps), libpng,
+ * glm_file.cpp, libc.
  */
 #include "glm_internal.h"
 
 #include <GL/glu.h>
+#include <errno.h>
 #include <png.h>
 #include <setjmp.h>
 #include <stdint.h>
@@ -29,6 +35,55 @@ static int pngerror = 0;
 static jmp_buf setjmp_buffer;
 
 /* ---- Internal helpers ------------------------------------------------------- */
+
+/* Where libpng reads a file held in memory. */
+typedef struct {
+    const unsigned char *p;
+    size_t left;
+} PngSource;
+
+static void readPngBytes(png_structp png, png_bytep out, png_size_t length)
+{
+    PngSource *source = (PngSource *)png_get_io_ptr(png);
+    if (length > source->left)
+        png_error(png, "Read Error");
+    memcpy(out, source->p, length);
+    source->p += length;
+    source->left -= length;
+}
+
+/* An image file in memory. When it cannot be read: a missing file is said
+ * the way perror says it (unless quietMissing), anything else (a FIFO, a
+ * directory, a device) as a warning naming the file. */
+static char *readImageFile(const char *path, const char *who, int quietMissing, size_t *length)
+{
+    const char *why = NULL;
+    char *bytes = __glmReadFile(path, GLM_FILE_MAX, length, &why);
+    if (!bytes && errno == ENOENT) {
+        if (!quietMissing)
+            fprintf(stderr, "%s: %s\n", path, why);
+    } else if (!bytes) {
+        __glmWarning("%s: can't read \"%s\" (%s).", who, path, why);
+    }
+    return bytes;
+}
+
+/* One line of text the way fgets reads it into size bytes: up to size - 1
+ * characters, through the line break; 0 at the end of the text. */
+static int textLine(const char **p, const char *end, char *line, size_t size)
+{
+    if (*p >= end)
+        return 0;
+    size_t n = 0;
+    while (*p < end && n < size - 1) {
+        char c = *(*p)++;
+        line[n++] = c;
+        if (c == '\n')
+            break;
+    }
+    line[n] = '\0';
+    return 1;
+}
 
 static void warn_callback(png_structp png, png_const_charp message)
 {
@@ -76,6 +131,147 @@ static int headerNumbers(const char *line, long *values, int wanted)
     return found;
 }
 
+/* The PPM reader on a file held in memory. */
+static GLubyte *ppmFromBytes(const char *bytes, size_t size, const char *path, int alpha,
+                             int *width, int *height, GLenum *type)
+{
+    (void)alpha;
+    const char *p = bytes;
+    const char *end = bytes + size;
+    char line[GLM_PPM_LINE];
+    if (!textLine(&p, end, line, sizeof(line)) || strncmp(line, "P6", 2) != 0)
+        return NULL;
+
+    long values[3];
+    int collected = 0;
+    while (collected < 3) {
+        if (!textLine(&p, end, line, sizeof(line))) {
+            __glmWarning("glmReadPPM(): header of \"%s\" ends early.", path);
+            return NULL;
+        }
+        if (line[0] == '#') {
+            /* a long comment is skipped whole, not read on as header values */
+            if (line[strlen(line) - 1] != '\n')
+                while (p < end && *p++ != '\n') {
+                }
+            continue;
+        }
+        int found = headerNumbers(line, values + collected, 3 - collected);
+        if (found < 0) {
+            __glmWarning("glmReadPPM(): header of \"%s\" holds no number where one is expected.",
+                         path);
+            return NULL;
+        }
+        collected += found;
+    }
+
+    /* each side bounded first, so that the product cannot wrap around */
+    if (values[0] <= 0 || values[1] <= 0 || (uint64_t)values[0] > GLM_IMAGE_MAX_BYTES ||
+        (uint64_t)values[1] > GLM_IMAGE_MAX_BYTES ||
+        (uint64_t)values[0] * (uint64_t)values[1] * 3 > GLM_IMAGE_MAX_BYTES) {
+        __glmWarning("glmReadPPM(): \"%s\" has an unusable size (%ld x %ld).", path, values[0],
+                     values[1]);
+        return NULL;
+    }
+    size_t bytesWanted = (size_t)values[0] * (size_t)values[1] * 3;
+    size_t available = (size_t)(end - p);
+    if (available < bytesWanted) {
+        __glmWarning("glmReadPPM(): \"%s\" holds %ld of its %zu pixel bytes.", path,
+                     (long)available, bytesWanted);
+        return NULL;
+    }
+    GLubyte *image = (GLubyte *)__glmTryMalloc(bytesWanted);
+    if (!image)
+        return NULL;
+    memcpy(image, p, bytesWanted);
+    *width = (int)values[0];
+    *height = (int)values[1];
+    *type = GL_RGB;
+    return image;
+}
+
+/* The PNG reader on a file held in memory. */
+static GLubyte *pngFromBytes(const char *bytes, size_t size, const char *path, int alpha,
+                             int *width, int *height, GLenum *type)
+{
+    (void)alpha;
+    PngSource source = {(const unsigned char *)bytes, size};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, err_callback,
+                                             warn_callback);
+    if (!png) {
+        pngerror = 2;
+        return NULL;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        pngerror = 2;
+        png_destroy_read_struct(&png, NULL, NULL);
+        return NULL;
+    }
+
+    GLubyte *volatile image = NULL;
+    png_bytep *volatile rows = NULL;
+    if (setjmp(setjmp_buffer)) {
+        pngerror = 3;
+        png_destroy_read_struct(&png, &info, NULL);
+        __glmFree(rows);
+        __glmFree(image);
+        return NULL;
+    }
+
+    png_set_read_fn(png, &source, readPngBytes);
+    png_read_info(png, info);
+    png_uint_32 w, h;
+    int depth, colorType, interlace;
+    png_get_IHDR(png, info, &w, &h, &depth, &colorType, &interlace, NULL, NULL);
+
+    png_set_strip_16(png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_expand(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8)
+        png_set_expand(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_expand(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    int components = png_get_channels(png, info);
+    size_t rowBytes = png_get_rowbytes(png, info);
+    if ((uint64_t)rowBytes * h > GLM_IMAGE_MAX_BYTES) {
+        __glmWarning("glmReadPNG(): \"%s\" is too large (%u x %u).", path, (unsigned)w,
+                     (unsigned)h);
+        image = NULL;
+    } else {
+        image = (GLubyte *)__glmTryMalloc(rowBytes * h);
+        rows = (png_bytep *)__glmTryMalloc(h * sizeof(png_bytep));
+    }
+    if (!image || !rows) {
+        pngerror = 2;
+        png_destroy_read_struct(&png, &info, NULL);
+        __glmFree(rows);
+        __glmFree(image);
+        return NULL;
+    }
+    for (png_uint_32 r = 0; r < h; r++)
+        rows[r] = image + (size_t)(h - 1 - r) * rowBytes;
+
+    png_read_image(png, rows);
+    png_read_end(png, NULL);
+    __glmFree(rows);
+    png_destroy_read_struct(&png, &info, NULL);
+
+    *width = (int)w;
+    *height = (int)h;
+    switch (components) {
+    case 1: *type = GL_LUMINANCE; break;
+    case 2: *type = GL_LUMINANCE_ALPHA; break;
+    case 3: *type = GL_RGB; break;
+    default: *type = GL_RGBA; break;
+    }
+    pngerror = 0;
+    return image;
+}
+
 /* ---- Public functions ------------------------------------------------------- */
 
 int glmIsExtensionSupported(const char *name)
@@ -108,169 +304,25 @@ void glmImgInit(void)
 
 GLubyte *glmReadPPM(const char *path, int alpha, int *width, int *height, GLenum *type)
 {
-    (void)alpha;
-    FILE *file = fopen(path, "rb");
-    if (!file) {
-        perror(path);
+    size_t length = 0;
+    char *bytes = readImageFile(path, "glmReadPPM()", 0, &length);
+    if (!bytes)
         return NULL;
-    }
-    char line[GLM_PPM_LINE];
-    if (!fgets(line, sizeof(line), file) || strncmp(line, "P6", 2) != 0) {
-        fclose(file);
-        return NULL;
-    }
-
-    long values[3];
-    int collected = 0;
-    while (collected < 3) {
-        if (!fgets(line, sizeof(line), file)) {
-            __glmWarning("glmReadPPM(): header of \"%s\" ends early.", path);
-            fclose(file);
-            return NULL;
-        }
-        if (line[0] == '#') {
-            /* a long comment is skipped whole, not read on as header values */
-            int c = line[strlen(line) - 1];
-            while (c != '\n' && c != EOF)
-                c = fgetc(file);
-            continue;
-        }
-        int found = headerNumbers(line, values + collected, 3 - collected);
-        if (found < 0) {
-            __glmWarning("glmReadPPM(): header of \"%s\" holds no number where one is expected.",
-                         path);
-            fclose(file);
-            return NULL;
-        }
-        collected += found;
-    }
-
-    /* each side bounded first, so that the product cannot wrap around */
-    if (values[0] <= 0 || values[1] <= 0 || (uint64_t)values[0] > GLM_IMAGE_MAX_BYTES ||
-        (uint64_t)values[1] > GLM_IMAGE_MAX_BYTES ||
-        (uint64_t)values[0] * (uint64_t)values[1] * 3 > GLM_IMAGE_MAX_BYTES) {
-        __glmWarning("glmReadPPM(): \"%s\" has an unusable size (%ld x %ld).", path, values[0],
-                     values[1]);
-        fclose(file);
-        return NULL;
-    }
-    size_t bytes = (size_t)values[0] * (size_t)values[1] * 3;
-    long start = ftell(file);
-    long available = -1;
-    if (start >= 0 && fseek(file, 0, SEEK_END) == 0) {
-        available = ftell(file) - start;
-        fseek(file, start, SEEK_SET);
-    }
-    if (available >= 0 && (uint64_t)available < bytes) {
-        __glmWarning("glmReadPPM(): \"%s\" holds %ld of its %zu pixel bytes.", path, available,
-                     bytes);
-        fclose(file);
-        return NULL;
-    }
-    GLubyte *image = (GLubyte *)__glmTryMalloc(bytes);
-    if (!image) {
-        fclose(file);
-        return NULL;
-    }
-    size_t got = fread(image, 1, bytes, file);
-    fclose(file);
-    if (got < bytes) {
-        __glmWarning("glmReadPPM(): \"%s\" holds %zu of its %zu pixel bytes.", path, got, bytes);
-        __glmFree(image);
-        return NULL;
-    }
-    *width = (int)values[0];
-    *height = (int)values[1];
-    *type = GL_RGB;
+    GLubyte *image = ppmFromBytes(bytes, length, path, alpha, width, height, type);
+    __glmFree(bytes);
     return image;
 }
 
 GLubyte *glmReadPNG(const char *path, int alpha, int *width, int *height, GLenum *type)
 {
-    (void)alpha;
-    FILE *file = fopen(path, "rb");
-    if (!file) {
+    size_t length = 0;
+    char *bytes = readImageFile(path, "glmReadPNG()", 1, &length);
+    if (!bytes) {
         pngerror = 1;
         return NULL;
     }
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, err_callback,
-                                             warn_callback);
-    if (!png) {
-        pngerror = 2;
-        fclose(file);
-        return NULL;
-    }
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        pngerror = 2;
-        fclose(file);
-        png_destroy_read_struct(&png, NULL, NULL);
-        return NULL;
-    }
-
-    GLubyte *volatile image = NULL;
-    png_bytep *volatile rows = NULL;
-    if (setjmp(setjmp_buffer)) {
-        pngerror = 3;
-        png_destroy_read_struct(&png, &info, NULL);
-        fclose(file);
-        __glmFree(rows);
-        __glmFree(image);
-        return NULL;
-    }
-
-    png_init_io(png, file);
-    png_read_info(png, info);
-    png_uint_32 w, h;
-    int depth, colorType, interlace;
-    png_get_IHDR(png, info, &w, &h, &depth, &colorType, &interlace, NULL, NULL);
-
-    png_set_strip_16(png);
-    if (colorType == PNG_COLOR_TYPE_PALETTE)
-        png_set_expand(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8)
-        png_set_expand(png);
-    if (png_get_valid(png, info, PNG_INFO_tRNS))
-        png_set_expand(png);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-
-    int components = png_get_channels(png, info);
-    size_t rowBytes = png_get_rowbytes(png, info);
-    if ((uint64_t)rowBytes * h > GLM_IMAGE_MAX_BYTES) {
-        __glmWarning("glmReadPNG(): \"%s\" is too large (%u x %u).", path, (unsigned)w,
-                     (unsigned)h);
-        image = NULL;
-    } else {
-        image = (GLubyte *)__glmTryMalloc(rowBytes * h);
-        rows = (png_bytep *)__glmTryMalloc(h * sizeof(png_bytep));
-    }
-    if (!image || !rows) {
-        pngerror = 2;
-        png_destroy_read_struct(&png, &info, NULL);
-        fclose(file);
-        __glmFree(rows);
-        __glmFree(image);
-        return NULL;
-    }
-    for (png_uint_32 r = 0; r < h; r++)
-        rows[r] = image + (size_t)(h - 1 - r) * rowBytes;
-
-    png_read_image(png, rows);
-    png_read_end(png, NULL);
-    __glmFree(rows);
-    png_destroy_read_struct(&png, &info, NULL);
-    fclose(file);
-
-    *width = (int)w;
-    *height = (int)h;
-    switch (components) {
-    case 1: *type = GL_LUMINANCE; break;
-    case 2: *type = GL_LUMINANCE_ALPHA; break;
-    case 3: *type = GL_RGB; break;
-    default: *type = GL_RGBA; break;
-    }
-    pngerror = 0;
+    GLubyte *image = pngFromBytes(bytes, length, path, alpha, width, height, type);
+    __glmFree(bytes);
     return image;
 }
 
@@ -282,19 +334,25 @@ GLuint glmLoadTexture(const char *path, GLboolean alpha, GLboolean repeat, GLboo
 
     int width = 0, height = 0;
     GLenum type = 0;
-    GLubyte *image = glmReadPPM(path, alpha, &width, &height, &type);
+    size_t length = 0;
+    char *bytes = readImageFile(path, "glmLoadTexture()", 0, &length);
+    if (!bytes)
+        return 0;
+    GLubyte *image = ppmFromBytes(bytes, length, path, alpha, &width, &height, &type);
     if (!image)
-        image = glmReadPNG(path, alpha, &width, &height, &type);
+        image = pngFromBytes(bytes, length, path, alpha, &width, &height, &type);
+    __glmFree(bytes);
     if (!image)
         return 0;
 
     int components;
     switch (type) {
     case GL_LUMINANCE: components = 1; break;
+    case GL_LUMINANCE_ALPHA: components = 2; break;
     case GL_RGB: case GL_BGR: components = 3; break;
     case GL_RGBA: case GL_BGRA: components = 4; break;
     default:
-        __glmFatalError("glmLoadTexture(): unknown type 0x%x", type);
+        __glmFatalError("glmLoadTexture(): unknown type 0x%x of \"%s\"", type, path);
     }
 
     GLint unpackAlignment = (width * components) % 4 == 0 ? 4 : 1;
@@ -375,11 +433,9 @@ int glmFindOrAddTexture(GlmModel *model, const char *name)
         if (strcmp(model->textures[i].name, name) == 0)
             return (int)i;
 
-    char *dir = __glmDirName(model->pathname);
-    size_t length = strlen(dir) + strlen(name) + 1;
-    char *path = (char *)__glmMalloc(length);
-    snprintf(path, length, "%s%s", dir, name);
-    __glmFree(dir);
+    char *path = __glmNamedPath(model, name, "texture");
+    if (!path)
+        return -1;
 
     if (model->numtextures >= 0x7FFFFFFF)
         __glmFatalError("glmFindOrAddTexture(): too many textures.");

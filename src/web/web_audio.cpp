@@ -12,14 +12,17 @@
  * its start (the page decodes the music before the demo starts, so that
  * the start-scene seek knows the music's length).
  *
- * Depends on: emscripten (EM_JS: WebAudio in the page), libc (the file).
+ * Depends on: emscripten (EM_JS: WebAudio in the page), the framework's
+ * file reading (tvx_files.cpp), libc.
  */
 #include "tvx_audio.h"
 
 #include <emscripten.h>
 
-#include <stdio.h>
+#include <errno.h>
 #include <stdlib.h>
+
+#include "tvx.h"   /* tvx_readFile: regular files only, read to a bound */
 
 /* ---- State ---------------------------------------------------------------------- */
 
@@ -39,6 +42,9 @@ struct TvxAudioSystem {
     int silent;                /* never: the browser always has an output */
     TvxAudioChannel channel;
 };
+
+/* The largest music file the page takes into memory to decode. */
+static const size_t MUSIC_LIMIT = (size_t)512 << 20;
 
 /* ---- Internal helpers ------------------------------------------------------------- */
 
@@ -188,19 +194,19 @@ int tvx_audioOpenStream(TvxAudioSystem *system, const char *path, TvxAudioStream
         return TVX_AUDIO_ERR_INVALID_PARAM;
     if (!system->initialised)
         return TVX_AUDIO_ERR_NOT_INITIALISED;
-    FILE *file = fopen(path, "rb");
-    if (file == nullptr)
-        return TVX_AUDIO_ERR_FILE_NOT_FOUND;
-    fseek(file, 0, SEEK_END);
-    long size = ftell(file);
-    rewind(file);
-    unsigned char *bytes = size > 0 ? (unsigned char *)malloc((size_t)size) : nullptr;
-    if (bytes == nullptr || fread(bytes, 1, (size_t)size, file) != (size_t)size) {
-        fclose(file);
-        free(bytes);
-        return size > 0 ? TVX_AUDIO_ERR_MEMORY : TVX_AUDIO_ERR_FILE_BAD;
+    unsigned char *bytes = nullptr;
+    size_t size = 0;
+    const char *why = nullptr;
+    if (tvx_readFile(path, MUSIC_LIMIT, &bytes, &size, &why) != 0) {
+        if (errno == EINVAL)
+            return TVX_AUDIO_ERR_NOT_A_FILE;
+        return errno == ENOMEM ? TVX_AUDIO_ERR_MEMORY
+               : errno == EFBIG ? TVX_AUDIO_ERR_FILE_BAD : TVX_AUDIO_ERR_FILE_NOT_FOUND;
     }
-    fclose(file);
+    if (size == 0) {
+        free(bytes);
+        return TVX_AUDIO_ERR_FILE_BAD;
+    }
     TvxAudioStream *s = (TvxAudioStream *)calloc(1, sizeof(TvxAudioStream));
     if (s == nullptr) {
         free(bytes);

@@ -2,8 +2,10 @@
  * install_test.cpp - kolvane installed and packaged: `cmake --install` into a
  * scratch prefix, the installed program run from another folder (its frames
  * and benchmark JSON land where it was started, the frame matches the build
- * tree's), and the Debian package that CPack makes (its files and declared
- * dependencies, read with dpkg-deb).
+ * tree's), the order in which the data folder is looked for (a working
+ * directory that holds the demo's data comes before the installed data and
+ * the checkout), and the Debian package that CPack makes (its files and
+ * declared dependencies, read with dpkg-deb).
  *
  * Depends on: cmake, cpack and dpkg-deb on the PATH, the kolvane executable
  * and the generated manual page and changelog, capture_run.cpp.
@@ -12,6 +14,7 @@
 
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "capture_run.h"
@@ -100,6 +103,68 @@ TEST_F(Install, InstalledProgramRunsFromAnyFolderAndWritesWhereItWasStarted)
     EXPECT_EQ(lost.status, 255);
     EXPECT_EQ(lost.out, "[!] Couldn't find the demo's data folder: looked in " + fromPrefix +
                         " (set KOLVANE_DATA to the folder that holds data/ and tools/)\n");
+}
+
+/* The share of pure green in a frame's middle third. */
+double greenShare(const Frame &f)
+{
+    int green = 0, all = 0;
+    for (int y = f.height / 3; y < f.height * 2 / 3; y++)
+        for (int x = f.width / 3; x < f.width * 2 / 3; x++, all++) {
+            const unsigned char *p = &f.rgb[((size_t)y * f.width + x) * 3];
+            green += p[0] < 40 && p[1] > 200 && p[2] < 40;
+        }
+    return all > 0 ? (double)green / all : 0.0;
+}
+
+/* A demo maker's copy of the demo's folder, started in it, reads its own
+ * files: a changed shader shows, and without its music it ends as the demo
+ * does without music, not with the checkout's. A folder whose data/ is not
+ * the demo's is passed over. With no data anywhere, the line lists the
+ * places in the order they were tried. */
+TEST_F(Install, TheWorkingDirectoryWithTheDemosDataComesFirst)
+{
+    const std::string exe = KOLVANE_BINARY_DIR "/src/demo/kolvane";
+    std::string copy = makeEditableDataDir("copy");
+    ASSERT_FALSE(copy.empty());
+    FILE *shader = fopen((copy + "/data/shader/sepia.frag").c_str(), "w");
+    ASSERT_NE(shader, nullptr);
+    fputs("void main() { gl_FragColor = vec4(0.0, 1.0, 0.0, 1.0); }\n", shader);
+    fclose(shader);
+    KolvaneRun green = runProgram(exe, {"-w", "96", "-h", "54", "-m", "-s", "1", "--capture",
+                                        "f%d.png", "--fps", "10", "--to", "14.05"},
+                                  copy, 120, {{"KOLVANE_DATA", ""}});
+    ASSERT_EQ(green.status, 0) << green.out << green.err;
+    Frame frame;
+    ASSERT_TRUE(readFrame(copy + "/f0.png", &frame));
+    EXPECT_GT(greenShare(frame), 0.5) << "the copy's sepia pass is not the one drawn";
+
+    unlink((copy + "/data/test.mp3").c_str());
+    KolvaneRun silent = runProgram(exe, {"-nf", "-w", "96", "-h", "54"}, copy, 60,
+                                   {{"KOLVANE_DATA", ""}, {"SDL_AUDIODRIVER", "dummy"}});
+    EXPECT_EQ(silent.status, 255) << silent.out;
+    EXPECT_NE(silent.out.find("[!] FMOD error! (4) data/test.mp3: File not found.\n"),
+              std::string::npos) << silent.out;
+    removeScratchDir(copy);
+
+    std::string other = dir + "/other";
+    ASSERT_EQ(mkdir(other.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((other + "/data").c_str(), 0755), 0);
+    KolvaneRun passed = runProgram(exe, PLANET_CAPTURE, other, 120, {{"KOLVANE_DATA", ""}});
+    ASSERT_EQ(passed.status, 0) << passed.out << passed.err;
+    EXPECT_TRUE(fileExists(other + "/f0.png"));
+
+    /* a program away from any build tree and any installed data */
+    std::string bin = dir + "/bin";
+    std::string empty = dir + "/empty";
+    ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(empty.c_str(), 0755), 0);
+    ASSERT_EQ(runProgram("/bin/cp", {exe, bin + "/kolvane"}, dir, 30).status, 0);
+    KolvaneRun lost = runProgram(bin + "/kolvane", {"-m", "-nf"}, empty, 30, {{"KOLVANE_DATA", ""}});
+    EXPECT_EQ(lost.status, 255);
+    EXPECT_EQ(lost.out, "[!] Couldn't find the demo's data folder: looked in " + empty + ", " + dir +
+                        "/share/kolvane (set KOLVANE_DATA to the folder that holds data/ and "
+                        "tools/)\n");
 }
 
 TEST_F(Install, DebianPackageHoldsTheProgramItsDataAndItsDependencies)

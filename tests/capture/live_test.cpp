@@ -7,7 +7,9 @@
  * the clock moves on) and Escape ends the run with status 0.
  *
  * The music plays on SDL's dummy driver, so the clock runs on the wall clock
- * as it does with a sound card.
+ * as it does with a sound card. Music shorter than the demo lets the demo
+ * play on to its end by itself; --loop starts every pass with the command
+ * line as given, GLUT's -display included.
  *
  * Depends on: the kolvane executable, Xvfb, xdotool, Xlib (screenshots of
  * the window), capture_run.cpp.
@@ -482,6 +484,48 @@ TEST_F(LiveRun, LoopStartsTheDemoAgainAndPageKeysJumpBetweenScenes)
     pid = -1;
     EXPECT_EQ(status, 0) << readText(log);
     EXPECT_EQ(occurrences(readText(log), "[*] The demo starts again (--loop)\n"), 1u);
+}
+
+/* A 3 s song: started at the last scene, far past the song's end, the demo
+ * says once that the clock goes on without the music, plays the scene's 10 s
+ * and ends by itself with status 0 (the clock used to stop at the song's
+ * end, and the demo with it, for ever). */
+TEST_F(LiveRun, ShortMusicLetsTheDemoPlayToItsEnd)
+{
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    work = makeEditableDataDir("short");
+    ASSERT_FALSE(work.empty());
+    unlink((work + "/data/test.mp3").c_str());
+    ASSERT_EQ(symlink(SHORT_MUSIC, (work + "/data/test.mp3").c_str()), 0);
+    std::string log = dir + "/kolvane.log";
+    pid = startKolvane({"-nf", "-w", "160", "-h", "90", "-s", "9"}, log,
+                       {{"DISPLAY", display.name}, {"SDL_AUDIODRIVER", "dummy"},
+                        {"KOLVANE_DATA", work}}, work);
+    ASSERT_GT(pid, 0);
+    int status = waitChild(pid, 90);
+    pid = -1;
+    std::string text = readText(log);
+    EXPECT_EQ(status, 0) << text;
+    EXPECT_EQ(occurrences(text, "[/] The music data/test.mp3 ends at 3.000 s, before the demo's "
+                                "end at 366.700 s: the clock goes on without it\n"), 1u) << text;
+}
+
+/* --loop with GLUT's -display (and no DISPLAY): glutInit takes -display out
+ * of argv, and the next pass used to start without it and fail; every pass
+ * now starts with the command line as it was given. */
+TEST_F(LiveRun, LoopKeepsTheDisplayOptionForEveryPass)
+{
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    std::string log = dir + "/kolvane.log";
+    pid = startKolvane({"-display", display.name, "-nf", "-w", "96", "-h", "54", "-m", "-s", "9",
+                        "--loop"}, log, {{"DISPLAY", ""}});
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(waitFor(log, "[*] The demo starts again (--loop)\n", 0, 60)) << readText(log);
+    ASSERT_TRUE(waitFor(log, "song start pos = 356000\n", 1, 60)) << readText(log);
+    usleep(1000000);
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the second pass ended: " << readText(log);
+    EXPECT_EQ(readText(log).find("[/] Unknown option"), std::string::npos) << "GLUT's options are known";
 }
 
 }  // namespace

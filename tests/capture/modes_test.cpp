@@ -5,7 +5,11 @@
  * the demo after -s, a .mkv whose sound starts at the start scene, the
  * benchmark's rows and JSON, scene 2's last second alike at 40 and 60 fps
  * (its camera turn and dimming step by the frame's length), --help, and
- * options that are refused.
+ * options that are refused. Output files: a video whose encoder fails at any
+ * point (stand-ins for ffmpeg on the PATH, and a file size limit that stops
+ * the real one) is never called written and leaves an existing file of its
+ * name as it was; ffmpeg dies with the program however it is ended; music
+ * shorter than the run says how much of the video has sound.
  *
  * Frame k of a run shows the demo time of its first frame plus
  * floor(k * 1000 / fps) ms; the demo draws every frame up to its end and
@@ -16,8 +20,13 @@
  */
 #include <gtest/gtest.h>
 
+#include <algorithm>  /* std::sort */
+#include <dirent.h>
 #include <nlohmann/json.hpp>
+#include <signal.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "capture_run.h"
@@ -55,6 +64,65 @@ std::string probeFormat(const std::string &file, const char *entry)
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
     return text;
+}
+
+/* The names in a folder in order, "." and ".." left out. */
+std::vector<std::string> namesIn(const std::string &dir)
+{
+    std::vector<std::string> names;
+    DIR *d = opendir(dir.c_str());
+    while (d != nullptr) {
+        struct dirent *e = readdir(d);
+        if (e == nullptr)
+            break;
+        std::string name = e->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    if (d != nullptr)
+        closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+/* A folder holding a stand-in "ffmpeg" with the given script; the PATH
+ * that finds it first. */
+std::string pathWithFfmpeg(const std::string &bin, const std::string &script)
+{
+    mkdir(bin.c_str(), 0755);
+    FILE *f = fopen((bin + "/ffmpeg").c_str(), "w");
+    if (f == nullptr)
+        return "";
+    fputs(("#!/bin/sh\n" + script).c_str(), f);
+    fclose(f);
+    chmod((bin + "/ffmpeg").c_str(), 0755);
+    return bin + ":" + getenv("PATH");
+}
+
+/* The state letter of a process ('Z' for one that has ended and waits to be
+ * reaped), or 0 when it is gone. */
+char processState(pid_t pid)
+{
+    std::string stat = readText("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : 0;
+}
+
+/* The ffmpeg child of a process, or -1. */
+pid_t ffmpegChildOf(pid_t pid)
+{
+    std::string dir = "/proc/" + std::to_string(pid) + "/task";
+    for (const std::string &task : namesIn(dir)) {
+        std::string children = readText(dir + "/" + task + "/children");
+        for (size_t at = 0; at < children.size();) {
+            pid_t child = (pid_t)atoi(children.c_str() + at);
+            if (child > 0 && readText("/proc/" + std::to_string(child) + "/comm") == "ffmpeg\n")
+                return child;
+            size_t blank = children.find(' ', at);
+            at = blank == std::string::npos ? children.size() : blank + 1;
+        }
+    }
+    return -1;
 }
 
 class Modes : public ::testing::Test {
@@ -110,8 +178,10 @@ TEST_F(Modes, DemoEndAfterAStartSceneAtAFractionalStep)
      * times are 356000 + floor(k * 1000 / 3) and the one at 366000 is still
      * drawn. The .mkv's sound covers the same ten seconds. */
     std::string video = dir + "/end.mkv";
+    writeFrame(video, Frame{1, 1, {1, 2, 3}});   /* an older file of that name is replaced whole */
     KolvaneRun r = runKolvane({"-w", "96", "-h", "54", "-s", "9", "--capture", video, "--fps", "3"}, 300);
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"end.mkv"}) << "no temporary file is left";
     int frames = frameCount(356000, 366000, 3, true);
     ASSERT_EQ(frames, 31);
     EXPECT_NE(r.err.find("[*] 31 frames written to " + video + "\n"), std::string::npos) << r.err;
@@ -126,6 +196,7 @@ TEST_F(Modes, BenchPrintsSceneRowsAndWritesJson)
     /* -s 2 starts at 140 s; scene 2 runs to 154 s and scene 3 follows. At
      * 2 fps up to --to 156: 29 frames of scene 2 and 3 of scene 3. */
     std::string json = dir + "/bench.json";
+    writeFrame(json, Frame{1, 1, {1, 2, 3}});   /* an older file of that name is replaced whole */
     KolvaneRun r = runKolvane({"-w", "96", "-h", "54", "-m", "-s", "2", "--bench", "--fps", "2",
                                "--to", "156", "--json", json}, 300);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -136,6 +207,7 @@ TEST_F(Modes, BenchPrintsSceneRowsAndWritesJson)
     EXPECT_NE(r.out.find("\n        2      29  "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\n        3       3  "), std::string::npos) << r.out;
 
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"bench.json"}) << "no temporary file is left";
     nlohmann::json figures = nlohmann::json::parse(readText(json), nullptr, false);
     ASSERT_FALSE(figures.is_discarded()) << readText(json);
     EXPECT_EQ(figures["width"], 96);
@@ -172,6 +244,114 @@ TEST_F(Modes, FramesThatCannotBeWrittenEndWithAnError)
     EXPECT_EQ(r.status, 255);
     EXPECT_NE(r.err.find("[!] Cannot write " + dir + "/missing/f0.png: "), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("frames written"), std::string::npos) << r.err;
+}
+
+/* ffmpeg may fail at any point and still end with status 0 ("Error writing
+ * trailer" on a disk that fills at the end), or write a file that is cut
+ * short: what it says and what it wrote are checked. Each failure ends with a
+ * "[!] " line and status 1, and the file of that name is left as it was. */
+TEST_F(Modes, AVideoTheEncoderDoesNotFinishIsNeverCalledWritten)
+{
+    const std::string takeFrames = "for out; do :; done\ncat > /dev/null\n";
+    struct Case {
+        const char *what;
+        std::string script;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"an error at the end, status 0",
+         takeFrames + "printf 'partial' > \"$out\"\n"
+                      "echo \"Error writing trailer of $out: No space left on device\" >&2\n",
+         "ffmpeg could not finish the file"},
+        {"a file cut short, status 0", takeFrames + "printf 'cut short' > \"$out\"\n",
+         "ffprobe cannot read what ffmpeg wrote"},
+        {"a status of its own", takeFrames + "echo 'Conversion failed!' >&2\nexit 1\n",
+         "ffmpeg ended with status 1"},
+        {"the disk fills (a file size limit)", "ulimit -f 4\nexec /usr/bin/ffmpeg \"$@\"\n",
+         "ffmpeg was ended by signal 25 (File size limit exceeded)"},
+    };
+    const std::string video = dir + "/video.mp4";
+    for (const Case &c : cases) {
+        writeFrame(video, Frame{1, 1, {1, 2, 3}});
+        std::string before = readText(video);
+        std::string path = pathWithFfmpeg(dir + "/bin", c.script);
+        KolvaneRun r = runKolvane({"-w", "320", "-h", "180", "-s", "9", "--capture", video, "--fps",
+                                   "10", "--to", "358"}, 300, {{"PATH", path}});
+        EXPECT_EQ(r.status, 1) << c.what << "\n" << r.err;
+        EXPECT_NE(r.err.find("[!] The video " + video + " could not be written: " + c.reason + "\n"),
+                  std::string::npos) << c.what << "\n" << r.err;
+        EXPECT_EQ(r.err.find("frames written"), std::string::npos) << c.what;
+        EXPECT_EQ(readText(video), before) << c.what << ": the old file is gone";
+        EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"bin", "video.mp4"}))
+            << c.what << ": a temporary file is left";
+        removeScratchDir(dir + "/bin");
+    }
+}
+
+/* ffmpeg never outlives the program: killed outright, the program takes it
+ * along (PR_SET_PDEATHSIG); ended by SIGTERM, it also removes what ffmpeg
+ * had written, and no video of that name appears. The stand-in for ffmpeg
+ * would wait a minute after its last frame. */
+TEST_F(Modes, FfmpegEndsWithTheProgram)
+{
+    std::string path = pathWithFfmpeg(dir + "/bin", "cat > /dev/null\nexec sleep 60\n");
+    for (int sig : {SIGKILL, SIGTERM}) {
+        std::string video = dir + "/run" + std::to_string(sig) + ".mp4";
+        std::string log = dir + "/log" + std::to_string(sig);
+        pid_t pid = startKolvane({"-w", "320", "-h", "180", "-m", "--capture", video, "--fps", "60"},
+                                 log, {{"PATH", path}});
+        ASSERT_GT(pid, 0);
+        pid_t ffmpeg = -1;
+        for (int i = 0; i < 600 && ffmpeg < 0; i++) {
+            usleep(100000);
+            ffmpeg = ffmpegChildOf(pid);
+        }
+        ASSERT_GT(ffmpeg, 0) << readText(log);
+        usleep(500000);
+        kill(pid, sig);
+        waitChild(pid, 30);
+        char state = processState(ffmpeg);
+        for (int i = 0; i < 100 && state != 0 && state != 'Z'; i++) {
+            usleep(50000);
+            state = processState(ffmpeg);
+        }
+        EXPECT_TRUE(state == 0 || state == 'Z') << "ffmpeg still runs after signal " << sig;
+        EXPECT_FALSE(fileExists(video)) << sig;
+    }
+    for (const std::string &name : namesIn(dir))
+        EXPECT_TRUE(name == "bin" || name.rfind("log", 0) == 0 || name.rfind(".run9.mp4.", 0) == 0)
+            << name << ": only a killed run leaves its temporary file";
+}
+
+/* Music shorter than the run: the video has sound where there is music, and
+ * the run says how much; music that ends before the first frame leaves the
+ * video silent, said likewise. */
+TEST_F(Modes, ShortMusicSaysHowMuchOfTheVideoHasSound)
+{
+    std::string work = makeEditableDataDir("short");
+    ASSERT_FALSE(work.empty());
+    unlink((work + "/data/test.mp3").c_str());
+    ASSERT_EQ(symlink(SHORT_MUSIC, (work + "/data/test.mp3").c_str()), 0);
+    const std::string exe = KOLVANE_BINARY_DIR "/src/demo/kolvane";
+    std::string video = dir + "/short.mp4";
+    KolvaneRun r = runProgram(exe, {"-w", "96", "-h", "54", "--capture", video, "--fps", "2", "--to",
+                                    "5"}, work, 300, {{"KOLVANE_DATA", work}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("[*] 10 frames written to " + video + "\n[/] The music data/test.mp3 "
+                         "ends at 3.000 s of demo time: 3.000 s of the video's 5.000 s have "
+                         "sound\n"), std::string::npos) << r.err;
+    EXPECT_NEAR(atof(probe(video, "a", "duration").c_str()), 3.0, 0.1);
+
+    std::string silent = dir + "/silent.mp4";
+    r = runProgram(exe, {"-w", "96", "-h", "54", "-s", "9", "--capture", silent, "--fps", "2",
+                         "--to", "357"}, work, 300, {{"KOLVANE_DATA", work}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("[/] The music data/test.mp3 ends at 3.000 s of demo time, before the "
+                         "first frame at 356.000 s: the video has no sound\n"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(probe(silent, "a", "codec_name"), "");
+    EXPECT_EQ(probe(silent, "v", "nb_frames"), "2");
+    removeScratchDir(work);
 }
 
 TEST_F(Modes, Scene2LastSecondLooksAlikeAt40And60Fps)
@@ -234,6 +414,7 @@ TEST(Options, WrongOptionsAreRefusedWithStatus2)
         {{"--capture", "x.mp4", "--bench"}, "kolvane: --capture and --bench cannot be combined\n"},
         {{"--json", "b.json"}, "kolvane: --json goes with --bench\n"},
         {{"--fps", "30"}, "kolvane: --fps and --to go with --capture or --bench\n"},
+        {{"--bench", "--json", "--fps", "5"}, "kolvane: option --json needs a value, not the option --fps\n"},
     };
     for (const Refusal &refusal : refusals) {
         KolvaneRun r = runKolvane(refusal.args, 30);

@@ -16,7 +16,8 @@
 #include <cstdlib>
 #include <string>
 #include <ctime>
-#include <unistd.h>  /* usleep */
+#include <sys/stat.h> /* mkfifo */
+#include <unistd.h>  /* usleep, alarm */
 
 #include "pace_sim.h"
 #include "tvx_audio.h"
@@ -110,6 +111,9 @@ TEST_P(Audio, LengthOfStereoAndMonoTones)
     EXPECT_GE(ms, 2000u);
     EXPECT_LE(ms, 2100u);
     tvx_audioCloseStream(mono);
+    unsigned int file = 0;
+    EXPECT_EQ(tvx_audioFileLength(MONO, &file), TVX_AUDIO_OK) << "no system needed";
+    EXPECT_EQ(file, ms);
 }
 
 TEST_P(Audio, PositionAdvancesWithTime)
@@ -198,14 +202,21 @@ TEST_P(Audio, PauseHoldsThePositionAndSeekKeepsThePause)
     EXPECT_GT(position(ch), 2100u);
 }
 
+/* ... while the time since the end was heard runs on. */
 TEST_P(Audio, ThePositionStaysAtTheLengthAfterTheEnd)
 {
     play(TONE, 0);
     ASSERT_EQ(tvx_audioSetPosition(ch, 2850), TVX_AUDIO_OK);
+    unsigned int past = 12345;
+    ASSERT_EQ(tvx_audioGetTimePastEnd(ch, &past), TVX_AUDIO_OK);
+    EXPECT_EQ(past, 0u);
     waitMs(700);
     EXPECT_EQ(position(ch), 3000u);
     waitMs(300);
     EXPECT_EQ(position(ch), 3000u);
+    ASSERT_EQ(tvx_audioGetTimePastEnd(ch, &past), TVX_AUDIO_OK);
+    EXPECT_GE(past, 500u) << "the end was heard about 850 ms ago";
+    EXPECT_LE(past, 1500u);
     ASSERT_EQ(tvx_audioSetPaused(ch, 1), TVX_AUDIO_OK);
     EXPECT_EQ(position(ch), 3000u);
     ASSERT_EQ(tvx_audioSetPaused(ch, 0), TVX_AUDIO_OK);
@@ -225,14 +236,28 @@ TEST_P(Audio, PlayingAgainRestartsFromTheBeginning)
     EXPECT_LT(position(again), 1000u);
 }
 
-TEST_P(Audio, MissingAndUndecodableFiles)
+/* A directory, a device and a FIFO are refused before anything is read: the
+ * FIFO, with no writer, would hold an ordinary open for ever (the alarm ends
+ * the test instead). */
+TEST_P(Audio, MissingUndecodableAndNonFiles)
 {
     EXPECT_EQ(tvx_audioOpenStream(sys, "data/there-is-no-such.mp3", &stream),
               TVX_AUDIO_ERR_FILE_NOT_FOUND);
     EXPECT_EQ(tvx_audioOpenStream(sys, CORE_MUSIC "/notmp3.mp3", &stream), TVX_AUDIO_ERR_FILE_BAD);
-    EXPECT_EQ(tvx_audioOpenStream(sys, CORE_MUSIC, &stream), TVX_AUDIO_ERR_FILE_BAD);
-    EXPECT_EQ(tvx_audioOpenStream(sys, "/dev/null", &stream), TVX_AUDIO_ERR_FILE_BAD);
+    EXPECT_EQ(tvx_audioOpenStream(sys, CORE_MUSIC, &stream), TVX_AUDIO_ERR_NOT_A_FILE);
+    EXPECT_EQ(tvx_audioOpenStream(sys, "/dev/null", &stream), TVX_AUDIO_ERR_NOT_A_FILE);
+    std::string fifo = std::string(CORE_MUSIC) + "/fifo-" + GetParam() + ".mp3";
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    alarm(20);
+    EXPECT_EQ(tvx_audioOpenStream(sys, fifo.c_str(), &stream), TVX_AUDIO_ERR_NOT_A_FILE);
+    unsigned int ms = 0;
+    EXPECT_EQ(tvx_audioFileLength(fifo.c_str(), &ms), TVX_AUDIO_ERR_NOT_A_FILE);
+    alarm(0);
+    unlink(fifo.c_str());
     EXPECT_EQ(stream, nullptr);
+    EXPECT_STREQ(tvx_audioErrorString(TVX_AUDIO_ERR_NOT_A_FILE),
+                 "Not a file (a directory, a FIFO or a device).");
 }
 
 TEST(AudioLayer, NullHandlesAndAnUninitialisedSystemAreRefused)

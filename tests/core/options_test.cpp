@@ -1,9 +1,11 @@
 /*
  * options_test.cpp - the command line of tvx_init, read through
  * tvx_parseOptions without a display: resolution rules, first-wins widths,
- * last-wins scene, values compared as option names, and the printed line;
- * the options of frame-exact runs read by the same parser, and what refuses
- * a command line (the program's messages are checked in tests/capture).
+ * last-wins scene, values compared as option names, and the printed lines
+ * (the "[/] " notes of what was taken in place of an unusable value or an
+ * unknown option, then the resolution); the options of frame-exact runs read
+ * by the same parser, and what refuses a command line (the program's
+ * messages are checked in tests/capture).
  */
 #include <gtest/gtest.h>
 
@@ -42,14 +44,15 @@ Parsed parse(std::vector<std::string> args)
 
 const char *DEFAULT_LINE = "[*] Resolution set to default becouse nothing else was given\n";
 
-void expectDefaults(const Parsed &p)
+/* The default resolution, printed after the given notes. */
+void expectDefaults(const Parsed &p, const std::string &notes = "")
 {
     EXPECT_STREQ(p.o.gameMode, "1280x800:32@75");
     EXPECT_EQ(p.o.gameWidth, 1280);
     EXPECT_EQ(p.o.gameHeight, 800);
     EXPECT_EQ(p.o.width, 640);
     EXPECT_EQ(p.o.height, 480);
-    EXPECT_EQ(p.out, DEFAULT_LINE);
+    EXPECT_EQ(p.out, notes + DEFAULT_LINE);
 }
 
 TEST(Options, NoOptionsGiveGameModeAtTheDefaultResolution)
@@ -94,31 +97,47 @@ TEST(Options, TheFirstNonZeroSideWins)
 {
     Parsed zero = parse({"-w", "0", "-w", "800", "-h", "600"});
     EXPECT_STREQ(zero.o.gameMode, "800x600:32@75");
+    EXPECT_EQ(zero.out, "[/] -w 0 is no size: it counts as not given\n"
+                        "[*] Resolution set to 800x600:32@75\n");
     Parsed first = parse({"-w", "800", "-w", "1024", "-h", "600", "-h", "700"});
     EXPECT_STREQ(first.o.gameMode, "800x600:32@75");
 }
 
 TEST(Options, SidesReadTheirLeadingDigits)
 {
-    EXPECT_STREQ(parse({"-w", "800px", "-h", "600"}).o.gameMode, "800x600:32@75");
-    expectDefaults(parse({"-w", "wide", "-h", "600"}));
+    Parsed px = parse({"-w", "800px", "-h", "600"});
+    EXPECT_STREQ(px.o.gameMode, "800x600:32@75");
+    EXPECT_EQ(px.out, "[/] -w takes a number of pixels, not \"800px\": 800 is taken\n"
+                      "[*] Resolution set to 800x600:32@75\n");
+    expectDefaults(parse({"-w", "wide", "-h", "600"}),
+                   "[/] -w takes a number of pixels, not \"wide\": it counts as not given\n");
     Parsed later = parse({"-w", "wide", "-w", "320", "-h", "200"});
     EXPECT_STREQ(later.o.gameMode, "320x200:32@75");
 }
 
-TEST(Options, UnusableSidesCountAsNotGiven)
+/* A side no window can have says what it gives: none, or the largest. */
+TEST(Options, UnusableSidesCountAsNotGivenAndTooLargeOnesAreCut)
 {
-    expectDefaults(parse({"-w", "-800", "-h", "600"}));
-    expectDefaults(parse({"-w", "99999999999999999999", "-h", "600"}));
-    expectDefaults(parse({"-w", "40000", "-h", "600"}));
-    EXPECT_STREQ(parse({"-w", "32767", "-h", "1"}).o.gameMode, "32767x1:32@75");
+    expectDefaults(parse({"-w", "-800", "-h", "600"}),
+                   "[/] -w -800 is no size: it counts as not given\n");
+    Parsed huge = parse({"-w", "99999999999999999999", "-h", "100000"});
+    EXPECT_STREQ(huge.o.gameMode, "32767x32767:32@75");
+    EXPECT_EQ(huge.out, "[/] -w 99999999999999999999 is more than the 32767 pixels a window "
+                        "side can have: 32767 is taken\n"
+                        "[/] -h 100000 is more than the 32767 pixels a window side can have: "
+                        "32767 is taken\n"
+                        "[*] Resolution set to 32767x32767:32@75\n");
+    Parsed exact = parse({"-w", "32767", "-h", "1"});
+    EXPECT_STREQ(exact.o.gameMode, "32767x1:32@75");
+    EXPECT_EQ(exact.out, "[*] Resolution set to 32767x1:32@75\n");
 }
 
 TEST(Options, AnOptionWithoutItsValueIsIgnored)
 {
-    expectDefaults(parse({"-h", "600", "-w"}));
+    expectDefaults(parse({"-h", "600", "-w"}), "[/] -w at the end has no value: it is ignored\n");
     Parsed s = parse({"-s", "4", "-s"});
     EXPECT_EQ(s.o.startScene, 4);
+    EXPECT_EQ(s.out, std::string("[/] -s at the end has no value: it is ignored\n") + DEFAULT_LINE);
     EXPECT_EQ(parse({"-s"}).o.startScene, 0);
 }
 
@@ -126,7 +145,14 @@ TEST(Options, TheLastSceneWins)
 {
     EXPECT_EQ(parse({"-s", "3", "-s", "5"}).o.startScene, 5);
     EXPECT_EQ(parse({"-s", "7", "-s", "0"}).o.startScene, 0);
-    EXPECT_EQ(parse({"-s", "two"}).o.startScene, 0);
+    Parsed two = parse({"-s", "two"});
+    EXPECT_EQ(two.o.startScene, 0);
+    EXPECT_EQ(two.out, std::string("[/] -s takes a scene number, not \"two\": scene 0 is taken\n")
+                           + DEFAULT_LINE);
+    Parsed digits = parse({"-s", "4th"});
+    EXPECT_EQ(digits.o.startScene, 4);
+    EXPECT_EQ(digits.out, std::string("[/] -s takes a scene number, not \"4th\": scene 4 is "
+                                      "taken\n") + DEFAULT_LINE);
 }
 
 TEST(Options, MuteAndWindowFlags)
@@ -143,18 +169,29 @@ TEST(Options, ValuesAreComparedWithTheOptionNamesToo)
     EXPECT_EQ(p.o.soundOn, 0);
     Parsed q = parse({"-w", "-nf", "-h", "600"});
     EXPECT_EQ(q.o.fullscreen, 0);
-    expectDefaults(q);
+    expectDefaults(q, "[/] -w takes a number of pixels, not \"-nf\": it counts as not given\n");
     Parsed r = parse({"-s", "-s", "6"});
     EXPECT_EQ(r.o.startScene, 6);
 }
 
+/* Unknown short options are ignored with a note; GLUT's own options (which
+ * glutInit takes out) and their values, other options' values and other
+ * words are not noted. */
 TEST(Options, UnknownArgumentsAreIgnored)
 {
     Parsed p = parse({"--help", "-W", "800", "-H", "600", "-nf=1", "-mute", "x"});
-    expectDefaults(p);
+    expectDefaults(p, "[/] Unknown option -W ignored (see --help)\n"
+                      "[/] Unknown option -H ignored (see --help)\n"
+                      "[/] Unknown option -nf=1 ignored (see --help)\n"
+                      "[/] Unknown option -mute ignored (see --help)\n");
     EXPECT_EQ(p.o.fullscreen, 1);
     EXPECT_EQ(p.o.soundOn, 1);
     EXPECT_EQ(p.o.startScene, 0);
+    Parsed glut = parse({"-display", ":7", "-geometry", "-10+20", "-sync", "-s", "-3",
+                         "--audio-offset", "-40"});
+    EXPECT_EQ(glut.o.startScene, -3);
+    EXPECT_EQ(glut.o.audioOffset, -40);
+    expectDefaults(glut);
 }
 
 TEST(Options, FrameExactOptionsFollowTheSameRules)
@@ -164,7 +201,8 @@ TEST(Options, FrameExactOptionsFollowTheSameRules)
     EXPECT_EQ(p.o.bench, 1) << "a value is also an option";
     EXPECT_EQ(p.o.startScene, 0);
     EXPECT_STREQ(p.o.json, "b.json");
-    expectDefaults(p);
+    expectDefaults(p, "[/] -s takes a scene number, not \"--bench\": scene 0 is taken\n"
+                      "[/] -w takes a number of pixels, not \"--json\": it counts as not given\n");
 
     Parsed q = parse({"-m", "-s", "2", "--bench", "--to", "12.5", "--json", "b.json", "-w", "320", "-h", "200"});
     EXPECT_EQ(q.o.error[0], '\0') << q.o.error;
@@ -185,7 +223,14 @@ TEST(Options, RefusalsStopAtTheFirstWrongOption)
     EXPECT_STREQ(q.o.error, "option --fps needs a value");
     Parsed r = parse({"-w", "--width", "-s"});
     EXPECT_STREQ(r.o.error, "unknown option --width (see --help)");
-    EXPECT_EQ(r.out, DEFAULT_LINE) << "tvx_parseOptions still prints the resolution";
+    EXPECT_EQ(r.out, std::string("[/] -w takes a number of pixels, not \"--width\": it counts as "
+                                 "not given\n") + DEFAULT_LINE)
+        << "tvx_parseOptions still prints the notes and the resolution";
+    /* an option where a file name or a number must be is not taken for one */
+    Parsed j = parse({"--bench", "--json", "--fps", "5"});
+    EXPECT_STREQ(j.o.error, "option --json needs a value, not the option --fps");
+    Parsed k = parse({"--capture", "-m"});
+    EXPECT_STREQ(k.o.error, "option --capture needs a value, not the option -m");
     Parsed a = parse({"--audio-offset", "120.5"});
     EXPECT_STREQ(a.o.error, "--audio-offset takes whole milliseconds from -3000 to 3000, not \"120.5\"");
     Parsed b = parse({"--bench", "--letterbox"});

@@ -242,12 +242,13 @@ TEST(Program, AGivenResolutionSizesTheWindow)
 
 /* 32767 x 32767 crashed the GL driver at the first reshape: a window larger
  * than the display is brought down to it, with a line saying so, and the
- * demo runs and quits as usual. */
+ * demo runs and quits as usual. A side beyond what any window can have
+ * (100000) is first cut to 32767, with a line of its own. */
 TEST(Program, AResolutionBeyondTheDisplayIsFittedToIt)
 {
     PrivateDisplay display;
     ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
-    Launched r = launch(display, {"-w", "32767", "-h", "32767", "-nf", "-m"}, "huge");
+    Launched r = launch(display, {"-w", "100000", "-h", "100000", "-nf", "-m"}, "huge");
     ASSERT_GT(r.pid, 0);
     std::string window = findWindow(display);
     ASSERT_FALSE(window.empty()) << readFile(r.log);
@@ -257,6 +258,11 @@ TEST(Program, AResolutionBeyondTheDisplayIsFittedToIt)
     int status = quit(display, window, r.pid);
     ASSERT_NE(status, -1) << "did not quit on Escape";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(readFile(r.log).find("[/] -w 100000 is more than the 32767 pixels a window side can "
+                                   "have: 32767 is taken\n[/] -h 100000 is more than the 32767 "
+                                   "pixels a window side can have: 32767 is taken\n[*] Resolution "
+                                   "set to 32767x32767:32@75\n"), std::string::npos)
+        << readFile(r.log);
     EXPECT_NE(readFile(r.log).find("[/] A 32767x32767 window is larger than the display "
                                    "(1920x1080); using 1920x1080\n"), std::string::npos)
         << readFile(r.log);

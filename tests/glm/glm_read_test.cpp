@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <sys/stat.h> /* mkdir, mkfifo */
 #include <unistd.h>
 
 #include <string>
@@ -286,7 +287,7 @@ TEST_F(Reader, IgnoredMaterialStatementsWarn)
               "GLM: Warning: glmReadMTL: Command \"Ke\" ignored\n"
               "GLM: Warning: glmReadMTL: Command \"Nx\" ignored\n"
               "GLM: Warning: map map_Ka ambient map.png ignored\n"
-              "GLM: Warning: reflection type ignored: r -type sphere\n\n"
+              "GLM: Warning: reflection type ignored: r -type sphere\n"
               "GLM: Warning: glmReadMTL: \"Ns 900\" of material \"a\" outside 0..100 in file \"" +
                   dir + "m.mtl\", 100 used\n"
               "GLM: Warning: glmReadMTL: \"Ns -5\" of material \"b\" outside 0..100 in file \"" +
@@ -388,6 +389,77 @@ TEST_F(Reader, EmptyLibraryAndMapNamesWarnInsteadOfCrashing)
     glmDelete(model);
 }
 
+/* A library named with "../" steps, an absolute path or a link leading out
+ * of the model's data root (its own folder, or the folder set with
+ * glmSetDataRoot when the model lies in it) is left out with a warning
+ * naming the model and the name: the model is read on without it, and does
+ * not name it either (it would be written there). A link to a device out
+ * there is never opened. */
+TEST_F(Reader, NamesOutsideTheDataRootAreLeftOut)
+{
+    ASSERT_EQ(0, mkdir((dir + "sub").c_str(), 0700));
+    writeFile(dir + "lib.mtl", "newmtl red\nKd 1 0 0\n");
+    ASSERT_EQ(0, symlink("../lib.mtl", (dir + "sub/up.mtl").c_str()));
+    ASSERT_EQ(0, symlink("/dev/urandom", (dir + "sub/random.mtl").c_str()));
+    const std::string model = dir + "sub/m.obj";
+    const std::string root = dir.substr(0, dir.size() - 1) + "/sub";
+    const char *const names[] = {"../lib.mtl", "/etc/passwd", "up.mtl", "random.mtl",
+                                 "./../sub/../../lib.mtl"};
+    for (const char *name : names) {
+        writeFile(model, std::string("mtllib ") + name + "\n" + TRIANGLE + "usemtl red\nf 1 2 3\n");
+        ::testing::internal::CaptureStderr();
+        alarm(20);
+        GlmModel *m = glmReadOBJ(model.c_str());
+        alarm(0);
+        std::string warnings = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ("GLM: Warning: \"" + model + "\" names the material library \"" + name +
+                      "\", which lies outside its data root \"" + root + "\": it is left out.\n"
+                      "GLM: Warning: glmFindMaterial():  can't find material \"red\".\n",
+                  warnings);
+        EXPECT_EQ(nullptr, m->mtllib) << name;
+        EXPECT_EQ(0u, m->nummaterials) << name;
+        EXPECT_EQ(1u, m->numtriangles) << name;
+        glmDelete(m);
+    }
+
+    /* with the data root above the model, the same steps stay inside it */
+    glmSetDataRoot(dir.c_str());
+    for (const char *name : {"../lib.mtl", "up.mtl"}) {
+        writeFile(model, std::string("mtllib ") + name + "\n" + TRIANGLE + "usemtl red\nf 1 2 3\n");
+        GlmModel *m = glmReadOBJ(model.c_str());
+        EXPECT_STREQ(name, m->mtllib);
+        ASSERT_EQ(2u, m->nummaterials) << name;
+        EXPECT_EQ(1u, m->triangles[0].material);
+        glmDelete(m);
+    }
+    writeFile(model, std::string("mtllib random.mtl\n") + TRIANGLE);
+    ::testing::internal::CaptureStderr();
+    glmDelete(glmReadOBJ(model.c_str()));
+    EXPECT_NE(std::string::npos, ::testing::internal::GetCapturedStderr().find(
+                                     "names the material library \"random.mtl\", which lies outside "
+                                     "its data root \"" + dir.substr(0, dir.size() - 1) + "\""));
+    glmSetDataRoot(NULL);
+
+    /* a texture name is judged alike, before any image is read */
+    writeFile(dir + "sub/ok.mtl", "newmtl a\nmap_Kd ../../tex.png\nnewmtl b\nmap_Kd /tmp/x.ppm\n");
+    writeFile(model, std::string("mtllib ok.mtl\n") + TRIANGLE);
+    ::testing::internal::CaptureStderr();
+    GlmModel *m = glmReadOBJ(model.c_str());
+    std::string warnings = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ("GLM: Warning: \"" + model + "\" names the texture \"../../tex.png\", which lies "
+              "outside its data root \"" + root + "\": it is left out.\n"
+              "GLM: Warning: \"" + model + "\" names the texture \"/tmp/x.ppm\", which lies "
+              "outside its data root \"" + root + "\": it is left out.\n",
+              warnings);
+    EXPECT_EQ(-1, m->materials[1].map_diffuse);
+    EXPECT_EQ(-1, m->materials[2].map_diffuse);
+    EXPECT_EQ(0u, m->numtextures);
+    glmDelete(m);
+    for (const char *name : {"m.obj", "ok.mtl", "up.mtl", "random.mtl"})
+        unlink((dir + "sub/" + name).c_str());
+    rmdir((dir + "sub").c_str());
+}
+
 TEST_F(Reader, LongLinesAndTokensStayInsideTheirBuffers)
 {
     std::string longWord(5000, 'x');
@@ -454,25 +526,46 @@ TEST_F(Reader, FileWithoutLineBreakAtTheEnd)
 
 using ReaderDeath = Reader;
 
-TEST_F(ReaderDeath, MissingFiles)
+TEST_F(ReaderDeath, MissingFilesAndFilesThatAreNotFiles)
 {
     std::string path = dir + "none.obj";
     EXPECT_EXIT(glmReadOBJ(path.c_str()), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: glmReadOBJ() failed: can't open data file \"" +
                         path + "\".\n"));
-    /* a directory opens but cannot be read */
+    /* a directory is not read at all */
     EXPECT_EXIT(glmReadOBJ(dir.c_str()), ::testing::ExitedWithCode(1),
-                literal("GLM: Fatal Error: can't read file \"" + dir + "\".\n"));
+                literal("GLM: Fatal Error: glmReadOBJ() failed: can't open data file \"" + dir +
+                        "\" (a directory, not a file).\n"));
     std::string model = obj(std::string("mtllib gone.mtl\n") + TRIANGLE);
     EXPECT_EXIT(glmReadOBJ(model.c_str()), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: glmReadMTL() failed: can't open material file \"" +
                         dir + "gone.mtl\".\n"));
+    /* a FIFO is refused before it is read (an ordinary open would wait for
+     * a writer for ever; the alarm ends the child instead) */
+    std::string fifo = dir + "fifo.mtl";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    model = obj(std::string("mtllib fifo.mtl\n") + TRIANGLE);
+    EXPECT_EXIT({ alarm(20); glmReadOBJ(model.c_str()); }, ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadMTL() failed: can't open material file \"" +
+                        fifo + "\" (a FIFO (named pipe), not a file).\n"));
+    EXPECT_EXIT({ alarm(20); glmReadOBJ(fifo.c_str()); }, ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadOBJ() failed: can't open data file \"" + fifo +
+                        "\" (a FIFO (named pipe), not a file).\n"));
+    EXPECT_EXIT({ alarm(20); glmReadOBJ("/dev/urandom"); }, ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmReadOBJ() failed: can't open data file "
+                        "\"/dev/urandom\" (a device, not a file).\n"));
+    unlink(fifo.c_str());
 }
 
 TEST_F(ReaderDeath, UnexpectedKeywords)
 {
     EXPECT_EXIT(load(std::string(TRIANGLE) + "vp 1 2\n"), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: glmFirstPass(): Unknown token \"vp\".\n"));
+    /* a token is shown as a short printable excerpt, never as it stands */
+    EXPECT_EXIT(load(std::string(TRIANGLE) + "v\x1b[2J\x07" + std::string(120, 'x') + " 1\n"),
+                ::testing::ExitedWithCode(1),
+                literal("GLM: Fatal Error: glmFirstPass(): Unknown token \"v?[2J?" +
+                        std::string(38, 'x') + "...\".\n"));
     EXPECT_EXIT(load("mtl m.mtl\n"), ::testing::ExitedWithCode(1),
                 literal("GLM: Fatal Error: glmReadOBJ: Got \"mtl\" instead of \"mtllib\"\n"));
     EXPECT_EXIT(load("use red\n"), ::testing::ExitedWithCode(1),

@@ -73,11 +73,42 @@ TEST_F(Shader, SixtyFourthProgramIsFatal)
                 ::testing::ExitedWithCode(255), "63 loaded\n\\[!\\] Maximum amount of shaders reached\\.$");
 }
 
-TEST_F(Shader, MissingFileIsFatal)
+/* A missing file, and a directory, a FIFO or a device in a shader's place:
+ * each ends the process at once with a line naming it (the FIFO would hold
+ * an ordinary open for ever; the alarm ends the child instead). */
+TEST_F(Shader, MissingFilesAndFilesThatAreNotFilesAreFatal)
 {
     std::string missing = scratchPath("missing.vert");
     EXPECT_EXIT(STDOUT_TO_STDERR(tvx_loadShader(missing.c_str(), NULL)), ::testing::ExitedWithCode(255),
                 "\\[!\\] Couldn't load shaderfile " + missing + "\n");
+    const auto cases = notFiles("shader");
+    for (const auto &c : cases)
+        EXPECT_EXIT(STDOUT_TO_STDERR(alarm(20); tvx_loadShader(NULL, c.first.c_str())),
+                    ::testing::ExitedWithCode(255),
+                    "\\[!\\] Couldn't load shaderfile " + c.first + ": " + c.second + "\n$");
+}
+
+/* F5 with a shader that has become a FIFO: the reload says so and goes on
+ * (it used to wait for a writer for ever), and the program keeps drawing. */
+TEST_F(Shader, AReloadPassesOverAShaderThatIsNoLongerAFile)
+{
+    std::string frag = writeScratch("reload.frag", GREEN_FRAG);
+    ::testing::internal::CaptureStdout();
+    int id = tvx_loadShader(NULL, frag.c_str());
+    unlink(frag.c_str());
+    ASSERT_EQ(0, mkfifo(frag.c_str(), 0600));
+    alarm(20);
+    tvx_reloadShaders();
+    alarm(0);
+    std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, out.find("[/] " + frag + ": cannot be read again (a FIFO (named "
+                                          "pipe), not a file)\n[/] shader program " +
+                                          std::to_string(id) + " keeps its old program\n"))
+        << out;
+    tvx_enableShader(id);
+    EXPECT_EQ((std::vector<int>{0, 255, 0, 255}), drawRedQuad());
+    tvx_disableShader();
+    unlink(frag.c_str());
 }
 
 TEST_F(Shader, LoadFileReturnsTheWholeTextZeroTerminated)

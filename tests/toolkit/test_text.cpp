@@ -1,8 +1,9 @@
 /*
  * test_text.cpp - polygon text, the typewriter over demo time (driven through
  * the mute clock) with its restart rules, the pause read-out's fixed place,
- * and the texture-strip font: glyph placement and depth order, its messages,
- * and the committed strip image "data/font.tga".
+ * a font face that cannot be used, and the texture-strip font: glyph
+ * placement and depth order, its messages, and the committed strip image
+ * "data/font.tga".
  */
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h> /* mkfifo */
 
 static const int W = 320, H = 180;
 
@@ -117,6 +119,55 @@ TEST_F(Text, PauseReadOutStaysNearTheBottomLeftCorner)
     EXPECT_GT(right, 100) << "the whole line is on screen";
     EXPECT_LT(right, W - 1);
     EXPECT_LT(top, 40);
+}
+
+/* Runs a text function in a folder whose "tools/crounded.ttf" is the given
+ * kind of thing ("missing", "text", "fifo", "folder"), in a death test's child. */
+static void drawWithFace(const std::string &folder, const char *kind, void (*draw)(void))
+{
+    std::filesystem::create_directories(folder + "/tools");
+    std::string face = folder + "/tools/crounded.ttf";
+    std::filesystem::remove_all(face);
+    if (std::string(kind) == "text")
+        writeScratch("face/tools/crounded.ttf", std::string("this is no TrueType face\n"));
+    else if (std::string(kind) == "fifo")
+        mkfifo(face.c_str(), 0600);
+    else if (std::string(kind) == "folder")
+        std::filesystem::create_directories(face);
+    if (chdir(folder.c_str()) != 0)
+        exit(3);
+    alarm(20);
+    fflush(stdout);
+    dup2(2, 1);
+    draw();
+    exit(0);
+}
+
+/* A face that is missing, that FreeType cannot read, or that is no file at
+ * all ends the process with a line naming it, whichever text needs it first:
+ * captions, the pause read-out, the overlay (its font comes from the same
+ * place). It used to leave the text out and warn in every frame. */
+TEST_F(Text, AFaceThatCannotBeUsedIsFatal)
+{
+    struct Case { const char *kind; const char *why; };
+    const Case cases[] = {
+        {"missing", "No such file or directory"},
+        {"text", "FreeType cannot read it as a font"},
+        {"fifo", "a FIFO \\(named pipe\\), not a file"},
+        {"folder", "a directory, not a file"},
+    };
+    void (*const draws[])(void) = {
+        [] { tvx_drawPolygonText("kolvane", 0, 0, 0); },
+        [] { tvx_infoText(); },
+        [] { tvx_createFont(TVX_FONT_PIXMAP); },
+    };
+    std::string folder = scratchPath("face");
+    for (const Case &c : cases)
+        for (void (*draw)(void) : draws)
+            EXPECT_EXIT(drawWithFace(folder, c.kind, draw), ::testing::ExitedWithCode(255),
+                        std::string("\\[!\\] Couldn't load the font tools/crounded\\.ttf: ") + c.why
+                            + "\n")
+                << c.kind;
 }
 
 TEST_F(Text, StripFontMessages)

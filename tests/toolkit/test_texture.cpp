@@ -140,6 +140,22 @@ TEST_F(Texture, PngFailuresAreFatal)
                 "\\[! " + text + "\\] Unable to load image$");
 }
 
+/* A directory, a FIFO or a device in a picture's place ends the process at
+ * once with a line naming it, for both readers (the FIFO would hold an
+ * ordinary open for ever; the alarm ends the child instead). */
+TEST_F(Texture, PicturesThatAreNotFilesAreFatalWithoutWaiting)
+{
+    const auto cases = notFiles("picture");
+    for (const auto &c : cases) {
+        EXPECT_EXIT(STDOUT_TO_STDERR(alarm(20); tvx_loadPNG(c.first.c_str())),
+                    ::testing::ExitedWithCode(255),
+                    "\\[! " + c.first + "\\] Unable to load image: " + c.second + "\n$");
+        EXPECT_EXIT(STDOUT_TO_STDERR(alarm(20); tvx_loadTGA(c.first.c_str())),
+                    ::testing::ExitedWithCode(255),
+                    "\\[!\\] Unable to load " + c.first + ": " + c.second + "\n$");
+    }
+}
+
 /* A PNG signature and IHDR chunk claiming width x height, and nothing else:
  * refused on the header, the pixels are never looked for. */
 static std::vector<unsigned char> pngHeader(unsigned width, unsigned height)

@@ -1,7 +1,8 @@
 /*
  * toolkit_test.h - small helpers shared by the rendering-toolkit tests:
- * scratch files, texture and framebuffer read-back, and running code whose
- * messages go to standard output inside a death test.
+ * scratch files (and paths that are not files), texture and framebuffer
+ * read-back, and running code whose messages go to standard output inside a
+ * death test.
  */
 #ifndef TOOLKIT_TEST_H
 #define TOOLKIT_TEST_H
@@ -11,10 +12,12 @@
 
 #include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h> /* dup2 */
+#include <sys/stat.h> /* mkfifo */
+#include <unistd.h>   /* dup2, symlink */
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 /* Death tests match standard error; the framework's messages go to standard
@@ -49,6 +52,24 @@ inline std::string writeScratch(const std::string &name, const std::vector<unsig
 inline std::string writeScratch(const std::string &name, const std::string &text)
 {
     return writeScratch(name, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+/* Scratch paths that are not regular files, each with the reason the
+ * framework gives for it as a regular expression: a directory, a FIFO (no
+ * writer: an ordinary open would wait for ever) and a link to a device. */
+inline std::vector<std::pair<std::string, std::string>> notFiles(const std::string &stem)
+{
+    std::string folder = scratchPath(stem + "-folder");
+    std::string fifo = scratchPath(stem + "-fifo");
+    std::string device = scratchPath(stem + "-device");
+    std::filesystem::create_directories(folder);
+    unlink(fifo.c_str());
+    unlink(device.c_str());
+    if (mkfifo(fifo.c_str(), 0600) != 0 || symlink("/dev/zero", device.c_str()) != 0)
+        ADD_FAILURE() << "cannot make " << fifo << " and " << device;
+    return {{folder, "a directory, not a file"},
+            {fifo, "a FIFO \\(named pipe\\), not a file"},
+            {device, "a device, not a file"}};
 }
 
 /* Level 0 of a texture as tightly packed RGBA bytes, with its size. */
