@@ -127,11 +127,18 @@ static double lengthSeconds(TvxAudioStream *stream)
     return webAudioState(stream->id) == 1 ? webAudioLength(stream->id) : 0.0;
 }
 
-static double heardSeconds(TvxAudioChannel *ch)
+/* Where the heard position would be had the music not ended: the context's
+ * clock runs on past the end. */
+static double unclampedSeconds(TvxAudioChannel *ch)
 {
     if (ch->paused || ch->pending)
         return ch->startPosition;
-    double at = ch->startPosition + webAudioElapsed();
+    return ch->startPosition + webAudioElapsed();
+}
+
+static double heardSeconds(TvxAudioChannel *ch)
+{
+    double at = unclampedSeconds(ch);
     double length = lengthSeconds(ch->stream);
     return at < length ? at : length;
 }
@@ -259,6 +266,15 @@ int tvx_audioGetPosition(TvxAudioChannel *channel, unsigned int *ms)
     if (channel->pending)
         startIfReady(channel);
     *ms = (unsigned int)(heardSeconds(channel) * 1000.0);
+    return TVX_AUDIO_OK;
+}
+
+int tvx_audioGetTimePastEnd(TvxAudioChannel *channel, unsigned int *ms)
+{
+    if (channel == nullptr || ms == nullptr)
+        return TVX_AUDIO_ERR_INVALID_PARAM;
+    double past = unclampedSeconds(channel) - lengthSeconds(channel->stream);
+    *ms = past > 0.0 && lengthSeconds(channel->stream) > 0.0 ? (unsigned int)(past * 1000.0) : 0;
     return TVX_AUDIO_OK;
 }
 

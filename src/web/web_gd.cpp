@@ -1,6 +1,6 @@
 /*
- * web_gd.cpp - the libgd subset of the web build (include/gd.h): a PNG file
- * decoded by libpng into a true-colour image the way libgd decodes it, so
+ * web_gd.cpp - the libgd subset of the web build (include/gd.h): a PNG in
+ * memory decoded by libpng into a true-colour image the way libgd decodes it, so
  * the framework's PNG reader (tvx_picture.cpp) gives the same pixels in
  * both builds: palettes, grey and transparent colours expanded, 16-bit
  * channels cut to their high byte, and the 8-bit alpha turned into libgd's
@@ -14,8 +14,25 @@
 
 #include <setjmp.h>
 #include <stdlib.h>
+#include <string.h>
 
 /* ---- Internal helpers ------------------------------------------------------ */
+
+/* The PNG in memory that libpng reads from. */
+struct Source {
+    const unsigned char *bytes;
+    size_t size;
+    size_t at;
+};
+
+static void readSource(png_structp png, png_bytep out, png_size_t count)
+{
+    Source *source = (Source *)png_get_io_ptr(png);
+    if (count > source->size - source->at)
+        png_error(png, "truncated");
+    memcpy(out, source->bytes + source->at, count);
+    source->at += count;
+}
 
 /* libpng reports an error by jumping back here; its message is not printed,
  * the caller says the picture cannot be loaded. */
@@ -28,8 +45,11 @@ static void quietWarning(png_structp, png_const_charp) {}
 
 /* ---- Public functions ------------------------------------------------------ */
 
-gdImagePtr gdImageCreateFromPng(FILE *file)
+gdImagePtr gdImageCreateFromPngPtr(int size, void *data)
 {
+    if (size <= 0 || data == nullptr)
+        return nullptr;
+    Source source = {(const unsigned char *)data, (size_t)size, 0};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError,
                                              quietWarning);
     if (png == nullptr)
@@ -46,7 +66,7 @@ gdImagePtr gdImageCreateFromPng(FILE *file)
         free(rows);
         return nullptr;
     }
-    png_init_io(png, file);
+    png_set_read_fn(png, &source, readSource);
     png_read_info(png, info);
     png_uint_32 width = png_get_image_width(png, info);
     png_uint_32 height = png_get_image_height(png, info);

@@ -1,15 +1,13 @@
 /*
  * gd.h (web build) - the part of libgd the framework's PNG reader calls
  * (tvx_picture.cpp), offered by the web layer (src/web/web_gd.cpp) on
- * libpng: a PNG decoded into a true-colour image with libgd's 7-bit alpha
+ * libpng: a PNG in memory decoded into a true-colour image with libgd's 7-bit alpha
  * (0 opaque, 127 transparent), read pixel by pixel.
  *
- * Depends on: libc (FILE).
+ * Depends on: nothing.
  */
 #ifndef KOLVANE_WEB_GD_H
 #define KOLVANE_WEB_GD_H
-
-#include <stdio.h>
 
 typedef struct gdImageStruct {
     int sx;
@@ -30,7 +28,7 @@ typedef gdImage *gdImagePtr;
 #ifdef __cplusplus
 extern "C" {
 #endif
-gdImagePtr gdImageCreateFromPng(FILE *file);
+gdImagePtr gdImageCreateFromPngPtr(int size, void *data);
 int gdImageGetPixel(gdImagePtr image, int x, int y);
 void gdImageDestroy(gdImagePtr image);
 #ifdef __cplusplus
