@@ -520,8 +520,7 @@ static void linkProgram(GLObject *p)
         fragment |= shader->type == GL_FRAGMENT_SHADER;
     }
     fixedStages();
-    if (p->real != 0)
-        emscripten_glDeleteProgram(p->real);
+    GLuint old = p->real;
     p->real = emscripten_glCreateProgram();
     for (GLuint s : p->attached) {
         GLObject *shader = object(s, KIND_SHADER);
@@ -543,6 +542,14 @@ static void linkProgram(GLObject *p)
     p->matrixSerial = p->lightSerial = p->fixedSerial = 0;
     if (p->ok)
         findLocations(p);
+    if (old != 0) {
+        /* a program relinked while in use stays in use, as in OpenGL */
+        if (realInUse == old) {
+            realInUse = p->ok ? p->real : 0;
+            emscripten_glUseProgram(realInUse);
+        }
+        emscripten_glDeleteProgram(old);
+    }
 }
 
 static void inverse3Transposed(const float *m, float *out)
@@ -955,19 +962,36 @@ GLint glGetUniformLocationARB(GLhandleARB program, const GLcharARB *name)
     return glGetUniformLocation(program, name);
 }
 
-/* WebGL reads a uniform of the program in use, as the code does it. */
-void glGetUniformfv(GLuint program, GLint location, GLfloat *v)
+/* emscripten finds a uniform location in the program in use, so the
+ * program asked about is put in use for the query. */
+static GLObject *queriedProgram(GLuint program, GLint location)
 {
     GLObject *p = object(program, KIND_PROGRAM);
-    if (p != nullptr && p->ok && location >= 0)
-        emscripten_glGetUniformfv(p->real, location, v);
+    if (p == nullptr || !p->ok || location < 0)
+        return nullptr;
+    if (realInUse != p->real)
+        emscripten_glUseProgram(p->real);
+    return p;
+}
+
+void glGetUniformfv(GLuint program, GLint location, GLfloat *v)
+{
+    GLObject *p = queriedProgram(program, location);
+    if (p == nullptr)
+        return;
+    emscripten_glGetUniformfv(p->real, location, v);
+    if (realInUse != p->real)
+        emscripten_glUseProgram(realInUse);
 }
 
 void glGetUniformiv(GLuint program, GLint location, GLint *v)
 {
-    GLObject *p = object(program, KIND_PROGRAM);
-    if (p != nullptr && p->ok && location >= 0)
-        emscripten_glGetUniformiv(p->real, location, v);
+    GLObject *p = queriedProgram(program, location);
+    if (p == nullptr)
+        return;
+    emscripten_glGetUniformiv(p->real, location, v);
+    if (realInUse != p->real)
+        emscripten_glUseProgram(realInUse);
 }
 
 GLint glGetAttribLocation(GLuint program, const GLchar *name)
