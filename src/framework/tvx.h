@@ -78,6 +78,8 @@ struct tvx_options {
     int loop;             /* --loop */
     int audioOffset;      /* --audio-offset MS */
     int letterbox;        /* --letterbox */
+    float scale;          /* --scale: 0.25 to 1 fixed, 0 auto; -1 when not given (auto) */
+    const char *stats;    /* --stats FILE */
     char error[256];      /* why the command line was refused; "" when it was not */
     char notes[1024];     /* "[/] " lines: what was taken in place of a value or option
                              that could not be used as written; "" when none */
@@ -226,6 +228,9 @@ void tvx_reloadShaders(void);
 /* ---- Render targets and lights (tvx_target.cpp) ------------------------- */
 
 int tvx_loadFBO(int width, int height);
+/* The picture the demo draws is width x height now: the targets made at its
+ * size (W x H) keep to it. */
+void tvx_fitPictureTargets(int width, int height);
 unsigned int tvx_enableFBO(int id, float r, float g, float b);
 void tvx_disableFBO(float w, float h, float r, float g, float b);
 void tvx_setLightData(float *row, float a, float b, float c, float d);
@@ -252,12 +257,18 @@ unsigned int tvx_bakeCubeMap(const char *fragmentPath, int size);
 /* Draws every baked surface again from its program (after a shader reload). */
 void tvx_rebakeSurfaces(void);
 
-/* ---- Motion blur (tvx_blur.cpp) ------------------------------------------ */
+/* ---- Where a frame is drawn: picture target, scale, blur (tvx_frame.cpp) */
 
-/* At a frame start: binds where the frame is drawn and sets the picture's
- * viewport. That is the window, or while the motion blur is on (it was in
- * the last frame) the blur's window-sized picture target, which the blur
- * then reads without copying the frame out of the window. */
+/* The picture's place in the window (the window, or the letterboxed part of
+ * it), from the reshape: tvx_globalX and tvx_globalY become its size at the
+ * render scale. */
+void tvx_setPictureSize(int width, int height);
+/* At a frame start: takes up the render scale, binds where the frame is
+ * drawn and sets the picture's viewport. That is the window, or the picture
+ * target: while the render scale is below 1 (the picture is then smaller
+ * than its place in the window), and while the motion blur is on (it was in
+ * the last frame), so that the blur reads the frame without copying it out
+ * of the window. */
 void tvx_beginFrame(void);
 /* The framebuffer that stands for the window in this frame: 0, or the
  * picture target between tvx_beginFrame and tvx_motionBlur. Binding the
@@ -266,11 +277,52 @@ unsigned int tvx_pictureFramebuffer(void);
 /* At a frame end, before the swap: blends the finished frame (in the window's
  * back buffer or the picture target) into the blur history (history x weight
  * + frame x (1 - weight), kept in half floats) and puts the history in the
- * back buffer. Weight 0 leaves the frame as it is; the first blurred frame
- * after it starts the history anew from itself. Leaves the window bound. */
+ * back buffer, stretched to its place when the scale is below 1. Weight 0
+ * leaves the frame as it is; the first blurred frame after it (or after a
+ * change of scale) starts the history anew from itself. Leaves the window
+ * bound. */
 void tvx_motionBlur(float weight);
 /* Drops the history (a reshape does): the next frame is blended with black. */
 void tvx_dropMotionBlur(void);
+
+/* ---- The render scale of live runs (tvx_scale.cpp) ---------------------- */
+
+#define TVX_SCALE_FRAMES 9   /* frames whose median decides a step of the scale */
+
+/* The automatic choice of the render scale, plain data so that tests can
+ * drive it: the scale, and the times of the frames drawn at it since its
+ * last step. */
+struct tvx_scaleControl {
+    float scale;
+    double frameMs[TVX_SCALE_FRAMES];
+    int count;
+};
+void tvx_scaleReset(struct tvx_scaleControl *c, float scale);
+/* One frame of frameMs at the present scale; returns the scale of the frames
+ * to come. Every TVX_SCALE_FRAMES frames it takes a step on their median:
+ * down by 1/32 to 1/16 while they take longer than the period allows (never
+ * below 0.5), up by 1/32 while they would still fit at the next step up. */
+float tvx_scaleStep(struct tvx_scaleControl *c, double frameMs);
+/* --scale: a scale from 0.25 to 1 fixes it; 0 (auto) lets the frame times
+ * choose it. */
+void tvx_setRenderScale(float scale);
+/* The scale of the next frame: 1 in frame-exact runs (capture, benchmark). */
+float tvx_renderScale(void);
+int tvx_renderScaleIsAutomatic(void);
+/* The start and the end (after the swap) of every frame, for its time. */
+void tvx_frameBegins(void);
+void tvx_frameEnds(void);
+
+/* ---- Statistics of live runs (tvx_stats.cpp) ---------------------------- */
+
+/* --stats FILE: from now on, once a second, one line of JSON: the demo time
+ * in ms, the scene, the frames drawn in that second, their mean and worst
+ * frame time in ms and the render scale. Each line reaches the file whole in
+ * one write, so a run killed at any moment leaves only whole lines. A file
+ * that cannot be made gets a "[/] " line and the run goes on without it. */
+void tvx_openStats(const char *path);
+/* At every frame end, after the swap. */
+void tvx_statsFrameEnd(void);
 
 /* ---- Text (tvx_text.cpp) ------------------------------------------------ */
 
@@ -301,6 +353,8 @@ void tvx_testTextureFont(void);
  * scene's start, -1 the previous one's, 0 the demo's start; -1 for none). */
 void tvx_setSceneHooks(int (*info)(const char **name, float *sceneSeconds),
                        int (*jumpTarget)(int direction));
+/* The scene that plays: -1 while loading (or before the hooks are set). */
+int tvx_playingScene(void);
 /* Tab toggles the overlay; F12 asks for a screenshot of the next finished
  * frame, F5 reloads the shaders, Page Down, Page Up and Home jump to the
  * next scene, the previous one and the demo's start through tvx_seekPicture.

@@ -141,6 +141,9 @@ void tvx_init(int argc, char **argv, void (*display)(void))
     tvx_setAudioOffset(o.audioOffset);
     tvx_setLoop(o.loop, argc, argv);   /* a copy, before glutInit takes its own options out */
     tvx_setLetterbox(o.letterbox);
+    tvx_setRenderScale(o.scale > 0.0f ? o.scale : 0.0f);
+    if (o.stats != nullptr)
+        tvx_openStats(o.stats);
     int frameClock = tvx_clockSource() == TVX_CLOCK_FRAMES;
     if (frameClock)
         o.fullscreen = 0;
@@ -208,6 +211,8 @@ void tvx_swapBuffers(void)
         frameHook();
     tvx_viewerFrameEnd();
     glutSwapBuffers();
+    tvx_frameEnds();
+    tvx_statsFrameEnd();
     tvx_stepFrameClock();
 }
 
@@ -221,8 +226,7 @@ void tvx_handleResize(int width, int height)
     glClear(GL_ACCUM_BUFFER_BIT);
     tvx_dropMotionBlur();
     glLoadIdentity();
-    tvx_globalX = width;
-    tvx_globalY = height;
+    tvx_setPictureSize(width, height);
     gluPerspective(45.0, 1.7777777777777777, 1.0, 200.0);
 }
 

@@ -42,10 +42,11 @@ struct OptionRow {
 static const int MAX_SIDE = 32767;      /* largest window side X can make */
 static const size_t NOTE_LINE = 256;    /* longest "[/] " line of the notes */
 static const int DEFAULT_FPS = 60;
-static const int USAGE_COLUMN = 18;
+static const int USAGE_COLUMN = 18;     /* width of --help's left column */
 /* Beyond 3 s the picture would run back into the scene before the start
  * scene, and past the music's end. */
-static const int AUDIO_OFFSET_LIMIT = 3000;     /* width of --help's left column */
+static const int AUDIO_OFFSET_LIMIT = 3000;
+static const double LOWEST_SCALE = 0.25;  /* the smallest fixed render scale */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -230,6 +231,25 @@ static int readLetterbox(struct tvx_options *o, const char *)
     return 0;
 }
 
+static int readScale(struct tvx_options *o, const char *value)
+{
+    double number = 0.0;
+    if (strcmp(value, "auto") == 0)
+        o->scale = 0.0f;
+    else if (toNumber(value, LOWEST_SCALE, 1.0, &number))
+        o->scale = (float)number;
+    else
+        return refuse(o, "--scale takes auto or a scale from %g to 1, not \"%s\"", LOWEST_SCALE,
+                      value);
+    return 0;
+}
+
+static int readStats(struct tvx_options *o, const char *value)
+{
+    o->stats = value;
+    return 0;
+}
+
 static int readHelp(struct tvx_options *o, const char *)
 {
     o->help = 1;
@@ -265,6 +285,12 @@ static const struct OptionRow OPTIONS[] = {
      "when negative), -3000 to 3000, for sound with latency"},
     {"--letterbox", nullptr, 0, readLetterbox, "--letterbox",
      "keep the 16:9 picture undistorted, with black bars"},
+    {"--scale", "F", 1, readScale, "--scale auto|F",
+     "draw the picture at F (0.25 to 1) of the window's size and\n"
+     "stretch it; auto (the default) lowers it, to 0.5 at most,\n"
+     "only while frames take longer than the 25 ms period"},
+    {"--stats", "FILE", 1, readStats, "--stats FILE",
+     "once a second, a JSON line of frame figures to FILE"},
     {"--help", nullptr, 0, readHelp, "--help", "this text"},
     {"--version", nullptr, 0, readVersion, "--version", "the program's version"},
 };
@@ -314,8 +340,10 @@ static int checkCombinations(struct tvx_options *o)
         return refuse(o, "--fps and --to go with --capture or --bench");
     if (o->json && !o->bench)
         return refuse(o, "--json goes with --bench");
-    if ((o->capture || o->bench) && (o->loop || o->audioOffset != 0 || o->letterbox))
-        return refuse(o, "--loop, --audio-offset and --letterbox go with a live run, not with %s",
+    if ((o->capture || o->bench) &&
+        (o->loop || o->audioOffset != 0 || o->letterbox || o->scale >= 0.0f || o->stats))
+        return refuse(o, "--loop, --audio-offset, --letterbox, --scale and --stats go with a live run, "
+                         "not with %s (it always draws the whole picture)",
                       o->capture ? "--capture" : "--bench");
     if (o->capture && !isVideoName(o->capture) && !strchr(o->capture, '%'))
         return refuse(o, "--capture needs a .mp4 or .mkv file, or a PNG pattern with %%d, not \"%s\"",
@@ -353,6 +381,7 @@ int tvx_readOptions(int argc, char **argv, struct tvx_options *o)
     o->fullscreen = 1;
     o->soundOn = 1;
     o->to = -1.0;
+    o->scale = -1.0f;
     int refused = 0;
     /* Every argument is compared with the names, the values of options too. */
     for (int i = 1; i < argc && !refused; i++) {

@@ -7,10 +7,11 @@
  * with the clear colour of the previous call, then sets the new one, and
  * resets the current matrix to a translation of -50 along z; a scissor the
  * caller set for the target before is switched off, so that the next one is
- * drawn whole. The light
- * functions hand a caller's light record or the default white light to the
- * fixed-function lighting. A target that cannot be made complete ends the
- * process.
+ * drawn whole. A target made at the size of the picture the demo draws (W x
+ * H: the window's, or smaller at a render scale below 1) follows that size
+ * when it changes. The light functions hand a caller's light record or the
+ * default white light to the fixed-function lighting. A target that cannot
+ * be made complete ends the process.
  * Depends on: OpenGL (through GLEW: EXT framebuffer objects).
  */
 #include "tvx.h"
@@ -30,6 +31,7 @@ struct RenderTarget {
     unsigned int renderbuffer;
     int width;
     int height;
+    int followsPicture;   /* made at the picture's size: keeps to it */
 };
 
 static struct RenderTarget fbo[FBO_SLOTS];
@@ -74,6 +76,18 @@ static const char *statusName(GLenum status)
     }
 }
 
+/* The colour texture and depth buffer of a target, width x height. */
+static void makeStorage(struct RenderTarget *target, int width, int height)
+{
+    target->width = width;
+    target->height = height;
+    glBindTexture(GL_TEXTURE_2D, target->texture);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_INT, NULL);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, target->renderbuffer);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, width, height);
+}
+
 /* ---- Public functions ------------------------------------------------------ */
 
 /* A target that is not complete would show black in every pass drawn
@@ -93,23 +107,16 @@ int tvx_loadFBO(int width, int height)
         exit(-1);
     }
     struct RenderTarget *target = &fbo[id];
-    target->width = width;
-    target->height = height;
+    target->followsPicture = width == tvx_globalX && height == tvx_globalY;
 
     glGenFramebuffersEXT(1, &target->framebuffer);
     glGenTextures(1, &target->texture);
     glGenRenderbuffersEXT(1, &target->renderbuffer);
 
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
-
-    glBindTexture(GL_TEXTURE_2D, target->texture);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_INT, NULL);
+    makeStorage(target, width, height);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                               target->texture, 0);
-
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, target->renderbuffer);
-    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, width, height);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
                               target->renderbuffer);
 
@@ -123,6 +130,16 @@ int tvx_loadFBO(int width, int height)
 
     CURRENT_ID++;
     return id;
+}
+
+void tvx_fitPictureTargets(int width, int height)
+{
+    for (int id = 0; id < CURRENT_ID; id++) {
+        struct RenderTarget *target = &fbo[id];
+        if (target->followsPicture && (target->width != width || target->height != height))
+            makeStorage(target, width, height);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 unsigned int tvx_enableFBO(int id, float r, float g, float b)

@@ -38,7 +38,7 @@
 /* ---- State ----------------------------------------------------------------- */
 
 #define OVERLAY_SIZE 14         /* pixel size of the overlay's text */
-#define OVERLAY_LINES 5
+#define OVERLAY_LINES 6
 #define FRAME_STAMPS 512        /* frame ends kept for the figures: above 1 s of frames */
 
 static int overlayOn = 0;
@@ -225,6 +225,8 @@ static void overlayLines(char lines[OVERLAY_LINES][128])
     const char *clock = CLOCK_NAMES[tvx_clockSource()];
     snprintf(lines[4], 128, "clock: %s%s", clock,
              tvx_Get(6) != 0.0f ? ", paused" : "");
+    snprintf(lines[5], 128, "scale %.2f%s  picture %d x %d", (double)tvx_renderScale(),
+             tvx_renderScaleIsAutomatic() ? " (auto)" : "", tvx_globalX, tvx_globalY);
 }
 
 static void drawOverlay(void)
@@ -291,6 +293,13 @@ void tvx_setSceneHooks(int (*info)(const char **name, float *sceneSeconds),
 {
     sceneInfo = info;
     sceneJump = jumpTarget;
+}
+
+int tvx_playingScene(void)
+{
+    const char *name = nullptr;
+    float seconds = 0.0f;
+    return sceneInfo != nullptr ? sceneInfo(&name, &seconds) : -1;
 }
 
 int tvx_viewerKey(unsigned char key)

@@ -6,10 +6,13 @@
  * (the picture changes scene and comes back), Space resumes (the lines stop,
  * the clock moves on) and Escape ends the run with status 0.
  *
+ * The runs that compare pictures draw them at a fixed render scale of 1, so
+ * that a busy machine does not make the automatic scale soften one of them.
+ *
  * The music plays on SDL's dummy driver, so the clock runs on the wall clock
  * as it does with a sound card. Music shorter than the demo lets the demo
  * play on to its end by itself; --loop starts every pass with the command
- * line as given, GLUT's -display included.
+ * line as given, GLUT's -display included; --stats leaves whole lines.
  *
  * Depends on: the kolvane executable, Xvfb, xdotool, Xlib (screenshots of
  * the window), capture_run.cpp.
@@ -17,6 +20,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>    /* std::min, std::max */
+#include <csignal>
+#include <nlohmann/json.hpp>   /* the --stats lines */
+#include <sstream>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cstdlib>
@@ -270,7 +276,8 @@ TEST_F(LiveRun, SpacePausesArrowsSeekAcrossAScene3And4BorderEscapeQuits)
 {
     ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
     std::string log = dir + "/kolvane.log";
-    pid = startKolvane({"-nf", "-w", std::to_string(WIDTH), "-h", std::to_string(HEIGHT), "-s", "4"}, log,
+    pid = startKolvane({"-nf", "-w", std::to_string(WIDTH), "-h", std::to_string(HEIGHT), "-s", "4",
+                        "--scale", "1"}, log,
                        {{"DISPLAY", display.name}, {"SDL_AUDIODRIVER", "dummy"}});
     ASSERT_GT(pid, 0);
     std::string window;
@@ -355,7 +362,8 @@ TEST_F(LiveRun, TabOverlayF12ScreenshotF5ShaderReload)
     work = makeEditableDataDir("viewer");
     ASSERT_FALSE(work.empty());
     std::string log = dir + "/kolvane.log";
-    std::string window = start({"-nf", "-w", std::to_string(WIDTH), "-h", std::to_string(HEIGHT), "-s", "1"},
+    std::string window = start({"-nf", "-w", std::to_string(WIDTH), "-h", std::to_string(HEIGHT), "-s", "1",
+                                "--scale", "1"},
                                log, work, "song start pos = 14000\n");
     ASSERT_FALSE(window.empty()) << readText(log);
     usleep(1000000);
@@ -435,7 +443,8 @@ TEST_F(LiveRun, LoopStartsTheDemoAgainAndPageKeysJumpBetweenScenes)
     ASSERT_FALSE(work.empty());
     std::string log = dir + "/kolvane.log";
     const std::string started = "song start pos = 356000\n";
-    std::string window = start({"-nf", "-w", "320", "-h", "180", "-s", "9", "--loop"}, log, work, started);
+    std::string window = start({"-nf", "-w", "320", "-h", "180", "-s", "9", "--loop", "--scale", "1"},
+                               log, work, started);
     ASSERT_FALSE(window.empty()) << readText(log);
 
     /* Scene 8 starts where scene 9's start (356.0 s after -s 9) less its 55 s
@@ -508,6 +517,41 @@ TEST_F(LiveRun, ShortMusicLetsTheDemoPlayToItsEnd)
     EXPECT_EQ(status, 0) << text;
     EXPECT_EQ(occurrences(text, "[/] The music data/test.mp3 ends at 3.000 s, before the demo's "
                                 "end at 366.700 s: the clock goes on without it\n"), 1u) << text;
+}
+
+/* --stats: a line of JSON a second, each reaching the file whole, so that a
+ * run killed at any moment leaves only whole lines; with --scale 0.5 they
+ * give the scale the frames were drawn at. */
+TEST_F(LiveRun, StatsLinesStayWholeWhenTheRunIsKilled)
+{
+    ASSERT_FALSE(display.name.empty()) << "no Xvfb could be started";
+    std::string log = dir + "/kolvane.log";
+    std::string stats = dir + "/run.jsonl";
+    pid = startKolvane({"-nf", "-w", "320", "-h", "180", "-m", "-s", "9", "--scale", "0.5", "--stats",
+                        stats}, log, {{"DISPLAY", display.name}});
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 600 && occurrences(readText(stats), "\n") < 4; i++)
+        usleep(100000);
+    usleep(420000);   /* somewhere within a second */
+    kill(pid, SIGKILL);
+    waitChild(pid, 10);
+    pid = -1;
+    std::string text = readText(stats);
+    ASSERT_GE(occurrences(text, "\n"), 4u) << readText(log);
+    EXPECT_EQ(text.back(), '\n') << "the last line is whole";
+    std::istringstream lines(text);
+    std::string line;
+    int scene = -2;
+    while (std::getline(lines, line)) {
+        nlohmann::json figures = nlohmann::json::parse(line, nullptr, false);
+        ASSERT_TRUE(figures.is_object()) << line;
+        for (const char *key : {"demo_ms", "scene", "frames", "mean_ms", "worst_ms", "scale"})
+            EXPECT_TRUE(figures.contains(key) && figures[key].is_number()) << key << " in " << line;
+        EXPECT_GT(figures.value("frames", 0), 0) << line;
+        EXPECT_EQ(figures.value("scale", 0.0), 0.5) << line;
+        scene = figures.value("scene", -2);
+    }
+    EXPECT_EQ(scene, 9) << "the last line: the demo plays scene 9";
 }
 
 /* --loop with GLUT's -display (and no DISPLAY): glutInit takes -display out

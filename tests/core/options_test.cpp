@@ -234,13 +234,28 @@ TEST(Options, RefusalsStopAtTheFirstWrongOption)
     Parsed a = parse({"--audio-offset", "120.5"});
     EXPECT_STREQ(a.o.error, "--audio-offset takes whole milliseconds from -3000 to 3000, not \"120.5\"");
     Parsed b = parse({"--bench", "--letterbox"});
-    EXPECT_STREQ(b.o.error, "--loop, --audio-offset and --letterbox go with a live run, not with --bench");
+    EXPECT_STREQ(b.o.error, "--loop, --audio-offset, --letterbox, --scale and --stats go with a live "
+                            "run, not with --bench (it always draws the whole picture)");
     Parsed c = parse({"--loop", "--audio-offset", "-250", "--letterbox", "-s", "9"});
     EXPECT_EQ(c.o.error[0], '\0') << c.o.error;
     EXPECT_EQ(c.o.loop, 1);
     EXPECT_EQ(c.o.audioOffset, -250);
     EXPECT_EQ(c.o.letterbox, 1);
     EXPECT_EQ(c.o.startScene, 9);
+    EXPECT_EQ(c.o.scale, -1.0f) << "no --scale: automatic";
+    /* the render scale and the live figures: a live run's, never a capture's */
+    Parsed s = parse({"--scale", "0.5", "--stats", "run.jsonl"});
+    EXPECT_EQ(s.o.error[0], '\0') << s.o.error;
+    EXPECT_EQ(s.o.scale, 0.5f);
+    EXPECT_STREQ(s.o.stats, "run.jsonl");
+    EXPECT_EQ(parse({"--scale", "auto"}).o.scale, 0.0f);
+    for (const char *wrong : {"0.2", "1.5", "half", "0"})
+        EXPECT_EQ(std::string(parse({"--scale", wrong}).o.error),
+                  std::string("--scale takes auto or a scale from 0.25 to 1, not \"") + wrong + "\"");
+    EXPECT_STREQ(parse({"--capture", "x.mp4", "--scale", "1"}).o.error,
+                 "--loop, --audio-offset, --letterbox, --scale and --stats go with a live run, "
+                 "not with --capture (it always draws the whole picture)");
+    EXPECT_NE(parse({"--bench", "--stats", "run.jsonl"}).o.error[0], '\0');
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 /*
- * state_test.cpp - tvx_Get, the render state, the reshape projection and the
- * timer, in a real OpenGL context; the start-up's refusal of an unusable one.
+ * state_test.cpp - tvx_Get, the render state, the reshape projection, the
+ * render scale and the timer, in a real OpenGL context; the start-up's
+ * refusal of an unusable one; the automatic choice of the render scale.
  */
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 #include <unistd.h>  /* usleep */
 
 #include "test_gl.h"
@@ -250,6 +252,113 @@ TEST(Render, MotionBlurBlendsByTheWeightInAFineHistory)
             << "frame " << n;
     EXPECT_EQ(blurredGrey(1.0f, 0.5f), 255);
     EXPECT_NEAR(blurredGrey(0.2f, 0.2f), 255.0 * (0.2 + 0.8 * 0.2), 1.0);
+}
+
+/* At a render scale of 0.5 the frame is drawn into a picture of half the
+ * window's sides, which is what the demo sees as W and H, with its render
+ * targets made at W x H; at the frame end it is stretched over the whole
+ * window. One-pixel columns drawn at W then cover two window pixels each,
+ * mixed by the filter, where the full scale keeps them sharp. */
+TEST(Render, ARenderScaleDrawsASmallerPictureStretchedToTheWindow)
+{
+    testGlContext(320, 180);
+    tvx_handleResize(320, 180);
+    int follower = tvx_loadFBO(320, 180);
+    for (float scale : {0.5f, 1.0f}) {
+        SCOPED_TRACE(scale);
+        tvx_setRenderScale(scale);
+        tvx_beginFrame();
+        int w = (int)(320 * scale), h = (int)(180 * scale);
+        EXPECT_EQ(tvx_Get(1), (float)w);
+        EXPECT_EQ(tvx_Get(2), (float)h);
+        tvx_enableFBO(follower, 0, 0, 0);
+        GLint vp[4];
+        glGetIntegerv(GL_VIEWPORT, vp);
+        EXPECT_EQ(vp[2], w) << "a target made at W x H keeps to the picture";
+        EXPECT_EQ(vp[3], h);
+        tvx_disableFBO(tvx_Get(1), tvx_Get(2), 0, 0, 0);
+        glGetIntegerv(GL_VIEWPORT, vp);
+        EXPECT_EQ(vp[2], w);
+        glDisable(GL_DEPTH_TEST);
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glLoadIdentity();
+        glOrtho(0, w, 0, h, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glBegin(GL_QUADS);
+        for (int x = 0; x < w; x++) {
+            glColor3f(x % 2 ? 1.0f : 0.0f, x % 2 ? 1.0f : 0.0f, x % 2 ? 1.0f : 0.0f);
+            glVertex2f((float)x, 0.0f);
+            glVertex2f((float)x + 1.0f, 0.0f);
+            glVertex2f((float)x + 1.0f, (float)h);
+            glVertex2f((float)x, (float)h);
+        }
+        glEnd();
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glEnable(GL_DEPTH_TEST);
+        tvx_motionBlur(0.0f);
+        std::vector<unsigned char> row(320 * 4);
+        glReadPixels(0, 90, 320, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data());
+        int mixed = 0, lit = 0;
+        for (int x = 0; x < 320; x++) {
+            mixed += row[x * 4] > 20 && row[x * 4] < 235;
+            lit += row[x * 4] > 20;
+        }
+        if (scale < 1.0f)
+            EXPECT_GT(mixed, 100) << "the half-size picture stretched over the window";
+        else
+            EXPECT_EQ(mixed, 0) << "the picture drawn at the window's size";
+        EXPECT_GT(lit, 120) << "the picture covers the window";
+    }
+    tvx_setRenderScale(1.0f);
+    tvx_handleResize(320, 180);
+}
+
+/* The automatic scale: a heavy scene brings it down in small steps, at most
+ * one in every median's worth of frames, to no less than a half; a scene
+ * that fits at a lower scale settles there without pumping; a single slow
+ * frame moves nothing; light frames bring it back to 1. */
+TEST(RenderScale, StepsDownGentlyNeverBelowAHalfSettlesAndComesBack)
+{
+    tvx_scaleControl c;
+    tvx_scaleReset(&c, 1.0f);
+    float last = 1.0f;
+    int sinceStep = 0;
+    /* ms = what does not shrink with the picture + what does */
+    auto run = [&](int frames, double fixedMs, double pixelMs, int *steps) {
+        *steps = 0;
+        for (int i = 0; i < frames; i++) {
+            float s = tvx_scaleStep(&c, fixedMs + pixelMs * last * last);
+            sinceStep++;
+            if (s != last) {
+                EXPECT_GE(sinceStep, TVX_SCALE_FRAMES);
+                EXPECT_LE(last - s, 1.0f / 16.0f + 1e-6f) << "at most 1/16 down at once";
+                EXPECT_LE(s - last, 1.0f / 32.0f + 1e-6f) << "at most 1/32 up at once";
+                sinceStep = 0;
+                (*steps)++;
+            }
+            EXPECT_GE(s, 0.5f);
+            last = s;
+        }
+    };
+    int steps = 0;
+    run(300, 12.0, 48.0, &steps);
+    EXPECT_FLOAT_EQ(last, 0.5f) << "12 + 48 s^2 ms only fits below a half";
+    EXPECT_GE(steps, 8);
+    run(300, 6.0, 20.0, &steps);
+    EXPECT_LE(6.0 + 20.0 * last * last, 22.0) << "settled where the frames fit";
+    EXPECT_GE(last, 0.875f - 1.0f / 16.0f) << "and not far below 0.875, the highest step that fits";
+    run(200, 6.0, 20.0, &steps);
+    EXPECT_EQ(steps, 0) << "no pumping once settled";
+    float settled = last;
+    for (int i = 0; i < 3 * TVX_SCALE_FRAMES; i++)
+        last = tvx_scaleStep(&c, i == 4 ? 400.0 : 6.0 + 20.0 * last * last);
+    EXPECT_FLOAT_EQ(last, settled) << "one slow frame among others moves nothing";
+    run(400, 3.0, 8.0, &steps);
+    EXPECT_FLOAT_EQ(last, 1.0f) << "light frames bring the scale back";
 }
 
 TEST(Timer, TheMuteClockAdvancesOnePeriodPerTickOnlyWhileRunning)

@@ -1,5 +1,16 @@
 /*
- * tvx_blur.cpp - motion blur through render targets.
+ * tvx_frame.cpp - where a frame is drawn and how it reaches the window: the
+ * picture target, the render scale and the motion blur.
+ *
+ * A frame is drawn into the window, or into the picture target, a colour
+ * texture with a depth buffer like the window's: always when the render
+ * scale (tvx_scale.cpp) makes the picture smaller than its place in the
+ * window, and while the motion blur is on. At the frame's end the picture
+ * target is stretched to its place in the window, with a linear filter when
+ * the scale is below 1; the demo then keeps its period at any resolution
+ * and only gets softer. The picture's size at the scale is what the demo
+ * sees as the window's (tvx_globalX, tvx_globalY); render targets made at
+ * that size follow it (tvx_fitPictureTargets).
  *
  * The history of the blur is a window-sized half-float colour target, so a
  * long trail fades smoothly instead of stepping in whole grey levels. At every
@@ -17,9 +28,9 @@
  * A weight of 0 leaves the picture as it is and costs nothing: the history is
  * then taken up again from the first blurred frame itself (on a software
  * rasteriser a copy of every unblurred frame would cost several ms, for a
- * trail of one frame at the moment the blur comes on). A reshape drops the
- * history: the next blurred frame is blended with black, and the targets
- * follow the new window size.
+ * trail of one frame at the moment the blur comes on); so is it after the
+ * scale changed. A reshape drops the history: the next blurred frame is
+ * blended with black, and the targets follow the new window size.
  * Depends on: OpenGL through GLEW (core framebuffer objects and blits, blend
  * colour, half-float textures where the driver has them).
  */
@@ -41,6 +52,8 @@ static int historyStale = 0;              /* the history is to start from the fr
 static int blurOn = 0;                    /* the last frame was blurred */
 static int inPicture = 0;                 /* this frame is drawn into the picture target */
 static int pictureUsable = 0;             /* the picture target is complete */
+static int fullWidth = 0;                 /* the picture's place in the window */
+static int fullHeight = 0;
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -93,7 +106,42 @@ static void fitTargets(int width, int height)
     attachDepth(width, height);
     targetWidth = width;
     targetHeight = height;
-    historyDropped = 1;
+}
+
+/* The picture at the render scale: its size in whole pixels, at least one. */
+static int scaledSide(int side, float scale)
+{
+    int scaled = (int)(side * scale + 0.5f);
+    return scaled > 0 ? scaled : 1;
+}
+
+/* The picture's size for this frame: the demo's W and H, and the render
+ * targets made at the picture's size, follow the scale. A change of scale
+ * takes the blur's history up again from the next blurred frame. */
+static void applyScale(void)
+{
+    int width = scaledSide(fullWidth, tvx_renderScale());
+    int height = scaledSide(fullHeight, tvx_renderScale());
+    if (width == tvx_globalX && height == tvx_globalY)
+        return;
+    tvx_globalX = width;
+    tvx_globalY = height;
+    tvx_fitPictureTargets(width, height);
+    if (!historyDropped)
+        historyStale = 1;
+}
+
+/* Puts a target's picture in its place in the window, stretched when the
+ * render scale made it smaller. */
+static void toWindow(unsigned int from, int width, int height)
+{
+    int x = 0, y = 0;
+    tvx_pictureOrigin(&x, &y);
+    int sameSize = width == fullWidth && height == fullHeight;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBlitFramebuffer(0, 0, width, height, x, y, x + fullWidth, y + fullHeight, GL_COLOR_BUFFER_BIT,
+                      sameSize ? GL_NEAREST : GL_LINEAR);
 }
 
 /* Copies the picture's colour from one framebuffer to another: in the
@@ -173,12 +221,24 @@ static void blendFrameIntoHistory(float weight)
 
 /* ---- Public functions ------------------------------------------------------ */
 
+void tvx_setPictureSize(int width, int height)
+{
+    fullWidth = width;
+    fullHeight = height;
+    tvx_globalX = tvx_globalY = 0;
+    applyScale();
+}
+
 void tvx_beginFrame(void)
 {
+    tvx_frameBegins();
+    if (fullWidth > 0 && fullHeight > 0)
+        applyScale();
     int width = tvx_globalX;
     int height = tvx_globalY;
+    int scaled = width != fullWidth || height != fullHeight;
     inPicture = 0;
-    if (blurOn && width > 0 && height > 0) {
+    if ((blurOn || scaled) && width > 0 && height > 0) {
         fitTargets(width, height);
         inPicture = pictureUsable;
     }
@@ -227,7 +287,7 @@ void tvx_motionBlur(float weight)
         if (weight != 0.0f)
             copyColour(drawnInPicture ? frameFramebuffer : 0, historyFramebuffer, width, height);
         if (drawnInPicture)
-            copyColour(frameFramebuffer, 0, width, height);
+            toWindow(frameFramebuffer, width, height);
     } else {
         if (historyDropped) {
             glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer);
@@ -239,13 +299,13 @@ void tvx_motionBlur(float weight)
         if (!drawnInPicture)
             copyColour(0, frameFramebuffer, width, height);
         blendFrameIntoHistory(weight);
-        copyColour(historyFramebuffer, 0, width, height);
+        toWindow(historyFramebuffer, width, height);
     }
     historyStale = weight == 0.0f;
     if (weight != 0.0f)
         historyDropped = 0;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    tvx_pictureViewport(width, height);
+    tvx_pictureViewport(fullWidth, fullHeight);
 }
 
 void tvx_dropMotionBlur(void)
