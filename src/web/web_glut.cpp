@@ -13,7 +13,7 @@
  * whole period behind starts again from now. Keys come from the page's
  * keydown events: Escape, Space and Tab as characters, the arrows, Page Up,
  * Page Down, Home, F5 and F12 as special keys, all kept from the browser.
- * The canvas's size is what the page gives it (web_main.cpp); a change is a
+ * The canvas's size is what the page gives it (index.html); a change is a
  * reshape. glutSolidSphere and glutSolidCube draw freeglut's shapes through
  * the layer's immediate mode.
  *
@@ -170,9 +170,13 @@ EMSCRIPTEN_KEEPALIVE int webglut_frameCount(void)
 void glutInit(int *, char **) {}
 void glutInitDisplayMode(unsigned int) {}
 
+/* The canvas takes the size the command line asks for only when the page
+ * was given one (w and h); else the page sizes it to the window, and the
+ * framework's default 640 x 480 window does not apply. */
 void glutInitWindowSize(int width, int height)
 {
-    if (width > 0 && height > 0)
+    int pageSized = EM_ASM_INT({ return Module['kolvaneFixedSize'] ? 0 : 1; });
+    if (width > 0 && height > 0 && !pageSized)
         emscripten_set_canvas_element_size(CANVAS, width, height);
 }
 
