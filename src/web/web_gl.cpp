@@ -11,7 +11,7 @@
  * stacks, lights, materials, colour material, the texture environment and
  * the enables that WebGL lacks are kept here and handed to the programs by
  * web_glsl.cpp. glPushAttrib saves the groups the code uses (current,
- * enable, colour buffer, depth buffer, viewport, transform, lighting,
+ * enable, colour buffer with the alpha test, depth buffer, viewport, transform, lighting,
  * texture, polygon, scissor, pixel mode). glWindowPos, glBitmap's moves and
  * glDrawPixels (FTGL's pixmap text) draw through a texture. Client vertex
  * arrays and buffer objects, textures, framebuffer objects and blits pass to
@@ -49,7 +49,7 @@ enum ListCode {
     OP_MATRIX_MODE, OP_LOAD_IDENTITY, OP_MULT_MATRIX, OP_LOAD_MATRIX, OP_BLEND_FUNC,
     OP_DEPTH_MASK, OP_DEPTH_FUNC, OP_BIND_TEXTURE, OP_TEX_ENV, OP_CALL_LIST, OP_DRAW,
     OP_SET_CURRENT, OP_CULL_FACE, OP_FRONT_FACE, OP_COLOR_MATERIAL, OP_USE_PROGRAM,
-    OP_BLEND_EQUATION, OP_COLOR_MASK, OP_LINE_WIDTH, OP_ACTIVE_TEXTURE
+    OP_BLEND_EQUATION, OP_COLOR_MASK, OP_LINE_WIDTH, OP_ACTIVE_TEXTURE, OP_ALPHA_FUNC
 };
 
 struct ListOp {
@@ -77,6 +77,8 @@ struct AttribFrame {
     float blendColor[4];
     float clearColor[4];
     GLboolean colorMask[4];
+    GLenum alphaFunc;
+    float alphaRef;
     GLenum depthFunc;
     GLboolean depthMask;
     float clearDepth;
@@ -267,6 +269,7 @@ static void syncEnables(void)
     S.fixed.normalize = S.enables[capIndex(GL_NORMALIZE)] || S.enables[capIndex(GL_RESCALE_NORMAL)];
     S.fixed.texture2D[0] = S.enables[capIndex(GL_TEXTURE_2D)];
     S.fixed.texture2D[1] = S.texture2DUnit1;
+    S.fixed.alphaTest = S.enables[capIndex(GL_ALPHA_TEST)];
     S.fixed.lightSerial++;
     S.fixed.fixedSerial++;
 }
@@ -307,6 +310,7 @@ static void setLightDefaults(void)
     S.fixed.colorMaterialFace = GL_FRONT_AND_BACK;
     S.fixed.colorMaterialMode = GL_AMBIENT_AND_DIFFUSE;
     S.fixed.texEnvMode[0] = S.fixed.texEnvMode[1] = GL_MODULATE;
+    S.fixed.alphaFunc = GL_ALWAYS;
 }
 
 /* The copy program: a texture drawn into a rectangle of the viewport, for
@@ -638,6 +642,8 @@ static void saveAttribs(AttribFrame *a, GLbitfield mask)
     memcpy(a->blendColor, S.blendColor, sizeof a->blendColor);
     memcpy(a->clearColor, S.clearColor, sizeof a->clearColor);
     memcpy(a->colorMask, S.colorMask, sizeof a->colorMask);
+    a->alphaFunc = S.fixed.alphaFunc;
+    a->alphaRef = S.fixed.alphaRef;
     a->depthFunc = S.depthFunc;
     a->depthMask = S.depthMask;
     a->clearDepth = S.clearDepth;
@@ -723,6 +729,7 @@ static void restoreAttribs(const AttribFrame *a)
         glBlendColor(a->blendColor[0], a->blendColor[1], a->blendColor[2], a->blendColor[3]);
         glClearColor(a->clearColor[0], a->clearColor[1], a->clearColor[2], a->clearColor[3]);
         glColorMask(a->colorMask[0], a->colorMask[1], a->colorMask[2], a->colorMask[3]);
+        glAlphaFunc(a->alphaFunc, a->alphaRef);
     }
     if (mask & GL_DEPTH_BUFFER_BIT) {
         restoreEnables(a, depthCap);
@@ -1695,13 +1702,25 @@ void glShadeModel(GLenum) {}
 void glHint(GLenum, GLenum) {}
 void glPolygonMode(GLenum, GLenum) {}
 void glPointSize(GLfloat) {}
-void glAlphaFunc(GLenum, GLclampf) {}
 void glFogf(GLenum, GLfloat) {}
 void glFogfv(GLenum, const GLfloat *) {}
 void glFogi(GLenum, GLint) {}
 void glClearAccum(GLfloat, GLfloat, GLfloat, GLfloat) {}
 void glAccum(GLenum, GLfloat) {}
 void glDrawBuffer(GLenum) {}
+
+/* The alpha test, done by the fixed-function fragment stage. */
+void glAlphaFunc(GLenum func, GLclampf ref)
+{
+    init();
+    const GLenum e[1] = {func};
+    const float f[1] = {ref};
+    if (record(OP_ALPHA_FUNC, e, 1, f, 1))
+        return;
+    S.fixed.alphaFunc = func;
+    S.fixed.alphaRef = ref < 0.0f ? 0.0f : ref > 1.0f ? 1.0f : ref;
+    S.fixed.fixedSerial++;
+}
 
 void glTexEnvi(GLenum target, GLenum pname, GLint value)
 {
@@ -2434,6 +2453,7 @@ static void replayList(GLuint name)
         case OP_COLOR_MASK: glColorMask((GLboolean)e[0], (GLboolean)e[1], (GLboolean)e[2], (GLboolean)e[3]); break;
         case OP_LINE_WIDTH: glLineWidth(f[0]); break;
         case OP_ACTIVE_TEXTURE: glActiveTexture(e[0]); break;
+        case OP_ALPHA_FUNC: glAlphaFunc(e[0], f[0]); break;
         default: break;
         }
     }

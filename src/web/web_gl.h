@@ -162,6 +162,9 @@ struct WebFixedState {
     int normalize;
     int texture2D[WEB_TEXTURE_UNITS];            /* GL_TEXTURE_2D enabled per unit */
     GLenum texEnvMode[WEB_TEXTURE_UNITS];
+    int alphaTest;                               /* GL_ALPHA_TEST enabled */
+    GLenum alphaFunc;
+    float alphaRef;
     unsigned int matrixSerial;
     unsigned int lightSerial;
     unsigned int fixedSerial;

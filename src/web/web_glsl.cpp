@@ -15,7 +15,8 @@
  * leaves free). A program without a vertex stage gets the fixed-function
  * one (transform, lighting, colour material, texture matrices); one without
  * a fragment stage gets the fixed-function fragment stage (colour times the
- * unit-0 texture in the texture environment's mode); the fixed-function
+ * unit-0 texture in the texture environment's mode, then the alpha test;
+ * a fragment stage of the code's own is not alpha-tested); the fixed-function
  * program is both. Uniforms are sent at a draw only when the part of the
  * state they come from has changed since the program's last draw.
  *
@@ -43,7 +44,7 @@ enum Uniform {
     U_LIGHT_MODEL_AMBIENT, U_LIGHTING, U_NORMALIZE, U_TWO_SIDE, U_COLOR_MATERIAL, U_TEX_ON,
     U_TEX_ENV, U_FRONT_EMISSION, U_FRONT_AMBIENT, U_FRONT_DIFFUSE, U_FRONT_SPECULAR,
     U_FRONT_SHININESS, U_BACK_EMISSION, U_BACK_AMBIENT, U_BACK_DIFFUSE, U_BACK_SPECULAR,
-    U_BACK_SHININESS, U_LIGHTS
+    U_BACK_SHININESS, U_ALPHA_FUNC, U_ALPHA_REF, U_LIGHTS
 };
 enum LightUniform {
     L_AMBIENT, L_DIFFUSE, L_SPECULAR, L_POSITION, L_HALF_VECTOR, L_SPOT_DIRECTION, L_SPOT_EXPONENT,
@@ -59,7 +60,7 @@ static const char *const UNIFORM_NAMES[U_LIGHTS] = {
     "tvxgl_FrontMaterial.emission", "tvxgl_FrontMaterial.ambient", "tvxgl_FrontMaterial.diffuse",
     "tvxgl_FrontMaterial.specular", "tvxgl_FrontMaterial.shininess", "tvxgl_BackMaterial.emission",
     "tvxgl_BackMaterial.ambient", "tvxgl_BackMaterial.diffuse", "tvxgl_BackMaterial.specular",
-    "tvxgl_BackMaterial.shininess"};
+    "tvxgl_BackMaterial.shininess", "tvxgl_AlphaFunc", "tvxgl_AlphaRef"};
 static const char *const LIGHT_FIELDS[L_COUNT] = {
     "ambient", "diffuse", "specular", "position", "halfVector", "spotDirection", "spotExponent",
     "spotCutoff", "spotCosCutoff", "constantAttenuation", "linearAttenuation",
@@ -218,6 +219,8 @@ static const char *FIXED_FRAGMENT =
     "uniform int tvxgl_Texture0;\n"
     "uniform int tvxgl_TexEnv0;\n"
     "uniform sampler2D tvxgl_Sampler0;\n"
+    "uniform int tvxgl_AlphaFunc;\n"   /* 0 none, then NEVER, LESS, EQUAL, LEQUAL, GREATER, NOTEQUAL, GEQUAL */
+    "uniform float tvxgl_AlphaRef;\n"
     "out vec4 tvxgl_FragColor;\n"
     "void main() {\n"
     "  vec4 c = tvxgl_TwoSide && !gl_FrontFacing ? tvxgl_BackColor : tvxgl_FrontColor;\n"
@@ -227,6 +230,13 @@ static const char *FIXED_FRAGMENT =
     "    else if (tvxgl_TexEnv0 == 2) c = vec4(mix(c.rgb, t.rgb, t.a), c.a);\n"
     "    else if (tvxgl_TexEnv0 == 3) c = vec4(c.rgb + t.rgb, c.a * t.a);\n"
     "    else c *= t;\n"
+    "  }\n"
+    "  if (tvxgl_AlphaFunc != 0) {\n"
+    "    float a = c.a, r = tvxgl_AlphaRef;\n"
+    "    bool pass = tvxgl_AlphaFunc == 2 ? a < r : tvxgl_AlphaFunc == 3 ? a == r\n"
+    "              : tvxgl_AlphaFunc == 4 ? a <= r : tvxgl_AlphaFunc == 5 ? a > r\n"
+    "              : tvxgl_AlphaFunc == 6 ? a != r : tvxgl_AlphaFunc == 7 ? a >= r : false;\n"
+    "    if (!pass) discard;\n"
     "  }\n"
     "  tvxgl_FragColor = c;\n"
     "}\n";
@@ -732,6 +742,14 @@ static void sendFixed(GLObject *p, const struct WebFixedState *s)
         emscripten_glUniform1i(loc[U_TEX_ON], s->texture2D[0]);
     if (loc[U_TEX_ENV] >= 0)
         emscripten_glUniform1i(loc[U_TEX_ENV], texEnvCode(s->texEnvMode[0]));
+    if (loc[U_ALPHA_FUNC] >= 0) {
+        int code = 0;
+        if (s->alphaTest && s->alphaFunc != GL_ALWAYS)
+            code = s->alphaFunc >= GL_NEVER && s->alphaFunc <= GL_GEQUAL ? (int)(s->alphaFunc - GL_NEVER) + 1 : 0;
+        emscripten_glUniform1i(loc[U_ALPHA_FUNC], code);
+    }
+    if (loc[U_ALPHA_REF] >= 0)
+        emscripten_glUniform1f(loc[U_ALPHA_REF], s->alphaRef);
 }
 
 /* ---- Public functions ------------------------------------------------------------- */
