@@ -2,9 +2,12 @@
  * pass_cost.cpp - what one frame-sized pass of each of the demo's shaders,
  * and each step of the motion blur, costs on this OpenGL.
  *
- * Every program of data/shader is drawn as a quad over the whole window,
- * sampling a frame-sized picture on texture unit 0, with the uniforms at
- * values the scenes send and the blending the passes use; the blur's steps
+ * Every program of data/shader, and the variants the demo keeps beside its
+ * shader table, is drawn as a quad over the whole window (the glow over a
+ * quarter of its sides, as the bloom pass draws it), sampling a frame-sized
+ * picture on texture unit 0 (and the glow on unit 1, a cube map on unit 2),
+ * with the uniforms at values the scenes send and the blending the passes
+ * use; the blur's steps
  * are timed on their own (window to picture, which only a frame drawn in the
  * window needs; blend into the half-float history; history to window). Each figure is the best of three runs of ten
  * draws, each run closed by glFinish, and comes with the pixels the draw
@@ -19,6 +22,7 @@
  */
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 #include <GL/glew.h>
@@ -30,17 +34,23 @@ struct Program {
     const char *name;       /* what the demo calls it */
     const char *vertex;     /* path, or nullptr for the fixed-function stage */
     const char *fragment;
+    const char *define;     /* defined after #version for a variant, or nullptr */
+    int quarter;            /* drawn over a quarter of the window's sides */
 };
 
 static const struct Program programs[] = {
-    {"sepia pass", nullptr, "data/shader/sepia.frag"},
-    {"bloom pass", nullptr, "data/shader/bloom.frag"},
-    {"planet", "data/shader/planet.vert", "data/shader/planet.frag"},
-    {"hyperspace tunnel", "data/shader/tunnel.vert", "data/shader/tunnel.frag"},
-    {"bump (station)", "data/shader/bump.vert", "data/shader/bump.frag"},
-    {"cockpit screen", "data/shader/xobject.vert", "data/shader/xobject.frag"},
-    {"asteroid", "data/shader/asteroid.vert", "data/shader/asteroid.frag"},
-    {"terrain (scene 5)", "data/shader/scene5.vert", "data/shader/scene5.frag"},
+    {"sepia pass, static", nullptr, "data/shader/sepia.frag", nullptr, 0},
+    {"sepia pass, no static", nullptr, "data/shader/sepia.frag", "QUIET", 0},
+    {"sepia plaster (wall)", nullptr, "data/shader/sepia.frag", "PLASTER", 0},
+    {"bloom pass, noise", nullptr, "data/shader/bloom.frag", nullptr, 0},
+    {"bloom pass, no noise", nullptr, "data/shader/bloom.frag", "CLEAN", 0},
+    {"glow, at a quarter", "data/shader/quad.vert", "data/shader/glow.frag", nullptr, 1},
+    {"planet", "data/shader/planet.vert", "data/shader/planet.frag", nullptr, 0},
+    {"hyperspace tunnel", "data/shader/tunnel.vert", "data/shader/tunnel.frag", nullptr, 0},
+    {"bump (station)", "data/shader/bump.vert", "data/shader/bump.frag", nullptr, 0},
+    {"cockpit screen", "data/shader/xobject.vert", "data/shader/xobject.frag", nullptr, 0},
+    {"asteroid", "data/shader/asteroid.vert", "data/shader/asteroid.frag", nullptr, 0},
+    {"terrain (scene 5)", "data/shader/scene5.vert", "data/shader/scene5.frag", nullptr, 0},
 };
 
 /* Uniform values as the scenes send them in mid-scene. */
@@ -86,7 +96,9 @@ static char *readFile(const char *path)
     return text;
 }
 
-static int attach(GLuint program, GLenum type, const char *path)
+/* Compiles a stage, with "#define <define>" after its first line (the
+ * #version) when define is given, and attaches it. */
+static int attach(GLuint program, GLenum type, const char *path, const char *define)
 {
     char *source = readFile(path);
     if (source == nullptr) {
@@ -94,7 +106,13 @@ static int attach(GLuint program, GLenum type, const char *path)
         return 0;
     }
     GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, (const char *const *)&source, nullptr);
+    char *rest = strchr(source, '\n');
+    rest = rest != nullptr ? rest + 1 : source + strlen(source);
+    char line[64];
+    snprintf(line, sizeof line, "#define %s\n", define != nullptr ? define : "PASS_COST");
+    const char *parts[3] = {source, line, rest};
+    const GLint lengths[3] = {(GLint)(rest - source), -1, -1};
+    glShaderSource(shader, 3, parts, lengths);
     glCompileShader(shader);
     free(source);
     GLint ok = 0;
@@ -112,8 +130,8 @@ static int attach(GLuint program, GLenum type, const char *path)
 static GLuint buildProgram(const struct Program *p)
 {
     GLuint program = glCreateProgram();
-    if ((p->vertex && !attach(program, GL_VERTEX_SHADER, p->vertex)) ||
-        !attach(program, GL_FRAGMENT_SHADER, p->fragment))
+    if ((p->vertex && !attach(program, GL_VERTEX_SHADER, p->vertex, p->define)) ||
+        !attach(program, GL_FRAGMENT_SHADER, p->fragment, p->define))
         return 0;
     glLinkProgram(program);
     GLint ok = 0;
@@ -128,6 +146,8 @@ static GLuint buildProgram(const struct Program *p)
         if (at >= 0)
             glUniform1f(at, u.value);
     }
+    glUniform1i(glGetUniformLocation(program, "glow"), 1);
+    glUniform1i(glGetUniformLocation(program, "surface"), 2);
     return program;
 }
 
@@ -269,6 +289,19 @@ int main(int argc, char **argv)
                                                                                 : GL_RGBA16,
                                     &historyTexture, nullptr);
 
+    /* the glow the bloom pass reads, and a cube map for the planet's surface */
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, historyTexture);
+    GLuint cube;
+    glGenTextures(1, &cube);
+    glActiveTexture(GL_TEXTURE2);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, cube);
+    for (int face = 0; face < 6; face++)
+        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_RGBA8, 512, 512, 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glActiveTexture(GL_TEXTURE0);
+
     glViewport(0, 0, width, height);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, pictureTexture);
@@ -286,7 +319,10 @@ int main(int argc, char **argv)
             continue;
         }
         glBindTexture(GL_TEXTURE_2D, pictureTexture);
+        if (p.quarter)
+            glViewport(0, 0, width / 4, height / 4);
         report(p.name, fullQuad);
+        glViewport(0, 0, width, height);
         glUseProgram(0);
         glDeleteProgram(program);
     }

@@ -7,8 +7,10 @@
 // full). "timer" is the scene time in seconds. The fade darkens the picture
 // with its grain and scratches; static is laid over the faded picture as
 // strongly as the picture shows, except in a scene's first second, where a
-// burst of static breaks through the fade-in (a picture faded out keeps only
-// its grain, and that goes black with it). Textured quads (the render
+// burst of static breaks through the fade-in as a layer of its own, over
+// the parts of the picture that are dark or transparent too (scene 4 opens
+// on a transparent tunnel window); a picture faded out keeps only its
+// grain, and that goes black with it. Textured quads (the render
 // target, the overlay) are sampled from texture unit 0 and keep their alpha.
 //
 // Compiled a second time with PLASTER defined, for untextured geometry such
@@ -102,11 +104,18 @@ void main()
     float band = 0.8 + 0.4 * smoothstep(0.9, 1.0, sin(gl_FragCoord.y * 0.02 - timer * 9.0));
     float opening = 1.0 - smoothstep(0.5, 1.5, timer);
     float staticShown = staticMix * max(fade, opening);
-    tone = mix(tone, vec3(snow * band) * vec3(1.0, 0.94, 0.82), staticShown);
+    vec3 snowColor = vec3(snow * band) * vec3(1.0, 0.94, 0.82);
 #ifdef PLASTER
+    tone = mix(tone, snowColor, staticShown);
     float alpha = gl_Color.a;
 #else
-    float alpha = max(color.a, staticShown) * gl_Color.a;
+    // the first second's burst as a layer over the picture, whatever its
+    // alpha; later, static shows as strongly as the picture does
+    float layer = 1.0 - smoothstep(0.0, 1.0, timer);
+    float layered = color.a + staticShown - color.a * staticShown;
+    vec3 over = (tone * color.a * (1.0 - staticShown) + snowColor * staticShown) / max(layered, 1.0e-4);
+    tone = mix(mix(tone, snowColor, staticShown), over, layer);
+    float alpha = mix(max(color.a, staticShown), layered, layer) * gl_Color.a;
 #endif
 #endif
     gl_FragColor = vec4(clamp(tone, 0.0, 1.0), alpha);

@@ -226,6 +226,34 @@ TEST_F(ShaderFiles, SepiaTonesWarmFadesToBlackAndTonesUntexturedGeometry)
     testReadPixel(160, 90, untextured);
     EXPECT_GT(untextured[0], untextured[2] + 20) << "the wall is toned from its own colour, not the bound texture";
     EXPECT_GT(untextured[0], 60);
+    glUseProgram(0);
+
+    /* A burst of static in a scene's first second covers a picture that is
+     * transparent there (scene 4 opens on its tunnel window); later, static
+     * shows only as strongly as the picture does. */
+    unsigned char clear[4 * 4 * 4] = {0};
+    unsigned int transparent;
+    glGenTextures(1, &transparent);
+    glBindTexture(GL_TEXTURE_2D, transparent);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    double brightness[2];
+    for (int later = 0; later < 2; later++) {
+        tvx_enableShader(sepia);
+        send(sepia, "timer", later ? 1.5f : 0.3f);
+        send(sepia, "staticNoiseAmmount", 0.7f);
+        send(sepia, "fadeLevel", 0.06f);
+        tvx_disableShader();
+        passPixel(sepia, transparent, full);
+        std::vector<unsigned char> row(320 * 4);
+        glReadPixels(0, 90, 320, 1, GL_RGBA, GL_UNSIGNED_BYTE, row.data());
+        double sum = 0.0;
+        for (int x = 0; x < 320; x++)
+            sum += row[x * 4];
+        brightness[later] = sum / 320.0;
+    }
+    EXPECT_GT(brightness[0], 20.0) << "the opening's burst over a transparent picture";
+    EXPECT_LT(brightness[1], 15.0) << "static over a transparent picture after the opening";
 }
 
 TEST_F(ShaderFiles, BloomFadesAndShowsNoiseOnAnEmptyPicture)
