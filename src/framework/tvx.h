@@ -220,6 +220,16 @@ void tvx_shader_sendSampler(int id, const char *name, int unit);
  * tvx_ownProgram, which gives the program to use. */
 int tvx_loadOwnShader(const char *vertexPath, const char *fragmentPath, const char *define);
 unsigned int tvx_ownProgram(int handle);
+/* A step of an own program over the whole of a render target (the glow, a
+ * bake): tvx_beginOwnStep saves the bindings (framebuffers, textures), the
+ * program, the viewport and the state it changes, sets a plain state (no
+ * depth test, blending, scissor or culling; unit 0 active) and the program,
+ * and returns it; tvx_ownStepQuad covers the viewport (for
+ * data/shader/quad.vert); tvx_endOwnStep puts back what was saved. Not
+ * nested. */
+unsigned int tvx_beginOwnStep(int handle);
+void tvx_ownStepQuad(void);
+void tvx_endOwnStep(void);
 /* Reads every program's files again and rebuilds the programs whose sources
  * changed; one that no longer compiles or links keeps its old program and
  * prints its log as "[/] " lines. */

@@ -50,46 +50,21 @@ static const float FACES[6][3][3] = {
 /* Draws every face of a bake's cube map with its program. */
 static void drawCube(const struct Bake *bake)
 {
-    GLint drawFramebuffer = 0, readFramebuffer = 0, program = 0;
-    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFramebuffer);
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT |
-                 GL_POLYGON_BIT);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDisable(GL_SCISSOR_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_STENCIL_TEST);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    GLuint drawing = tvx_beginOwnStep(bake->program);
     glViewport(0, 0, bake->size, bake->size);
-
     GLuint framebuffer = 0;
     glGenFramebuffers(1, &framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    GLuint drawing = tvx_ownProgram(bake->program);
-    glUseProgram(drawing);
     for (int face = 0; face < 6; face++) {
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
                                GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, bake->texture, 0);
         glUniform3fv(glGetUniformLocation(drawing, "faceOut"), 1, FACES[face][0]);
         glUniform3fv(glGetUniformLocation(drawing, "faceRight"), 1, FACES[face][1]);
         glUniform3fv(glGetUniformLocation(drawing, "faceUp"), 1, FACES[face][2]);
-        glBegin(GL_QUADS);
-        glVertex2f(-1.0f, -1.0f);
-        glVertex2f(1.0f, -1.0f);
-        glVertex2f(1.0f, 1.0f);
-        glVertex2f(-1.0f, 1.0f);
-        glEnd();
+        tvx_ownStepQuad();
     }
+    tvx_endOwnStep();
     glDeleteFramebuffers(1, &framebuffer);
-
-    glPopAttrib();
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, (GLuint)drawFramebuffer);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, (GLuint)readFramebuffer);
-    glUseProgram((GLuint)program);
 }
 
 /* ---- Public functions ------------------------------------------------------ */

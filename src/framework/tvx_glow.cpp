@@ -59,43 +59,20 @@ void tvx_loadGlow(void)
 void tvx_makeGlow(unsigned int texture)
 {
     tvx_loadGlow();
-    GLint width = 0, height = 0, drawFramebuffer = 0, readFramebuffer = 0, program = 0;
-    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFramebuffer);
-    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT |
-                 GL_POLYGON_BIT | GL_TEXTURE_BIT);
-    glActiveTexture(GL_TEXTURE0);
+    GLuint glow = tvx_beginOwnStep(glowProgram);
+    GLint width = 0, height = 0;
     glBindTexture(GL_TEXTURE_2D, texture);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
     if (width > 0 && height > 0) {
         fitTarget(width, height);
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_BLEND);
-        glDisable(GL_SCISSOR_TEST);
-        glDisable(GL_CULL_FACE);
-        glDisable(GL_ALPHA_TEST);
-        glDisable(GL_STENCIL_TEST);
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glViewport(0, 0, glowWidth, glowHeight);
-        GLuint glow = tvx_ownProgram(glowProgram);
-        glUseProgram(glow);
         glUniform1i(glGetUniformLocation(glow, "picture"), 0);
         glBindFramebuffer(GL_FRAMEBUFFER, glowFramebuffer);
         glBindTexture(GL_TEXTURE_2D, texture);
-        glBegin(GL_QUADS);
-        glVertex2f(-1.0f, -1.0f);
-        glVertex2f(1.0f, -1.0f);
-        glVertex2f(1.0f, 1.0f);
-        glVertex2f(-1.0f, 1.0f);
-        glEnd();
+        tvx_ownStepQuad();
     }
-    glPopAttrib();   /* also the texture bound on unit 0 */
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, (GLuint)drawFramebuffer);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, (GLuint)readFramebuffer);
-    glUseProgram((GLuint)program);
+    tvx_endOwnStep();   /* also unit 0's texture */
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, glowTexture);
     glActiveTexture(GL_TEXTURE0);

@@ -51,6 +51,11 @@ static int CURRENT_ID = -1; /* id of the last loaded program */
 static struct ShaderSlot own[OWN_SLOTS];   /* the framework's own programs */
 static int ownCount = 0;
 
+/* What a step of an own program saved of the caller's state. */
+static GLint stepDrawFramebuffer = 0;
+static GLint stepReadFramebuffer = 0;
+static GLint stepProgram = 0;
+
 /* ---- Internal helpers ----------------------------------------------------- */
 
 /* Prints an object's info log as "[/] " lines, each naming the file(s) it
@@ -330,6 +335,45 @@ int tvx_loadOwnShader(const char *vertexPath, const char *fragmentPath, const ch
 unsigned int tvx_ownProgram(int handle)
 {
     return handle >= 0 && handle < ownCount ? (unsigned int)own[handle].program : 0;
+}
+
+unsigned int tvx_beginOwnStep(int handle)
+{
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &stepDrawFramebuffer);
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &stepReadFramebuffer);
+    glGetIntegerv(GL_CURRENT_PROGRAM, &stepProgram);
+    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT |
+                 GL_POLYGON_BIT | GL_TEXTURE_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_STENCIL_TEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glActiveTexture(GL_TEXTURE0);
+    GLuint program = tvx_ownProgram(handle);
+    glUseProgram(program);
+    return program;
+}
+
+void tvx_ownStepQuad(void)
+{
+    glBegin(GL_QUADS);
+    glVertex2f(-1.0f, -1.0f);
+    glVertex2f(1.0f, -1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glEnd();
+}
+
+void tvx_endOwnStep(void)
+{
+    glPopAttrib();   /* also the textures bound, and the active unit */
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, (GLuint)stepDrawFramebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, (GLuint)stepReadFramebuffer);
+    glUseProgram((GLuint)stepProgram);
 }
 
 void tvx_reloadShaders(void)
