@@ -426,14 +426,6 @@ int tvx_audioCreate(TvxAudioSystem **system)
     return *system ? TVX_AUDIO_OK : TVX_AUDIO_ERR_MEMORY;
 }
 
-int tvx_audioGetVersion(TvxAudioSystem *system, unsigned int *version)
-{
-    if (system == nullptr || version == nullptr)
-        return TVX_AUDIO_ERR_INVALID_PARAM;
-    *version = TVX_AUDIO_VERSION;
-    return TVX_AUDIO_OK;
-}
-
 int tvx_audioInit(TvxAudioSystem *system, int maxChannels)
 {
     if (system == nullptr || maxChannels < 1)
@@ -628,21 +620,4 @@ int tvx_audioSetPaused(TvxAudioChannel *channel, int paused)
     channel->paused = 0;
     SDL_UnlockAudioDevice(channel->device);
     return TVX_AUDIO_OK;
-}
-
-const char *tvx_audioErrorString(int result)
-{
-    switch (result) {
-    case TVX_AUDIO_OK: return "No errors.";
-    case TVX_AUDIO_ERR_INVALID_PARAM: return "An invalid parameter was passed to the audio layer.";
-    case TVX_AUDIO_ERR_NOT_INITIALISED: return "The audio system has not been initialised.";
-    case TVX_AUDIO_ERR_INIT: return "The audio subsystem could not be started.";
-    case TVX_AUDIO_ERR_FILE_NOT_FOUND: return "File not found.";
-    case TVX_AUDIO_ERR_FILE_BAD: return "The file holds no decodable MP3 audio.";
-    case TVX_AUDIO_ERR_DEVICE: return "No audio device could be opened.";
-    case TVX_AUDIO_ERR_SEEK: return "The stream could not seek to that position.";
-    case TVX_AUDIO_ERR_MEMORY: return "Not enough memory.";
-    case TVX_AUDIO_ERR_NOT_A_FILE: return "Not a file (a directory, a FIFO or a device).";
-    default: return "Unknown error.";
-    }
 }

@@ -356,7 +356,9 @@ void tvx_demoEnd(void)
     char startDir[4096];
     if (tvx_userPath(".", startDir, (int)sizeof startDir) == nullptr || chdir(startDir) != 0)
         printf("[/] The next pass starts in the data folder, not where this one was started\n");
+#ifdef SYS_close_range   /* the web build's system has neither it nor a restart */
     syscall(SYS_close_range, 3u, ~0u, 0u);
+#endif
     execv("/proc/self/exe", commandLine);
     printf("[!] The demo cannot start again: /proc/self/exe does not run\n");
     exit(-1);

@@ -12,6 +12,7 @@
 #include "glm_internal.h"
 
 #include <charconv>    /* std::from_chars: locale-free float parsing */
+#include <ctype.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -43,6 +44,30 @@ static inline const char *lineEnd(const GlmScan *scan)
     return newline ? newline + 1 : scan->end;
 }
 
+/* std::from_chars of a float. The web build's C++ library has none: there
+ * strtof reads a bounded copy, held to what from_chars takes (no leading
+ * blank, no hexadecimal form). Its locale is "C" in both builds. */
+static std::from_chars_result readFloat(const char *p, const char *end, float *value)
+{
+#ifdef __EMSCRIPTEN__
+    char copy[64];
+    size_t length = (size_t)(end - p) < sizeof copy - 1 ? (size_t)(end - p) : sizeof copy - 1;
+    memcpy(copy, p, length);
+    copy[length] = '\0';
+    std::from_chars_result result = {p, std::errc()};
+    if (length == 0 || isspace((unsigned char)copy[0]))
+        return result;
+    if (copy[0] == '0' && (copy[1] == 'x' || copy[1] == 'X'))
+        copy[1] = '\0';   /* from_chars takes the 0 alone */
+    char *stop = copy;
+    *value = strtof(copy, &stop);
+    result.ptr = p + (stop - copy);
+    return result;
+#else
+    return std::from_chars(p, end, *value, std::chars_format::general);
+#endif
+}
+
 /* A float the way strtof reads one: optional sign, decimal digits with an
  * optional point and exponent, or inf / nan. */
 static int parseFloat(const char **text, const char *end, GLfloat *value)
@@ -56,7 +81,7 @@ static int parseFloat(const char **text, const char *end, GLfloat *value)
     if (p >= end || *p == '+' || *p == '-')
         return 0;
     float parsed = 0.0f;
-    std::from_chars_result result = std::from_chars(p, end, parsed, std::chars_format::general);
+    std::from_chars_result result = readFloat(p, end, &parsed);
     if (result.ptr == p)
         return 0;
     if (result.ec == std::errc::result_out_of_range) {
