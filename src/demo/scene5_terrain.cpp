@@ -9,8 +9,8 @@
  * and is shown as a plain screen quad.
  *
  * Depends on: OpenGL, the tvx framework, the model library, the flight
- * (scene_flight.h), the cube ribbon (scene_cubes.h) and the timeline's
- * shared state.
+ * (scene_flight.h), the cube ribbon (scene_cubes.h), what is in view
+ * (scene_view.h) and the timeline's shared state.
  */
 #include "scene5_terrain.h"
 
@@ -21,6 +21,7 @@
 #include "glm.h"
 #include "scene_cubes.h"
 #include "scene_flight.h"
+#include "scene_view.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -32,6 +33,7 @@ static int scene5_shipShader;
 static int scene5_noiseshader;           /* loaded, never enabled */
 static GLuint greetList;
 static GlmModel *scene5_greet[SCENE5_GREETS];   /* scene5_greet0 ... scene5_greet8 */
+static float greetBall[SCENE5_GREETS][4];  /* centre and radius of each, as its list draws it */
 
 static float speed = 0.0f;
 static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
@@ -68,13 +70,45 @@ static const TurnWindow turnSchedule[] = {
 
 /* ---- First-frame set-up ---------------------------------------------------- */
 
+/* The ball around a greeting model as its list draws it: the list turns the
+ * model 90 degrees about x, which takes (x, y, z) to (x, -z, y). */
+static void findGreetBall(const GlmModel *model, float ball[4])
+{
+    float lo[3] = {0.0f, 0.0f, 0.0f}, hi[3] = {0.0f, 0.0f, 0.0f};
+    for (GLuint i = 1; i <= model->numvertices; i++) {
+        const float *v = &model->vertices[3 * i];
+        for (int k = 0; k < 3; k++) {
+            if (i == 1 || v[k] < lo[k])
+                lo[k] = v[k];
+            if (i == 1 || v[k] > hi[k])
+                hi[k] = v[k];
+        }
+    }
+    float centre[3], reach2 = 0.0f;
+    for (int k = 0; k < 3; k++)
+        centre[k] = 0.5f * (lo[k] + hi[k]);
+    for (GLuint i = 1; i <= model->numvertices; i++) {
+        const float *v = &model->vertices[3 * i];
+        float dx = v[0] - centre[0], dy = v[1] - centre[1], dz = v[2] - centre[2];
+        float d2 = dx * dx + dy * dy + dz * dz;
+        if (d2 > reach2)
+            reach2 = d2;
+    }
+    ball[0] = centre[0];
+    ball[1] = -centre[2];
+    ball[2] = centre[1];
+    ball[3] = 1.01f * sqrtf(reach2);
+}
+
 void scene5_load(void)
 {
     scene5_testTexture = tvx_loadPNG("data/eniac.png");
     flight_load(&scene5_procShader, &scene5_shipShader, &scene5_noiseshader);
     greetList = glGenLists(10);
-    for (int k = 0; k < SCENE5_GREETS; k++)
+    for (int k = 0; k < SCENE5_GREETS; k++) {
         scene5_greet[k] = glmReadOBJ(greetFiles[k]);
+        findGreetBall(scene5_greet[k], greetBall[k]);
+    }
 }
 
 /* ---- Per-frame values ------------------------------------------------------ */
@@ -212,13 +246,25 @@ void scene5_block(const SceneFrame *frame)
     glColor4f(0.6f, 0.6f, 0.6f, 1.0f);
     glScalef(5.0f, 5.0f, 5.0f);
     tvx_setLight0(1);
+    /* The greeting models are closed and opaque: the faces turned away from
+     * the eye are always behind the ones turned towards it, so they are
+     * left out. */
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CCW);
     for (float f = 0.0f; f < 9.0f; f += 1.0f) {
         glPushMatrix();
         glTranslatef(5.0f * tvx_perlin2DNoise(f, f, (int)f), 0.5f * f + 2.0f, t - 7.0f * f);
         glRotatef((float)(40.0 * sin(10.0f * f + 2.33 * t)), 0.1f, 1.0f, 0.1f);
-        glCallList(greetList + (GLuint)f);
+        /* a model wholly outside the view is not sent */
+        const float *ball = greetBall[(int)f];
+        view_capture();
+        if (view_ballInView(ball[0], ball[1], ball[2], ball[3]))
+            glCallList(greetList + (GLuint)f);
         glPopMatrix();
     }
+    glPopAttrib();
     tvx_setLight0(0);
     glPopMatrix();
 

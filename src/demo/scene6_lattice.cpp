@@ -61,15 +61,23 @@ static float findMonitorRadius(void)
     return sqrtf(reach2);
 }
 
-/* One monitor, compiled in place. */
+/* One monitor, compiled in place: lit by the light the lattice sets up, and
+ * without the faces turned away from the eye, which on this closed, opaque
+ * model are always behind the ones turned towards it. */
 void scene6_firstFrame(void)
 {
     screen_model_list = glGenLists(1);
     glNewList(screen_model_list, GL_COMPILE);
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CCW);
     glTranslatef(0.0f, 0.0f, -20.0f);
     glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
     glScalef(10.0f, 10.0f, 10.0f);
     drawModel(scene6_screen_model);
+    glPopAttrib();
     glEndList();
     monitorRadius = findMonitorRadius();
 }
@@ -178,6 +186,8 @@ void scene6_block(const SceneFrame *frame)
     if (lattice.turns)
         glRotatef(lattice.angle, 0.0f, 1.0f, 0.1f);
     glPushMatrix();
+    tvx_setLight0(1);                 /* the light, set up once; on in each */
+    tvx_setLight0(0);                 /* monitor's list only */
     view_capture();
     for (float x = -800.0f; x < 800.0f; x += 40.0f) {
         for (float y = -800.0f; y < 800.0f; y += 40.0f) {
@@ -193,9 +203,7 @@ void scene6_block(const SceneFrame *frame)
             glTranslatef(x, y, (float)(10.0 * sin(x * y)));
             glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
             tvx_draw2DTexture(0.0f, 0.0f, 16.5f, 12.6f, 10.0f, flightTexture);
-            tvx_setLight0(1);
             glCallList(screen_model_list);
-            tvx_setLight0(0);
             glPopMatrix();
         }
     }
