@@ -1,7 +1,8 @@
 /*
  * scene_view.cpp - what can be in view (see scene_view.h): the six planes of
- * the view volume from the rows of projection times model-view, and the eye
- * from the inverse of the model-view.
+ * the view volume from the rows of projection times model-view, narrowed to
+ * the scissor box when the scissor test is on, and the eye from the inverse
+ * of the model-view.
  *
  * Depends on: OpenGL (the current matrices).
  */
@@ -19,8 +20,9 @@ static float eye[3];                     /* the eye in object coordinates */
 /* ---- Internal helpers ------------------------------------------------------ */
 
 /* The six planes of the view volume in object coordinates, from the rows of
- * projection times model-view. */
-static void findPlanes(const float p[16], const float m[16])
+ * projection times model-view: x and y between lo and hi in normalised
+ * device coordinates (-1 and 1 for the whole viewport), z between -1 and 1. */
+static void findPlanes(const float p[16], const float m[16], const float lo[2], const float hi[2])
 {
     float c[16];
     for (int col = 0; col < 4; col++) {
@@ -33,10 +35,12 @@ static void findPlanes(const float p[16], const float m[16])
     }
     for (int i = 0; i < 6; i++) {
         int row = i / 2;
+        /* row >= bound * w on the low side, row <= bound * w on the high one */
         float sign = (i % 2 == 0) ? 1.0f : -1.0f;
+        float bound = row < 2 ? (i % 2 == 0 ? lo[row] : hi[row]) : -sign;
         float len2 = 0.0f;
         for (int col = 0; col < 4; col++) {
-            planes[i][col] = c[col * 4 + 3] + sign * c[col * 4 + row];
+            planes[i][col] = sign * (c[col * 4 + row] - bound * c[col * 4 + 3]);
             if (col < 3)
                 len2 += planes[i][col] * planes[i][col];
         }
@@ -45,6 +49,28 @@ static void findPlanes(const float p[16], const float m[16])
             for (int col = 0; col < 4; col++)
                 planes[i][col] /= len;
         }
+    }
+}
+
+/* The part of the viewport that can be drawn in, in normalised device
+ * coordinates: all of it, or the scissor box's share when the scissor test
+ * is on. */
+static void drawableRange(float lo[2], float hi[2])
+{
+    lo[0] = lo[1] = -1.0f;
+    hi[0] = hi[1] = 1.0f;
+    if (!glIsEnabled(GL_SCISSOR_TEST))
+        return;
+    GLint view[4], box[4];
+    glGetIntegerv(GL_VIEWPORT, view);
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    for (int k = 0; k < 2; k++) {
+        if (view[2 + k] <= 0)
+            continue;
+        float a = 2.0f * (float)(box[k] - view[k]) / (float)view[2 + k] - 1.0f;
+        float b = 2.0f * (float)(box[k] + box[2 + k] - view[k]) / (float)view[2 + k] - 1.0f;
+        lo[k] = a > -1.0f ? a : -1.0f;
+        hi[k] = b < 1.0f ? b : 1.0f;
     }
 }
 
@@ -76,7 +102,9 @@ void view_capture(void)
     float m[16], p[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     glGetFloatv(GL_PROJECTION_MATRIX, p);
-    findPlanes(p, m);
+    float lo[2], hi[2];
+    drawableRange(lo, hi);
+    findPlanes(p, m, lo, hi);
     findEye(m);
 }
 

@@ -11,7 +11,9 @@
 #define SCENE_VIEW_H
 
 /* Takes the view volume and the eye from the current model-view and
- * projection; the tests below answer for them until the next capture. */
+ * projection (the volume narrowed to the scissor box while the scissor test
+ * is on, since nothing outside it is drawn); the tests below answer for
+ * them until the next capture. */
 void view_capture(void);
 
 /* 1 when a ball of the given radius centred at (x, y, z) can be inside the
