@@ -39,8 +39,9 @@ struct Program {
 };
 
 static const struct Program programs[] = {
-    {"sepia pass, static", nullptr, "data/shader/sepia.frag", nullptr, 0},
-    {"sepia pass, no static", nullptr, "data/shader/sepia.frag", "QUIET", 0},
+    {"sepia pass, static", nullptr, "data/shader/sepia.frag", "LOUD", 0},
+    {"sepia pass, faint or no static", nullptr, "data/shader/sepia.frag", "QUIET", 0},
+    {"sepia, the table's own program", nullptr, "data/shader/sepia.frag", nullptr, 0},
     {"sepia plaster (wall)", nullptr, "data/shader/sepia.frag", "PLASTER", 0},
     {"bloom pass, noise", nullptr, "data/shader/bloom.frag", nullptr, 0},
     {"bloom pass, no noise", nullptr, "data/shader/bloom.frag", "CLEAN", 0},

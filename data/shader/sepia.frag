@@ -24,7 +24,13 @@
 //   colour in place of its snow;
 // - PLASTER is for untextured geometry such as the wall and floor of the
 //   round room: toned from its lit colour instead, as dark plaster with
-//   blotches, with no scratches or vignette.
+//   blotches, with no scratches or vignette; PLASTER_QUIET is that while the
+//   static is faint.
+
+#ifdef PLASTER_QUIET
+#define PLASTER
+#define QUIET
+#endif
 
 uniform float timer;
 uniform float noise;

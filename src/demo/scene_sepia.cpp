@@ -16,12 +16,14 @@
 /* ---- State ----------------------------------------------------------------- */
 
 static int plasterProgram = -1;   /* handles of the variants beside the table */
+static int plasterQuietProgram = -1;
 static int quietProgram = -1;
 static int loudProgram = -1;
 static int filmProgram = -1;      /* works out the frame's values */
 static GLuint filmTexture = 0;    /* the frame's values: two float pixels */
 static GLuint filmFramebuffer = 0;
 static int filmUsable = 0;        /* the values' target is complete */
+static int lastFaint = 0;         /* the last pass's static was faint */
 
 /* The texture unit the variants read the frame's values from. */
 static const int FILM_UNIT = 2;
@@ -94,6 +96,7 @@ int sepia_load(void)
 void sepia_loadVariants(void)
 {
     plasterProgram = tvx_loadOwnShader(nullptr, "data/shader/sepia.frag", "PLASTER");
+    plasterQuietProgram = tvx_loadOwnShader(nullptr, "data/shader/sepia.frag", "PLASTER_QUIET");
     quietProgram = tvx_loadOwnShader(nullptr, "data/shader/sepia.frag", "QUIET");
     loudProgram = tvx_loadOwnShader(nullptr, "data/shader/sepia.frag", "LOUD");
     filmProgram = tvx_loadOwnShader("data/shader/quad.vert", "data/shader/sepia.frag",
@@ -133,14 +136,17 @@ void sepia_shader(int shader)
     if (!workOutFilm(pass))
         return;
     useVariant(pass, plasterProgram);
+    useVariant(pass, plasterQuietProgram);
     int faint = sepia_faintStatic(uniformOf(pass, "staticNoiseAmmount"), uniformOf(pass, "timer"));
+    lastFaint = faint;
     if (!useVariant(pass, faint ? quietProgram : loudProgram))
         glUseProgram(pass);
 }
 
 void sepia_plaster(void)
 {
-    GLuint program = filmUsable ? tvx_ownProgram(plasterProgram) : 0;
+    GLuint quiet = tvx_ownProgram(plasterQuietProgram);
+    GLuint program = !filmUsable ? 0 : lastFaint && quiet != 0 ? quiet : tvx_ownProgram(plasterProgram);
     glUseProgram(program);
     if (program != 0) {
         glActiveTexture(GL_TEXTURE0 + FILM_UNIT);

@@ -50,8 +50,9 @@ int sepia_faintStatic(float staticNoise, float t);
 
 /* Enables the variant for untextured geometry (scene 1's wall and floor):
  * the film look over dark plaster toned from the lit colour, with the
- * uniforms of the last sepia pass. Kept beside the table, so that textured
- * quads through the sepia program do not pay for plaster. */
+ * uniforms and values of the last sepia pass (its quiet form while that
+ * pass's static was faint). Kept beside the table, so that textured quads
+ * through the sepia program do not pay for plaster. */
 void sepia_plaster(void);
 
 #endif
