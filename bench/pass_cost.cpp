@@ -39,10 +39,10 @@ struct Program {
 };
 
 static const struct Program programs[] = {
-    {"sepia pass, static", nullptr, "data/shader/sepia.frag", "LOUD", 0},
+    {"sepia pass, static", nullptr, "data/shader/sepia.frag", nullptr, 0},
     {"sepia pass, faint or no static", nullptr, "data/shader/sepia.frag", "QUIET", 0},
-    {"sepia, the table's own program", nullptr, "data/shader/sepia.frag", nullptr, 0},
     {"sepia plaster (wall)", nullptr, "data/shader/sepia.frag", "PLASTER", 0},
+    {"sepia plaster, faint static", nullptr, "data/shader/sepia.frag", "PLASTER_QUIET", 0},
     {"bloom pass, noise", nullptr, "data/shader/bloom.frag", nullptr, 0},
     {"bloom pass, no noise", nullptr, "data/shader/bloom.frag", "CLEAN", 0},
     {"glow, at a quarter", "data/shader/quad.vert", "data/shader/glow.frag", nullptr, 1},

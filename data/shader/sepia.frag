@@ -13,19 +13,14 @@
 // grain, and that goes black with it. Textured quads (the render
 // target, the overlay) are sampled from texture unit 0 and keep their alpha.
 //
-// The same file gives the variants the pass draws with, each paying only
-// for its own path:
-// - FILM_FRAME works out the frame's flicker and scratches once, into a
-//   render target of two pixels: (flicker, the three scratches' on/off),
-//   (the three scratches' places, 0);
-// - LOUD is the whole look, with those values read from "film";
-// - QUIET is the look while the static is at most faint (it shows at most
-//   1%, after the first second): no torn lines, and the static's average
-//   colour in place of its snow;
-// - PLASTER is for untextured geometry such as the wall and floor of the
-//   round room: toned from its lit colour instead, as dark plaster with
-//   blotches, with no scratches or vignette; PLASTER_QUIET is that while the
-//   static is faint.
+// Compiled a second time with PLASTER defined, for untextured geometry such
+// as the wall and floor of the round room: that is toned from its lit colour
+// instead, as dark plaster with blotches, and has no scratches or vignette.
+// Compiled with QUIET defined, it is the pass while the static is at most
+// faint (it shows at most 1%, after the first second): no torn lines, and
+// the static's average colour in place of its snow, which is all a viewer
+// can see of it; PLASTER_QUIET is the plaster while the static is faint.
+// Each program pays only for its own path.
 
 #ifdef PLASTER_QUIET
 #define PLASTER
@@ -39,31 +34,10 @@ uniform float fadeLevel;
 #ifndef PLASTER
 uniform sampler2D frame;
 #endif
-#if defined(LOUD) || defined(QUIET) || defined(PLASTER)
-#define FILM_GIVEN
-uniform sampler2D film;   // this frame's values from FILM_FRAME
-#endif
 
 float hash(vec2 p)
 {
     return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
-}
-
-// The frame's values: the exposure's flicker, and where scratch i runs and
-// whether it shows.
-float flickerOf(float frameNo)
-{
-    return 0.93 + 0.05 * hash(vec2(frameNo, 3.7)) + 0.02 * sin(timer * 31.0);
-}
-
-float scratchPlace(float epoch, float i)
-{
-    return hash(vec2(epoch, i + 1.3)) + 0.01 * sin(timer * 7.0 + i);
-}
-
-float scratchShows(float epoch, float i, float jitter)
-{
-    return step(0.55 - 0.3 * jitter, hash(vec2(epoch, i + 7.1)));
 }
 
 #ifdef PLASTER
@@ -77,26 +51,8 @@ float valueNoise(vec2 p)
 }
 #endif
 
-#ifdef FILM_FRAME
 void main()
 {
-    float frameNo = floor(timer * 24.0);
-    float epoch = floor(timer * 4.0);
-    float jitter = abs(noise);
-    if (gl_FragCoord.x < 1.0)
-        gl_FragColor = vec4(flickerOf(frameNo), scratchShows(epoch, 0.0, jitter),
-                            scratchShows(epoch, 1.0, jitter), scratchShows(epoch, 2.0, jitter));
-    else
-        gl_FragColor = vec4(scratchPlace(epoch, 0.0), scratchPlace(epoch, 1.0),
-                            scratchPlace(epoch, 2.0), 0.0);
-}
-#else
-void main()
-{
-#ifdef FILM_GIVEN
-    vec4 shows = texture2D(film, vec2(0.25, 0.5));
-    vec4 places = texture2D(film, vec2(0.75, 0.5));
-#endif
     float frameNo = floor(timer * 24.0);
     float jitter = abs(noise);
     float burst = clamp(staticNoiseAmmount, 0.0, 1.5);
@@ -126,11 +82,8 @@ void main()
     // grain and flicker
     float grain = hash(gl_FragCoord.xy + frameNo * vec2(37.0, 17.0)) - 0.5;
     tone += grain * (0.09 + 0.12 * jitter);
-#ifdef FILM_GIVEN
-    tone *= shows.x;
-#else
-    tone *= flickerOf(frameNo);
-#endif
+    float flicker = 0.93 + 0.05 * hash(vec2(frameNo, 3.7)) + 0.02 * sin(timer * 31.0);
+    tone *= flicker;
 
 #ifndef PLASTER
     // vignette, and scratches (more of them when the projector shakes)
@@ -138,13 +91,9 @@ void main()
     tone *= 1.0 - 0.9 * dot(centred, centred);
     float epoch = floor(timer * 4.0);
     for (int i = 0; i < 3; i++) {
-#ifdef FILM_GIVEN
-        float x = places[i];
-        float on = shows[i + 1];
-#else
-        float x = scratchPlace(epoch, float(i));
-        float on = scratchShows(epoch, float(i), jitter);
-#endif
+        float fi = float(i);
+        float x = hash(vec2(epoch, fi + 1.3)) + 0.01 * sin(timer * 7.0 + fi);
+        float on = step(0.55 - 0.3 * jitter, hash(vec2(epoch, fi + 7.1)));
         float scratch = 1.0 - smoothstep(0.0006, 0.0018, abs(st.x - x));
         tone = mix(tone, vec3(0.95, 0.88, 0.72), scratch * on * 0.35);
     }
@@ -156,8 +105,7 @@ void main()
     float opening = 1.0 - smoothstep(0.5, 1.5, timer);
     float staticShown = staticMix * max(fade, opening);
 #ifdef QUIET
-    // faint static: its snow's average (half the rolling band's mean
-    // brightness), which is all a viewer can see of it
+    // faint static: the snow's average, half the rolling band's mean
     tone = mix(tone, vec3(0.42, 0.394, 0.344), staticShown);
     float alpha = max(color.a, staticShown) * gl_Color.a;
 #else
@@ -180,4 +128,3 @@ void main()
 #endif
     gl_FragColor = vec4(clamp(tone, 0.0, 1.0), alpha);
 }
-#endif

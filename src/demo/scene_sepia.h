@@ -18,10 +18,9 @@
  * fragment stage only); returns its id. */
 int sepia_load(void);
 
-/* The variants beside the table: for untextured geometry (plaster), for a
- * picture with at most faint static (quiet) and with more (loud), all
- * reading the frame's flicker and scratches that a fourth works out once per
- * pass. Loaded in the second loading frame. */
+/* The variants beside the table: for untextured geometry (plaster), and of
+ * both for a picture whose static is at most faint (quiet). Loaded in the
+ * second loading frame. */
 void sepia_loadVariants(void);
 
 /* The sepia pass: enables the sepia program, sends "timer" = t, "noise" =
@@ -36,23 +35,23 @@ void sepia_pass(int shader, unsigned int texture, float z, float t, const float 
 float sepia_flicker(float t);
 
 /* Enables what draws like sepia program `shader` with its present uniforms:
- * after working out the frame's values, its quiet variant while the static
- * is faint (sepia_faintStatic), else its loud one; the program itself where
- * the variants cannot run. Used by the pass, and for textured quads drawn
- * through the sepia program after it (scene 4's overlay). Also hands the
- * uniforms and values on to the plaster variant. */
+ * the program itself, or while its static is faint (sepia_faintStatic) its
+ * quiet variant. Used by the pass, and for textured quads drawn through the
+ * sepia program after it (scene 4's overlay). Also hands the uniforms on to
+ * the plaster variants. */
 void sepia_shader(int shader);
 
 /* 1 when static of this "staticNoiseAmmount" at scene time t is faint: none
- * at all, or at most 1% of the picture after the first second (the quiet
- * variant then draws its average colour instead of its snow). */
+ * at all, or at most 1% of the picture after the first second (scene 1's
+ * steady 0.1 shows at half a percent); the quiet variants then draw its
+ * average colour instead of its snow. */
 int sepia_faintStatic(float staticNoise, float t);
 
 /* Enables the variant for untextured geometry (scene 1's wall and floor):
  * the film look over dark plaster toned from the lit colour, with the
- * uniforms and values of the last sepia pass (its quiet form while that
- * pass's static was faint). Kept beside the table, so that textured quads
- * through the sepia program do not pay for plaster. */
+ * uniforms of the last sepia pass (its quiet form while that pass's static
+ * was faint). Kept beside the table, so that textured quads through the
+ * sepia program do not pay for plaster. */
 void sepia_plaster(void);
 
 #endif
