@@ -186,8 +186,9 @@ void scene6_block(const SceneFrame *frame)
     if (lattice.turns)
         glRotatef(lattice.angle, 0.0f, 1.0f, 0.1f);
     glPushMatrix();
-    tvx_setLight0(1);                 /* the light, set up once; on in each */
-    tvx_setLight0(0);                 /* monitor's list only */
+    /* the light, set up once a frame; each monitor's list switches it on */
+    tvx_setLight0(1);
+    tvx_setLight0(0);
     view_capture();
     for (float x = -800.0f; x < 800.0f; x += 40.0f) {
         for (float y = -800.0f; y < 800.0f; y += 40.0f) {
