@@ -12,78 +12,24 @@
  * that name as it was, and two runs writing the same name never mix their
  * bytes: each rename puts one whole file in place.
  *
- * Depends on: POSIX (open, fstat, read, mkstemp, rename), libc.
+ * Depends on: the shared opening of input files (src/common/regular_file.h),
+ * POSIX (mkstemp, rename), libc.
  */
 #include "tvx.h"
+
+#include "../common/regular_file.h"   /* opening and reading an input file */
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
-
-/* ---- Internal helpers ------------------------------------------------------ */
-
-static const char *kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a directory, not a file";
-    if (S_ISFIFO(mode))
-        return "a FIFO (named pipe), not a file";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device, not a file";
-    if (S_ISSOCK(mode))
-        return "a socket, not a file";
-    return "not a regular file";
-}
-
-/* Reads size bytes, fewer when the file turns out shorter; the count read,
- * or -1 on a read error. */
-static ssize_t readUpTo(int fd, unsigned char *bytes, size_t size)
-{
-    size_t got = 0;
-    while (got < size) {
-        ssize_t n = read(fd, bytes + got, size - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        got += (size_t)n;
-    }
-    return (ssize_t)got;
-}
 
 /* ---- Public functions ------------------------------------------------------ */
 
 int tvx_openRegular(const char *path, size_t *size, const char **why)
 {
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        int error = errno;
-        *why = strerror(error);
-        errno = error;
-        return -1;
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        *why = strerror(errno);
-        close(fd);
-        return -1;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        *why = kindOf(st.st_mode);
-        close(fd);
-        errno = EINVAL;
-        return -1;
-    }
-    /* A regular file never blocks; the flag only mattered for the open. */
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    *size = (size_t)st.st_size;
-    return fd;
+    return openRegularFile(path, size, why);
 }
 
 int tvx_readFile(const char *path, size_t limit, unsigned char **bytes, size_t *size,

@@ -4,10 +4,9 @@
  * model may not leave, and the short printable excerpts by which messages
  * show text taken from a file.
  *
- * A file is opened only when it is a regular file, or a link to one: the open
- * cannot wait (O_NONBLOCK, so a FIFO cannot hold the reader), the file is
- * judged on the descriptor before a byte is read, and no more is read than
- * the size it had when it was opened.
+ * A file is opened only when it is a regular file, or a link to one, as the
+ * framework opens its files (src/common/regular_file.h), and no more is read
+ * than the size it had when it was opened.
  *
  * The data root: a name a model or material library gives (mtllib, map_Kd)
  * is taken only when the file it leads to lies inside the root, whether it
@@ -15,17 +14,17 @@
  * the folder set with glmSetDataRoot when the model lies inside it (the demo
  * sets the folder that holds its data), else the model's own folder.
  *
- * Depends on: POSIX (open, fstat, read, realpath), libc.
+ * Depends on: the shared opening of input files (src/common/regular_file.h),
+ * POSIX (realpath), libc.
  */
 #include "glm_internal.h"
 
+#include "../common/regular_file.h"   /* opening and reading an input file */
+
 #include <errno.h>
-#include <fcntl.h>
 #include <limits.h>
-#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 /* ---- State ------------------------------------------------------------------ */
@@ -35,19 +34,6 @@
 static char dataRoot[PATH_MAX] = "";
 
 /* ---- Internal helpers ------------------------------------------------------- */
-
-static const char *kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a directory, not a file";
-    if (S_ISFIFO(mode))
-        return "a FIFO (named pipe), not a file";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device, not a file";
-    if (S_ISSOCK(mode))
-        return "a socket, not a file";
-    return "not a regular file";
-}
 
 /* 1 when path is dir itself or lies under it (both absolute and resolved). */
 static int isUnder(const char *path, const char *dir)
@@ -124,28 +110,16 @@ static int staysInside(const char *dir, const char *name, char **root)
 char *__glmReadFile(const char *path, size_t limit, size_t *length, const char **why)
 {
     *length = 0;
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        int error = errno;
-        *why = strerror(error);
-        errno = error;
+    size_t size = 0;
+    int fd = openRegularFile(path, &size, why);
+    if (fd < 0)
         return NULL;
-    }
-    struct stat st;
-    const char *refusal = NULL;
-    if (fstat(fd, &st) != 0)
-        refusal = strerror(errno);
-    else if (!S_ISREG(st.st_mode))
-        refusal = kindOf(st.st_mode);
-    else if ((uint64_t)st.st_size > limit)
-        refusal = "larger than a file of its kind can be";
-    if (refusal) {
+    if (size > limit) {
         close(fd);
-        *why = refusal;
+        *why = "larger than a file of its kind can be";
         errno = EINVAL;
         return NULL;
     }
-    size_t size = (size_t)st.st_size;
     char *text = (char *)__glmTryMalloc(size + 1);
     if (!text) {
         close(fd);
@@ -153,26 +127,17 @@ char *__glmReadFile(const char *path, size_t limit, size_t *length, const char *
         errno = ENOMEM;
         return NULL;
     }
-    size_t got = 0;
-    while (got < size) {
-        ssize_t n = read(fd, text + got, size - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            int error = errno;
-            close(fd);
-            __glmFree(text);
-            *why = strerror(error);
-            errno = error;
-            return NULL;
-        }
-        if (n == 0)
-            break;
-        got += (size_t)n;
-    }
+    ssize_t got = readUpTo(fd, text, size);
+    int error = errno;
     close(fd);
+    if (got < 0) {
+        __glmFree(text);
+        *why = strerror(error);
+        errno = error;
+        return NULL;
+    }
     text[got] = '\0';
-    *length = got;
+    *length = (size_t)got;
     return text;
 }
 
