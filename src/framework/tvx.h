@@ -241,9 +241,10 @@ void tvx_reloadShaders(void);
 /* ---- Render targets and lights (tvx_target.cpp) ------------------------- */
 
 int tvx_loadFBO(int width, int height);
-/* The picture the demo draws is width x height now: the targets made at its
- * size (W x H) keep to it. */
-void tvx_fitPictureTargets(int width, int height);
+/* The picture the demo draws is width x height now, at the render scale
+ * scale: the targets made at its size (W x H) keep to it, and the others
+ * (of a fixed size) are drawn at their size times the scale. */
+void tvx_fitPictureTargets(int width, int height, float scale);
 unsigned int tvx_enableFBO(int id, float r, float g, float b);
 void tvx_disableFBO(float w, float h, float r, float g, float b);
 void tvx_setLightData(float *row, float a, float b, float c, float d);
@@ -301,6 +302,7 @@ void tvx_dropMotionBlur(void);
 /* ---- The render scale of live runs (tvx_scale.cpp) ---------------------- */
 
 #define TVX_SCALE_FRAMES 9   /* frames whose median decides a step of the scale */
+#define TVX_SCALE_QUICK 3    /* as many frames all far too slow step down at once */
 
 /* The automatic choice of the render scale, plain data so that tests can
  * drive it: the scale, and the times of the frames drawn at it since its
@@ -314,13 +316,17 @@ void tvx_scaleReset(struct tvx_scaleControl *c, float scale);
 /* One frame of frameMs at the present scale; returns the scale of the frames
  * to come. Every TVX_SCALE_FRAMES frames it takes a step on their median:
  * down by 1/32 to 1/16 while they take longer than the period allows (never
- * below 0.5), up by 1/32 while they would still fit at the next step up. */
+ * below 0.5), up by 1/32 while they would still fit at the next step up.
+ * When the last TVX_SCALE_QUICK frames all took half as long again as the
+ * period allows, it steps down on them without waiting for the rest. */
 float tvx_scaleStep(struct tvx_scaleControl *c, double frameMs);
 /* --scale: a scale from 0.25 to 1 fixes it; 0 (auto) lets the frame times
  * choose it. */
 void tvx_setRenderScale(float scale);
 /* The scale of the next frame: 1 in frame-exact runs (capture, benchmark). */
 float tvx_renderScale(void);
+/* A side of side pixels at the scale, in whole pixels, at least one. */
+int tvx_scaledSide(int side, float scale);
 int tvx_renderScaleIsAutomatic(void);
 /* The start and the end (after the swap) of every frame, for its time. */
 void tvx_frameBegins(void);

@@ -10,7 +10,8 @@
  * the scale is below 1; the demo then keeps its period at any resolution
  * and only gets softer. The picture's size at the scale is what the demo
  * sees as the window's (tvx_globalX, tvx_globalY); render targets made at
- * that size follow it (tvx_fitPictureTargets).
+ * that size follow it, and those of a fixed size are drawn at that size
+ * times the scale (tvx_fitPictureTargets).
  *
  * The history of the blur is a window-sized half-float colour target, so a
  * long trail fades smoothly instead of stepping in whole grey levels. At every
@@ -108,25 +109,19 @@ static void fitTargets(int width, int height)
     targetHeight = height;
 }
 
-/* The picture at the render scale: its size in whole pixels, at least one. */
-static int scaledSide(int side, float scale)
-{
-    int scaled = (int)(side * scale + 0.5f);
-    return scaled > 0 ? scaled : 1;
-}
-
 /* The picture's size for this frame: the demo's W and H, and the render
- * targets made at the picture's size, follow the scale. A change of scale
+ * targets, follow the scale. A change of scale
  * takes the blur's history up again from the next blurred frame. */
 static void applyScale(void)
 {
-    int width = scaledSide(fullWidth, tvx_renderScale());
-    int height = scaledSide(fullHeight, tvx_renderScale());
+    float scale = tvx_renderScale();
+    int width = tvx_scaledSide(fullWidth, scale);
+    int height = tvx_scaledSide(fullHeight, scale);
     if (width == tvx_globalX && height == tvx_globalY)
         return;
     tvx_globalX = width;
     tvx_globalY = height;
-    tvx_fitPictureTargets(width, height);
+    tvx_fitPictureTargets(width, height, scale);
     if (!historyDropped)
         historyStale = 1;
 }

@@ -11,7 +11,11 @@
  * one every few frames and only on the median of the frames drawn since the
  * last step, so a single slow frame (a scene's first frame loading its
  * pictures) moves nothing and the picture never pumps; it comes back up
- * when the frames would still fit at the next step. Frame-exact runs
+ * when the frames would still fit at the next step. Where a scene is far
+ * too heavy (three frames in a row at half as long again as allowed), the
+ * steps down come every three frames instead of every nine: at such frame
+ * times nine frames take most of a second, and the way down from 1 to 0.5
+ * would otherwise be a slide show of several seconds. Frame-exact runs
  * (capture, benchmark) always draw at scale 1.
  *
  * The steps are a pure function of the frame times (tvx_scaleStep), so
@@ -30,6 +34,7 @@ static const double RISE_MARGIN = 0.92; /* a step up only when the frames would 
 static const float STEP = 1.0f / 32.0f; /* the scale's grain */
 static const float MOST_DOWN = 2.0f / 32.0f;   /* the largest step down at once */
 static const float LOWEST = 0.5f;
+static const double FAR_TOO_SLOW = 1.5;  /* frames this much over the target step at once */
 
 static int automatic = 1;               /* --scale auto */
 static float fixedScale = 1.0f;         /* --scale F, and 1 for frame-exact runs */
@@ -71,7 +76,10 @@ void tvx_scaleReset(struct tvx_scaleControl *c, float scale)
 float tvx_scaleStep(struct tvx_scaleControl *c, double frameMs)
 {
     c->frameMs[c->count++] = frameMs;
-    if (c->count < TVX_SCALE_FRAMES)
+    int farTooSlow = c->count >= TVX_SCALE_QUICK;
+    for (int i = c->count - TVX_SCALE_QUICK; farTooSlow && i < c->count; i++)
+        farTooSlow = c->frameMs[i] > FAR_TOO_SLOW * TARGET_MS;
+    if (c->count < TVX_SCALE_FRAMES && !(farTooSlow && c->scale > LOWEST))
         return c->scale;
     double typical = median(c->frameMs, c->count);
     c->count = 0;
@@ -110,6 +118,12 @@ float tvx_renderScale(void)
     if (!automatic)
         return fixedScale;
     return controlReady ? control.scale : 1.0f;
+}
+
+int tvx_scaledSide(int side, float scale)
+{
+    int scaled = (int)(side * scale + 0.5f);
+    return scaled > 0 ? scaled : 1;
 }
 
 int tvx_renderScaleIsAutomatic(void)

@@ -9,7 +9,10 @@
  * caller set for the target before is switched off, so that the next one is
  * drawn whole. A target made at the size of the picture the demo draws (W x
  * H: the window's, or smaller at a render scale below 1) follows that size
- * when it changes. The light functions hand a caller's light record or the
+ * when it changes; one of a fixed size is drawn at that size times the
+ * render scale (a tunnel picture of 1024 x 1024 shown in a picture of half
+ * the window's sides needs no more than 512 x 512), so its passes shrink
+ * with the picture; the textures' coordinates are the same at any size. The light functions hand a caller's light record or the
  * default white light to the fixed-function lighting. A target that cannot
  * be made complete ends the process.
  * Depends on: OpenGL (through GLEW: EXT framebuffer objects).
@@ -29,8 +32,10 @@ struct RenderTarget {
     unsigned int texture;
     unsigned int framebuffer;
     unsigned int renderbuffer;
-    int width;
+    int width;            /* its storage now */
     int height;
+    int madeWidth;        /* the size it was made at */
+    int madeHeight;
     int followsPicture;   /* made at the picture's size: keeps to it */
 };
 
@@ -108,13 +113,19 @@ int tvx_loadFBO(int width, int height)
     }
     struct RenderTarget *target = &fbo[id];
     target->followsPicture = width == tvx_globalX && height == tvx_globalY;
+    target->madeWidth = width;
+    target->madeHeight = height;
 
     glGenFramebuffersEXT(1, &target->framebuffer);
     glGenTextures(1, &target->texture);
     glGenRenderbuffersEXT(1, &target->renderbuffer);
 
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
-    makeStorage(target, width, height);
+    if (target->followsPicture)
+        makeStorage(target, width, height);
+    else
+        makeStorage(target, tvx_scaledSide(width, tvx_renderScale()),
+                    tvx_scaledSide(height, tvx_renderScale()));
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                               target->texture, 0);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
@@ -132,12 +143,17 @@ int tvx_loadFBO(int width, int height)
     return id;
 }
 
-void tvx_fitPictureTargets(int width, int height)
+void tvx_fitPictureTargets(int width, int height, float scale)
 {
     for (int id = 0; id < CURRENT_ID; id++) {
         struct RenderTarget *target = &fbo[id];
-        if (target->followsPicture && (target->width != width || target->height != height))
-            makeStorage(target, width, height);
+        int w = width, h = height;
+        if (!target->followsPicture) {
+            w = tvx_scaledSide(target->madeWidth, scale);
+            h = tvx_scaledSide(target->madeHeight, scale);
+        }
+        if (target->width != w || target->height != h)
+            makeStorage(target, w, h);
     }
     glBindTexture(GL_TEXTURE_2D, 0);
 }
