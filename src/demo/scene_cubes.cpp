@@ -4,12 +4,20 @@
  *
  * Cubes whose bounding sphere lies outside a plane of the view volume go
  * nowhere, and of the others only the faces turned towards the eye go out
- * (at most three of six), in glutSolidCube's order, with its corners and its
- * two triangles per face (0 1 2, 0 2 3). A face turned away from the eye
- * lies behind the cube's own faces turned towards it, so the picture stays
- * the one the single cubes give, but for single pixels on the outlines:
- * there a face turned away used to win the depth test against the face in
- * front of it by rounding, in the light of the wrong side.
+ * (at most three of six), with glutSolidCube's corners and winding. A face
+ * turned away from the eye lies behind the cube's own faces turned towards
+ * it, so the picture stays the one the single cubes give, but for single
+ * pixels on the outlines: there a face turned away used to win the depth
+ * test against the face in front of it by rounding, in the light of the
+ * wrong side.
+ *
+ * The faces a cube shows share their corners (seven for three faces instead
+ * of twelve), so the software rasteriser lights and transforms about half as
+ * many vertices. They are drawn flat: each triangle takes the colour of its
+ * last corner, and each face's two triangles end at a corner of that face
+ * alone, which carries the face's normal. Under a directional light and a
+ * viewer at infinity, as here, every corner of a face has that face's colour
+ * anyway, so flat and smooth shading give the same picture.
  *
  * Depends on: OpenGL (vertex arrays), what can be in view (scene_view.h),
  * the tvx framework's noise, the C++ library (vector).
@@ -58,7 +66,7 @@ static const float AWAY_MARGIN = 1e-3f;
 
 static std::vector<CubeVertex> vertices;
 static std::vector<float> colours;       /* four floats per vertex, or empty */
-static std::vector<unsigned int> indices;
+static std::vector<unsigned int> indices;  /* six per face: its two triangles */
 static float lastColour[4];
 static int coloured;                     /* 1 when the cubes came with colours */
 
@@ -79,6 +87,29 @@ const RibbonCube cubes_ribbonLattice[4] = {
     {0.7f, 0.1f, 0.5f, 0.04f, 100.0f, 52, 20.0f, 1.0f, 0.0f},
 };
 
+/* ---- Internal helpers ------------------------------------------------------ */
+
+/* A corner of the cube as bits: 1 for +x, 2 for +y, 4 for +z. */
+static int cornerBits(const float corner[3])
+{
+    return (corner[0] > 0.0f) | (corner[1] > 0.0f) << 1 | (corner[2] > 0.0f) << 2;
+}
+
+/* Appends corner bits of the cube at centre, with the normal of face. */
+static unsigned int addCorner(const float centre[3], int bits, const CubeFace *face,
+                              const float *rgba)
+{
+    CubeVertex v;
+    for (int k = 0; k < 3; k++) {
+        v.normal[k] = (k == face->axis) ? face->sign : 0.0f;
+        v.position[k] = centre[k] + (((bits >> k) & 1) ? 0.5f : -0.5f);
+    }
+    vertices.push_back(v);
+    if (rgba != nullptr)
+        colours.insert(colours.end(), rgba, rgba + 4);
+    return (unsigned int)(vertices.size() - 1);
+}
+
 /* ---- Public functions ------------------------------------------------------ */
 
 void cubes_begin(void)
@@ -86,6 +117,7 @@ void cubes_begin(void)
     view_capture();
     vertices.clear();
     colours.clear();
+    indices.clear();
     coloured = 0;
 }
 
@@ -99,38 +131,59 @@ void cubes_add(float x, float y, float z, const float *rgba)
     if (!view_ballInView(x, y, z, CUBE_RADIUS))
         return;
     const float centre[3] = {x, y, z};
+    const CubeFace *shown[6];
+    int count = 0;
     for (const CubeFace &face : faces) {
         /* the eye behind the face's plane: the face is turned away (no face
          * is, where the eye is not known) */
         float ahead = (view_eye(face.axis) - (centre[face.axis] + 0.5f * face.sign)) * face.sign;
-        if (ahead < -AWAY_MARGIN)
-            continue;
-        for (const float *corner : face.corner) {
-            CubeVertex v;
-            for (int k = 0; k < 3; k++) {
-                v.normal[k] = (k == face.axis) ? face.sign : 0.0f;
-                v.position[k] = centre[k] + 0.5f * corner[k];
-            }
-            vertices.push_back(v);
-            if (rgba != nullptr)
-                colours.insert(colours.end(), rgba, rgba + 4);
+        if (!(ahead < -AWAY_MARGIN))
+            shown[count++] = &face;
+    }
+    unsigned int vertexOf[8];
+    int made = 0;   /* bit c: corner c has its vertex */
+    for (int i = 0; i < count; i++) {
+        const CubeFace *face = shown[i];
+        /* The face's own corner: on the face, and off every other face
+         * shown where they lie on other axes (as the three faces at most
+         * that the eye sees do); it gets a vertex of its own in any case. */
+        int own = (face->sign > 0.0f) << face->axis;
+        for (int j = 0; j < count; j++) {
+            if (shown[j]->axis != face->axis && shown[j]->sign < 0.0f)
+                own |= 1 << shown[j]->axis;
         }
+        unsigned int last = addCorner(centre, own, face, rgba);
+        if (!(made & (1 << own))) {
+            vertexOf[own] = last;
+            made |= 1 << own;
+        }
+        int corner[4], at = 0;
+        for (int k = 0; k < 4; k++) {
+            corner[k] = cornerBits(face->corner[k]);
+            if (corner[k] == own)
+                at = k;
+            else if (!(made & (1 << corner[k]))) {
+                vertexOf[corner[k]] = addCorner(centre, corner[k], face, rgba);
+                made |= 1 << corner[k];
+            }
+        }
+        /* Both triangles end at the face's own corner, in the face's
+         * winding: (1 2 0) and (2 3 0) counted from it. */
+        unsigned int a = vertexOf[corner[(at + 1) % 4]], b = vertexOf[corner[(at + 2) % 4]];
+        unsigned int c = vertexOf[corner[(at + 3) % 4]];
+        const unsigned int pair[6] = {a, b, last, b, c, last};
+        indices.insert(indices.end(), pair, pair + 6);
     }
 }
 
 int cubes_faceCount(void)
 {
-    return (int)(vertices.size() / 4);
+    return (int)(indices.size() / 6);
 }
 
 void cubes_draw(void)
 {
     int faceCount = cubes_faceCount();
-    while ((int)indices.size() < 6 * faceCount) {
-        unsigned int base = (unsigned int)(indices.size() / 6) * 4;
-        const unsigned int quad[6] = {base, base + 1, base + 2, base, base + 2, base + 3};
-        indices.insert(indices.end(), quad, quad + 6);
-    }
     if (faceCount > 0) {
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
@@ -142,7 +195,11 @@ void cubes_draw(void)
             glEnableClientState(GL_COLOR_ARRAY);
             glColorPointer(4, GL_FLOAT, 0, colours.data());
         }
+        GLint shading = GL_SMOOTH;
+        glGetIntegerv(GL_SHADE_MODEL, &shading);
+        glShadeModel(GL_FLAT);
         glDrawElements(GL_TRIANGLES, 6 * faceCount, GL_UNSIGNED_INT, indices.data());
+        glShadeModel((GLenum)shading);
         if (!colours.empty())
             glDisableClientState(GL_COLOR_ARRAY);
         glDisableClientState(GL_NORMAL_ARRAY);
@@ -152,6 +209,7 @@ void cubes_draw(void)
         glColor4fv(lastColour);
     vertices.clear();
     colours.clear();
+    indices.clear();
     coloured = 0;
 }
 

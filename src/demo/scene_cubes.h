@@ -4,7 +4,10 @@
  *
  * A batch holds every cube that can be in view, with the corners, normals
  * and face order of glutSolidCube(1.0), but only the faces turned towards the
- * eye; one draw call sends the whole batch. A batch is made between
+ * eye; one draw call sends the whole batch. The faces are drawn flat, each
+ * in the colour of one of its corners (the fixed-function lighting's, or the
+ * cube's colour), which is the colour of all of them under a directional
+ * light; a program drawing them would see corners shared between faces. A batch is made between
  * cubes_begin and cubes_draw, under the matrices current at cubes_begin,
  * which must stay current until cubes_draw.
  *
