@@ -8,8 +8,7 @@
  * first 0.8 s. Lighting is left on when the scene is over.
  *
  * Depends on: OpenGL, the batched cubes and the ribbon (scene_cubes.h), the
- * eye (scene_view.h), the tvx framework, the bloom pass and the timeline's
- * shared state.
+ * tvx framework, the bloom pass and the timeline's shared state.
  */
 #include "scene8_scroller.h"
 
@@ -19,7 +18,6 @@
 
 #include "scene_bloom.h"
 #include "scene_cubes.h"
-#include "scene_view.h"
 #include "timeline.h"
 #include "tvx.h"
 
@@ -28,10 +26,6 @@
 const char scene8_endText[] =
     "You have seen tvx04-Kolvane      we had no beer so we had to make this prod serious..."
     " :( kitten cried.     Greetings to everyone at Vornfest MMX (2010)!";
-
-/* The field's cubes stand at whole coordinates from -80 to 79 in x and z. */
-#define FIELD_SIDE 160
-static const float FIELD_FIRST = -80.0f;
 
 static int scene8_lastFBO;               /* made, never drawn into */
 static float noiseLevel = 0.2f;
@@ -63,36 +57,13 @@ float scene8_cubeHeight(float a, float b, float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
-/* The field's rows (or columns) in the order of their distance from the eye
- * along them, nearest first; as they come when the eye is not known. */
-static void orderFromEye(float eye, float order[FIELD_SIDE])
-{
-    int below = -1, above = 0;   /* the next ones out from the eye on each side */
-    if (eye == eye) {            /* not NaN */
-        above = (int)ceilf(eye - FIELD_FIRST);
-        above = above < 0 ? 0 : above > FIELD_SIDE ? FIELD_SIDE : above;
-        below = above - 1;
-    }
-    for (int n = 0; n < FIELD_SIDE; n++) {
-        int takeAbove = below < 0 ||
-                        (above < FIELD_SIDE && FIELD_FIRST + above - eye < eye - (FIELD_FIRST + below));
-        order[n] = FIELD_FIRST + (float)(takeAbove ? above++ : below--);
-    }
-}
-
-/* The field in one batch, nearest the eye first: a cube comes after every
- * cube between it and the eye (their rows and columns are nearer), which is
- * all that can hide it, so the depth test turns its hidden parts away
- * before they are shaded and blended. Where faces of neighbouring cubes
- * meet at the same depth, the first one drawn stays. */
+/* The field in one batch, in the order of the loops: where faces of
+ * neighbouring cubes meet at the same depth, the first one drawn stays. */
 static void drawField(float t)
 {
-    float rows[FIELD_SIDE], columns[FIELD_SIDE];
     cubes_begin();
-    orderFromEye(view_eye(0), rows);
-    orderFromEye(view_eye(2), columns);
-    for (float a : rows) {
-        for (float b : columns)
+    for (float a = -80.0f; a < 80.0f; a += 1.0f) {
+        for (float b = -80.0f; b < 80.0f; b += 1.0f)
             cubes_add(a, scene8_cubeHeight(a, b, t), b, nullptr);
     }
     cubes_draw();

@@ -88,6 +88,7 @@ struct AttribFrame {
     struct WebLight light[WEB_LIGHTS];
     float lightModelAmbient[4];
     int twoSide;
+    int flat;
     struct WebMaterial material[2];
     GLenum colorMaterialFace, colorMaterialMode;
     GLenum activeTexture;
@@ -653,6 +654,7 @@ static void saveAttribs(AttribFrame *a, GLbitfield mask)
     memcpy(a->light, S.fixed.light, sizeof a->light);
     memcpy(a->lightModelAmbient, S.fixed.lightModelAmbient, sizeof a->lightModelAmbient);
     a->twoSide = S.fixed.twoSide;
+    a->flat = S.fixed.flat;
     memcpy(a->material, S.fixed.material, sizeof a->material);
     a->colorMaterialFace = S.fixed.colorMaterialFace;
     a->colorMaterialMode = S.fixed.colorMaterialMode;
@@ -750,6 +752,7 @@ static void restoreAttribs(const AttribFrame *a)
         memcpy(S.fixed.light, a->light, sizeof S.fixed.light);
         memcpy(S.fixed.lightModelAmbient, a->lightModelAmbient, sizeof a->lightModelAmbient);
         S.fixed.twoSide = a->twoSide;
+        S.fixed.flat = a->flat;
         memcpy(S.fixed.material, a->material, sizeof a->material);
         S.fixed.colorMaterialFace = a->colorMaterialFace;
         S.fixed.colorMaterialMode = a->colorMaterialMode;
@@ -1502,6 +1505,7 @@ void glGetIntegerv(GLenum name, GLint *v)
     switch (name) {
     case GL_VIEWPORT: memcpy(v, S.viewport, sizeof S.viewport); return;
     case GL_MATRIX_MODE: *v = (GLint)S.matrixMode; return;
+    case GL_SHADE_MODEL: *v = S.fixed.flat ? GL_FLAT : GL_SMOOTH; return;
     case GL_CURRENT_PROGRAM: *v = (GLint)S.program; return;
     case GL_TEXTURE_BINDING_2D: *v = (GLint)S.texture2D[unitIndex()]; return;
     case GL_TEXTURE_BINDING_CUBE_MAP: *v = (GLint)S.textureCube[unitIndex()]; return;
@@ -1698,7 +1702,12 @@ void glColorMaterial(GLenum face, GLenum mode)
     S.fixed.lightSerial++;
 }
 
-void glShadeModel(GLenum) {}
+void glShadeModel(GLenum mode)
+{
+    init();
+    S.fixed.flat = mode == GL_FLAT;
+    S.fixed.fixedSerial++;
+}
 void glHint(GLenum, GLenum) {}
 void glPolygonMode(GLenum, GLenum) {}
 void glPointSize(GLfloat) {}

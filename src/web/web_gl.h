@@ -163,6 +163,7 @@ struct WebFixedState {
     int texture2D[WEB_TEXTURE_UNITS];            /* GL_TEXTURE_2D enabled per unit */
     GLenum texEnvMode[WEB_TEXTURE_UNITS];
     int alphaTest;                               /* GL_ALPHA_TEST enabled */
+    int flat;                                    /* glShadeModel(GL_FLAT) */
     GLenum alphaFunc;
     float alphaRef;
     unsigned int matrixSerial;

@@ -86,9 +86,12 @@ struct GLObject {
 };
 
 static std::vector<GLObject> objects(1);   /* handle 0 is never handed out */
-static GLuint fixedVertex = 0;             /* real shaders of the fixed-function stages */
-static GLuint fixedFragment = 0;
-static GLuint fixedProgram = 0;            /* handle of the fixed-function program */
+/* The fixed-function stages and program, smooth ([0]) and flat ([1]): the
+ * flat ones take each primitive's colours from its last vertex, as
+ * glShadeModel(GL_FLAT) does. */
+static GLuint fixedVertex[2] = {0, 0};     /* real shaders */
+static GLuint fixedFragment[2] = {0, 0};
+static GLuint fixedProgram[2] = {0, 0};    /* handles of the programs */
 static GLuint realInUse = 0;
 
 static const char *PRELUDE =
@@ -480,22 +483,44 @@ static GLuint compileReal(GLenum stage, const std::string &source, int *ok, std:
     return real;
 }
 
+/* A fixed-function stage's source with its colours flat: the qualifier
+ * before every colour passed from the vertex to the fragment stage. */
+static std::string flatColours(std::string source)
+{
+    static const char *colours[] = {"vec4 tvxgl_FrontColor;", "vec4 tvxgl_BackColor;",
+                                    "vec4 tvxgl_FrontSecondaryColor;",
+                                    "vec4 tvxgl_BackSecondaryColor;"};
+    for (const char *direction : {"out ", "in "}) {
+        for (const char *colour : colours) {
+            std::string declaration = std::string(direction) + colour;
+            size_t at = source.find(declaration);
+            if (at != std::string::npos && (at == 0 || source[at - 1] == '\n'))
+                source.insert(at, "flat ");
+        }
+    }
+    return source;
+}
+
 static void fixedStages(void)
 {
-    if (fixedVertex != 0)
+    if (fixedVertex[0] != 0)
         return;
-    int ok = 0;
-    std::string log;
-    fixedVertex = compileReal(GL_VERTEX_SHADER, stageSource(FIXED_VERTEX, GL_VERTEX_SHADER, 0), &ok, &log);
-    if (!ok)
-        printf("[!] The web GL layer's fixed-function vertex stage does not compile: %s\n", log.c_str());
     std::string fragment = "#version 300 es\n";
     fragment += PRELUDE;
     fragment += FRAGMENT_PRELUDE;
     fragment += FIXED_FRAGMENT;
-    fixedFragment = compileReal(GL_FRAGMENT_SHADER, fragment, &ok, &log);
-    if (!ok)
-        printf("[!] The web GL layer's fixed-function fragment stage does not compile: %s\n", log.c_str());
+    const std::string vertex = stageSource(FIXED_VERTEX, GL_VERTEX_SHADER, 0);
+    for (int flat = 0; flat < 2; flat++) {
+        int ok = 0;
+        std::string log;
+        fixedVertex[flat] = compileReal(GL_VERTEX_SHADER, flat ? flatColours(vertex) : vertex, &ok, &log);
+        if (!ok)
+            printf("[!] The web GL layer's fixed-function vertex stage does not compile: %s\n", log.c_str());
+        fixedFragment[flat] =
+            compileReal(GL_FRAGMENT_SHADER, flat ? flatColours(fragment) : fragment, &ok, &log);
+        if (!ok)
+            printf("[!] The web GL layer's fixed-function fragment stage does not compile: %s\n", log.c_str());
+    }
 }
 
 static void findLocations(GLObject *p)
@@ -519,7 +544,10 @@ static void findLocations(GLObject *p)
     }
 }
 
-static void linkProgram(GLObject *p)
+/* Links a program from its shaders, the fixed-function stages (flat ones
+ * when flat, for the fixed-function program) standing in for those it
+ * lacks. */
+static void linkProgram(GLObject *p, int flat)
 {
     int vertex = 0, fragment = 0;
     for (GLuint s : p->attached) {
@@ -538,9 +566,9 @@ static void linkProgram(GLObject *p)
             emscripten_glAttachShader(p->real, shader->real);
     }
     if (!vertex)
-        emscripten_glAttachShader(p->real, fixedVertex);
+        emscripten_glAttachShader(p->real, fixedVertex[flat]);
     if (!fragment)
-        emscripten_glAttachShader(p->real, fixedFragment);
+        emscripten_glAttachShader(p->real, fixedFragment[flat]);
     for (int a = 0; a < WEB_ATTR_COUNT; a++)
         emscripten_glBindAttribLocation(p->real, (GLuint)a, ATTRIBUTE_NAMES[a]);
     emscripten_glLinkProgram(p->real);
@@ -757,18 +785,19 @@ static void sendFixed(GLObject *p, const struct WebFixedState *s)
 void webglsl_prepareDraw(GLuint currentProgram)
 {
     GLObject *p = object(currentProgram, KIND_PROGRAM);
+    const struct WebFixedState *s = webgl_fixedState();
     if (p == nullptr || !p->ok) {
-        if (fixedProgram == 0) {
-            fixedProgram = newObject(KIND_PROGRAM);
-            linkProgram(&objects[fixedProgram]);
+        int flat = s->flat != 0;
+        if (fixedProgram[flat] == 0) {
+            fixedProgram[flat] = newObject(KIND_PROGRAM);
+            linkProgram(&objects[fixedProgram[flat]], flat);
         }
-        p = &objects[fixedProgram];
+        p = &objects[fixedProgram[flat]];
     }
     if (realInUse != p->real) {
         emscripten_glUseProgram(p->real);
         realInUse = p->real;
     }
-    const struct WebFixedState *s = webgl_fixedState();
     if (p->matrixSerial != s->matrixSerial + 1) {
         sendMatrices(p, s);
         p->matrixSerial = s->matrixSerial + 1;
@@ -866,7 +895,7 @@ void glLinkProgram(GLuint program)
 {
     GLObject *p = object(program, KIND_PROGRAM);
     if (p != nullptr)
-        linkProgram(p);
+        linkProgram(p, 0);
 }
 
 void glLinkProgramARB(GLhandleARB program) { glLinkProgram(program); }
