@@ -110,8 +110,8 @@ static void fitTargets(int width, int height)
 }
 
 /* The picture's size for this frame: the demo's W and H, and the render
- * targets, follow the scale. A change of scale
- * takes the blur's history up again from the next blurred frame. */
+ * targets, follow the scale. A change of scale takes the blur's history up
+ * again from the next blurred frame. */
 static void applyScale(void)
 {
     float scale = tvx_renderScale();

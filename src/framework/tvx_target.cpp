@@ -12,8 +12,9 @@
  * when it changes; one of a fixed size is drawn at that size times the
  * render scale (a tunnel picture of 1024 x 1024 shown in a picture of half
  * the window's sides needs no more than 512 x 512), so its passes shrink
- * with the picture; the textures' coordinates are the same at any size. The light functions hand a caller's light record or the
- * default white light to the fixed-function lighting. A target that cannot
+ * with the picture; the textures' coordinates are the same at any size.
+ * The light functions hand a caller's light record or the default white
+ * light to the fixed-function lighting. A target that cannot
  * be made complete ends the process.
  * Depends on: OpenGL (through GLEW: EXT framebuffer objects).
  */
@@ -93,6 +94,18 @@ static void makeStorage(struct RenderTarget *target, int width, int height)
     glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, width, height);
 }
 
+/* Gives a target its storage for a picture of width x height at the render
+ * scale: the picture's size, or its own size times the scale. */
+static void fitTarget(struct RenderTarget *target, int width, int height, float scale)
+{
+    if (!target->followsPicture) {
+        width = tvx_scaledSide(target->madeWidth, scale);
+        height = tvx_scaledSide(target->madeHeight, scale);
+    }
+    if (target->width != width || target->height != height)
+        makeStorage(target, width, height);
+}
+
 /* ---- Public functions ------------------------------------------------------ */
 
 /* A target that is not complete would show black in every pass drawn
@@ -121,11 +134,8 @@ int tvx_loadFBO(int width, int height)
     glGenRenderbuffersEXT(1, &target->renderbuffer);
 
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
-    if (target->followsPicture)
-        makeStorage(target, width, height);
-    else
-        makeStorage(target, tvx_scaledSide(width, tvx_renderScale()),
-                    tvx_scaledSide(height, tvx_renderScale()));
+    target->width = target->height = 0;
+    fitTarget(target, tvx_globalX, tvx_globalY, tvx_renderScale());
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                               target->texture, 0);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
@@ -145,16 +155,8 @@ int tvx_loadFBO(int width, int height)
 
 void tvx_fitPictureTargets(int width, int height, float scale)
 {
-    for (int id = 0; id < CURRENT_ID; id++) {
-        struct RenderTarget *target = &fbo[id];
-        int w = width, h = height;
-        if (!target->followsPicture) {
-            w = tvx_scaledSide(target->madeWidth, scale);
-            h = tvx_scaledSide(target->madeHeight, scale);
-        }
-        if (target->width != w || target->height != h)
-            makeStorage(target, w, h);
-    }
+    for (int id = 0; id < CURRENT_ID; id++)
+        fitTarget(&fbo[id], width, height, scale);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 

@@ -1702,11 +1702,12 @@ void glColorMaterial(GLenum face, GLenum mode)
     S.fixed.lightSerial++;
 }
 
+/* Only chooses between the smooth and the flat fixed-function program: no
+ * uniform depends on it. */
 void glShadeModel(GLenum mode)
 {
     init();
     S.fixed.flat = mode == GL_FLAT;
-    S.fixed.fixedSerial++;
 }
 void glHint(GLenum, GLenum) {}
 void glPolygonMode(GLenum, GLenum) {}
