@@ -28,6 +28,7 @@
 /* ---- State ----------------------------------------------------------------- */
 
 static unsigned int scene6_overlay;
+static int compositeProgram = -1;      /* the lattice and the overlay in one step */
 static int scene6_procShader;
 static int scene6_shipShader;
 static int scene6_noiseshader;           /* loaded, never enabled */
@@ -37,6 +38,12 @@ static GLuint screen_model_list;
 static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
 static float monitorRadius;            /* reach of a monitor from its origin */
 
+/* The overlay's screen quad: half sides and z, as tvx_draw2DTexture takes
+ * them (in front of the lattice's quad at z 0). */
+static const float OVERLAY_HALF_WIDTH = 37.6f;
+static const float OVERLAY_HALF_HEIGHT = 16.605f;
+static const float OVERLAY_Z = -0.11f;
+
 /* ---- First-frame set-up ---------------------------------------------------- */
 
 void scene6_load(void)
@@ -44,6 +51,7 @@ void scene6_load(void)
     scene6_overlay = tvx_loadPNG("data/display_overlay.png");
     flight_load(&scene6_procShader, &scene6_shipShader, &scene6_noiseshader);
     scene6_screen_model = glmReadOBJ("data/models/screen.obj");
+    compositeProgram = tvx_loadOwnShader(nullptr, "data/shader/lattice_overlay.frag", nullptr);
 }
 
 /* How far the picture quad and the compiled monitor reach from the origin of
@@ -142,6 +150,59 @@ static void drawWarning(float t)
     glPopMatrix();
 }
 
+/* The final frame: the overlay over the lattice's picture. One program lays
+ * both in one pass over the pixels where the lattice's quad passes the
+ * depth test, and the overlay alone where text drawn before keeps it away
+ * (there the quad fails the test, and the same quad with the opposite test
+ * passes); the depth buffer keeps the quad's depth, which nothing drawn
+ * after it reads. Without the program, the two quads one after the other. */
+static void drawFinal(unsigned int latticeTexture, int textDrawn)
+{
+    GLuint program = tvx_ownProgram(compositeProgram);
+    if (program == 0) {
+        passQuad(0.0f, latticeTexture);
+        tvx_draw2DTexture(0.0f, 0.0f, OVERLAY_Z, OVERLAY_HALF_WIDTH, OVERLAY_HALF_HEIGHT,
+                          scene6_overlay);
+        return;
+    }
+    /* The overlay's quad lies nearer the eye than the lattice's: a point of
+     * the lattice's quad is seen through the overlay's at its distance
+     * scaled by the ratio of the two distances. */
+    float modelview[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    float distance = -modelview[14];
+    float ratio = distance != 0.0f ? (distance + OVERLAY_Z) / distance : 1.0f;
+    float scale[2] = {PASS_HALF_WIDTH / OVERLAY_HALF_WIDTH * ratio,
+                      PASS_HALF_HEIGHT / OVERLAY_HALF_HEIGHT * ratio};
+
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, scene6_overlay);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glActiveTexture(GL_TEXTURE0);
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "picture"), 0);
+    glUniform1i(glGetUniformLocation(program, "overlay"), 1);
+    glUniform2fv(glGetUniformLocation(program, "overlayScale"), 1, scale);
+    GLint overlayOnly = glGetUniformLocation(program, "overlayOnly");
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    if (textDrawn) {
+        glUniform1f(overlayOnly, 1.0f);
+        glDepthMask(GL_FALSE);
+        glDepthFunc(GL_GEQUAL);
+        passQuad(0.0f, latticeTexture);
+        glDepthFunc(GL_LESS);
+        glDepthMask(GL_TRUE);
+    }
+    glUniform1f(overlayOnly, 0.0f);
+    passQuad(0.0f, latticeTexture);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glUseProgram(0);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glActiveTexture(GL_TEXTURE0);
+}
+
 void scene6_block(const SceneFrame *frame)
 {
     float t = frame->t;
@@ -219,6 +280,5 @@ void scene6_block(const SceneFrame *frame)
     if (message != NULL)
         tvx_typeWriterText(message, messageX, 0.0f, 0.0f);
     glPopMatrix();
-    passQuad(0.0f, latticeTexture);
-    tvx_draw2DTexture(0.0f, 0.0f, -0.11f, 37.6f, 16.605f, scene6_overlay);
+    drawFinal(latticeTexture, message != NULL);
 }
