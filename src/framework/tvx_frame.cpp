@@ -26,12 +26,16 @@
  * draws (tvx_pictureFramebuffer), from tvx_beginFrame to tvx_motionBlur. A
  * frame drawn in the window and blurred is first copied out of it.
  *
- * A weight of 0 leaves the picture as it is and costs nothing: the history is
- * then taken up again from the first blurred frame itself (on a software
- * rasteriser a copy of every unblurred frame would cost several ms, for a
- * trail of one frame at the moment the blur comes on); so is it after the
- * scale changed. A reshape drops the history: the next blurred frame is
- * blended with black, and the targets follow the new window size.
+ * A weight of 0 leaves the picture as it is and costs nothing; so does a
+ * weight below half a grey level (NEGLIGIBLE_WEIGHT), since frame + w x
+ * (history - frame) then rounds back to the frame's own level in every pixel
+ * (a benchmark or capture at 5 frames a second weighs a 0.2 blur's history at
+ * 0.2^8). The history is then taken up again from the first blurred frame
+ * itself (on a software rasteriser a copy of every unblurred frame would cost
+ * several ms, for a trail of one frame at the moment the blur comes on); so
+ * is it after the scale changed. A reshape drops the history: the next
+ * blurred frame is blended with black, and the targets follow the new window
+ * size.
  * Depends on: OpenGL through GLEW (core framebuffer objects and blits, blend
  * colour, half-float textures where the driver has them).
  */
@@ -55,6 +59,9 @@ static int inPicture = 0;                 /* this frame is drawn into the pictur
 static int pictureUsable = 0;             /* the picture target is complete */
 static int fullWidth = 0;                 /* the picture's place in the window */
 static int fullHeight = 0;
+
+/* Below this the history cannot move an 8-bit level: 255 x w < 0.5. */
+static const float NEGLIGIBLE_WEIGHT = 1.0f / 510.0f;
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -253,6 +260,8 @@ void tvx_motionBlur(float weight)
     int height = tvx_globalY;
     int drawnInPicture = inPicture;
     inPicture = 0;
+    if (weight < NEGLIGIBLE_WEIGHT)
+        weight = 0.0f;
     blurOn = weight != 0.0f;
     if (width <= 0 || height <= 0)
         return;

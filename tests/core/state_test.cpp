@@ -252,6 +252,15 @@ TEST(Render, MotionBlurBlendsByTheWeightInAFineHistory)
             << "frame " << n;
     EXPECT_EQ(blurredGrey(1.0f, 0.5f), 255);
     EXPECT_NEAR(blurredGrey(0.2f, 0.2f), 255.0 * (0.2 + 0.8 * 0.2), 1.0);
+    /* A history too light to move a level (0.2 a period, at 5 frames a
+     * second) is not blended: the next frame is drawn in the window again,
+     * where a blur that shows keeps it in the picture target. */
+    tvx_beginFrame();
+    EXPECT_NE(tvx_pictureFramebuffer(), 0u);
+    EXPECT_EQ(blurredGrey(0.0f, powf(0.2f, 8.0f)), 0);
+    tvx_beginFrame();
+    EXPECT_EQ(tvx_pictureFramebuffer(), 0u) << "a blur that shows nothing costs nothing";
+    EXPECT_EQ(blurredGrey(1.0f, 0.5f), 255) << "the history starts anew from the frame";
 }
 
 /* At a render scale of 0.5 the frame is drawn into a picture of half the
