@@ -290,7 +290,8 @@ void tvx_beginFrame(void);
 unsigned int tvx_pictureFramebuffer(void);
 /* At a frame end, before the swap: blends the finished frame (in the window's
  * back buffer or the picture target) into the blur history (history x weight
- * + frame x (1 - weight), kept in half floats) and puts the history in the
+ * + frame x (1 - weight); in half floats where the weight is high enough
+ * for 8-bit rounding to leave a trail behind) and puts the history in the
  * back buffer, stretched to its place when the scale is below 1. Weight 0,
  * or one too small to move an 8-bit level (below 1/510), leaves the frame as
  * it is; the first blurred frame after it (or after a change of scale)

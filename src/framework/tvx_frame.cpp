@@ -13,10 +13,17 @@
  * that size follow it, and those of a fixed size are drawn at that size
  * times the scale (tvx_fitPictureTargets).
  *
- * The history of the blur is a window-sized half-float colour target, so a
- * long trail fades smoothly instead of stepping in whole grey levels. At every
- * frame end the finished frame is blended into the history with weight 1 - w
- * (history x w + frame x (1 - w)) and the history is copied to the window.
+ * The history of the blur is a window-sized colour target. At every frame
+ * end the finished frame is blended into it with weight 1 - w (history x w +
+ * frame x (1 - w)) and it is copied to the window. An 8-bit history rounds
+ * every blend to a level, and what the rounding leaves behind adds up to at
+ * most 0.5 / (1 - w) levels: about one while the history weighs up to
+ * COARSE_MOST (a blur of 0.5 a period in frames of 15 ms or more), but a
+ * trail that never quite fades in frames much shorter than the period. Such
+ * heavy histories are kept in half floats instead, which cost a software
+ * rasteriser a third more to blend into and copy out. Between COARSE_MOST
+ * and FINE_FROM the history keeps its kind, so frame times near the bound do
+ * not switch it to and fro; a switch carries the history over.
  *
  * While the blur is on (it was in the last frame), a frame is not drawn into
  * the window but into the picture target, a window-sized colour texture with
@@ -45,8 +52,10 @@
 
 /* ---- State ----------------------------------------------------------------- */
 
-static unsigned int historyTexture = 0;   /* half-float (else 16-bit) RGBA: the blended frames */
-static unsigned int historyFramebuffer = 0;
+/* The blended frames: [0] RGBA8, [1] half-float (else 16-bit) RGBA. */
+static unsigned int historyTexture[2] = {0, 0};
+static unsigned int historyFramebuffer[2] = {0, 0};
+static int fineHistory = 0;               /* the one in use */
 static unsigned int frameTexture = 0;     /* RGBA8: the picture target's colour */
 static unsigned int frameFramebuffer = 0; /* the picture target */
 static unsigned int frameDepth = 0;       /* its depth buffer, as deep as the window's */
@@ -62,6 +71,9 @@ static int fullHeight = 0;
 
 /* Below this the history cannot move an 8-bit level: 255 x w < 0.5. */
 static const float NEGLIGIBLE_WEIGHT = 1.0f / 510.0f;
+/* Up to this weight an 8-bit history will do; above FINE_FROM it is fine. */
+static const float COARSE_MOST = 0.6f;
+static const float FINE_FROM = 0.7f;
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -109,7 +121,8 @@ static void fitTargets(int width, int height)
     if (width == targetWidth && height == targetHeight)
         return;
     GLenum fine = GLEW_VERSION_3_0 || GLEW_ARB_texture_float ? GL_RGBA16F_ARB : GL_RGBA16;
-    makeTarget(&historyTexture, &historyFramebuffer, fine, width, height);
+    makeTarget(&historyTexture[0], &historyFramebuffer[0], GL_RGBA8, width, height);
+    makeTarget(&historyTexture[1], &historyFramebuffer[1], fine, width, height);
     makeTarget(&frameTexture, &frameFramebuffer, GL_RGBA8, width, height);
     attachDepth(width, height);
     targetWidth = width;
@@ -171,7 +184,7 @@ static void blendFrameIntoHistory(float weight)
                  GL_CURRENT_BIT | GL_TRANSFORM_BIT | GL_DEPTH_BUFFER_BIT | GL_POLYGON_BIT |
                  GL_LIGHTING_BIT | GL_FOG_BIT);
     glUseProgram(0);
-    glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer[fineHistory]);
     glViewport(0, 0, targetWidth, targetHeight);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
@@ -219,6 +232,16 @@ static void blendFrameIntoHistory(float weight)
     glBindTexture(GL_TEXTURE_2D, 0);
     glPopAttrib();   /* also the matrix mode, the viewport and the blend */
     glUseProgram((GLuint)program);
+}
+
+/* Takes the kind of history this weight needs; one kept up so far is
+ * carried over into the other kind. */
+static void chooseHistory(float weight, int kept, int width, int height)
+{
+    int fine = fineHistory ? weight > COARSE_MOST : weight > FINE_FROM;
+    if (fine != fineHistory && kept)
+        copyColour(historyFramebuffer[fineHistory], historyFramebuffer[fine], width, height);
+    fineHistory = fine;
 }
 
 /* ---- Public functions ------------------------------------------------------ */
@@ -285,16 +308,19 @@ void tvx_motionBlur(float weight)
     } else {
         fitTargets(width, height);
     }
+    if (weight != 0.0f)
+        chooseHistory(weight, !historyStale && !historyDropped, width, height);
+    unsigned int history = historyFramebuffer[fineHistory];
     if (weight == 0.0f || historyStale) {
         /* no history to blend with: the frame stays as drawn and, when the
          * blur is on, is where the history starts */
         if (weight != 0.0f)
-            copyColour(drawnInPicture ? frameFramebuffer : 0, historyFramebuffer, width, height);
+            copyColour(drawnInPicture ? frameFramebuffer : 0, history, width, height);
         if (drawnInPicture)
             toWindow(frameFramebuffer, width, height);
     } else {
         if (historyDropped) {
-            glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer);
+            glBindFramebuffer(GL_FRAMEBUFFER, history);
             glPushAttrib(GL_COLOR_BUFFER_BIT);
             glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
             glClear(GL_COLOR_BUFFER_BIT);
@@ -303,7 +329,7 @@ void tvx_motionBlur(float weight)
         if (!drawnInPicture)
             copyColour(0, frameFramebuffer, width, height);
         blendFrameIntoHistory(weight);
-        toWindow(historyFramebuffer, width, height);
+        toWindow(history, width, height);
     }
     historyStale = weight == 0.0f;
     if (weight != 0.0f)

@@ -261,6 +261,16 @@ TEST(Render, MotionBlurBlendsByTheWeightInAFineHistory)
     tvx_beginFrame();
     EXPECT_EQ(tvx_pictureFramebuffer(), 0u) << "a blur that shows nothing costs nothing";
     EXPECT_EQ(blurredGrey(1.0f, 0.5f), 255) << "the history starts anew from the frame";
+    /* A heavy history (frames far shorter than the period) is carried over
+     * into half floats and fades out entirely, where 8-bit rounding would
+     * leave a trail some ten levels bright for good. */
+    EXPECT_NEAR(blurredGrey(0.0f, 0.97f), 255.0 * 0.97, 1.0) << "the history carried over";
+    for (int n = 2; n <= 200; n++) {
+        int level = blurredGrey(0.0f, 0.97f);
+        if (n % 50 == 0) {
+            EXPECT_NEAR(level, 255.0 * pow(0.97, n), 1.0) << "frame " << n;
+        }
+    }
 }
 
 /* At a render scale of 0.5 the frame is drawn into a picture of half the
