@@ -5,11 +5,12 @@
  * Every program of data/shader, and the variants the demo keeps beside its
  * shader table, is drawn as a quad over the whole window (the glow over a
  * quarter of its sides, as the bloom pass draws it), sampling a frame-sized
- * picture on texture unit 0 (and the glow on unit 1, a cube map on unit 2),
- * with the uniforms at values the scenes send and the blending the passes
- * use; the blur's steps
- * are timed on their own (window to picture, which only a frame drawn in the
- * window needs; blend into the half-float history; history to window). Each figure is the best of three runs of ten
+ * picture on texture unit 0 (and the glow or the overlay on unit 1, a cube
+ * map on unit 2), with the uniforms at values the scenes send and the
+ * blending the passes use; the blur's steps are timed on their own (window to
+ * picture, which only a frame drawn in the window needs; blend into the
+ * history and history to window, for the 8-bit history and the half-float
+ * one of heavy histories). Each figure is the best of three runs of ten
  * draws, each run closed by glFinish, and comes with the pixels the draw
  * covered (an occlusion query), since a vertex stage may move the quad. On a
  * software rasteriser this is the floor under a frame: a scene that shows a
@@ -52,6 +53,7 @@ static const struct Program programs[] = {
     {"cockpit screen", "data/shader/xobject.vert", "data/shader/xobject.frag", nullptr, 0},
     {"asteroid", "data/shader/asteroid.vert", "data/shader/asteroid.frag", nullptr, 0},
     {"terrain (scene 5)", "data/shader/scene5.vert", "data/shader/scene5.frag", nullptr, 0},
+    {"lattice and overlay (scene 6)", nullptr, "data/shader/lattice_overlay.frag", nullptr, 0},
 };
 
 /* Uniform values as the scenes send them in mid-scene. */
@@ -67,9 +69,11 @@ static int width = 1280;
 static int height = 720;
 
 /* The picture drawn over (also the blur's picture target) and the blur's
- * half-float history. */
+ * two kinds of history: 8-bit, and half-float for heavy histories. */
 static GLuint pictureFramebuffer, pictureTexture;
-static GLuint historyFramebuffer, historyTexture;
+static GLuint plainHistoryFramebuffer, plainHistoryTexture;
+static GLuint fineHistoryFramebuffer, fineHistoryTexture;
+static GLuint history;   /* the one the blur's steps use */
 
 /* ---- Internal helpers ------------------------------------------------------ */
 
@@ -148,6 +152,10 @@ static GLuint buildProgram(const struct Program *p)
             glUniform1f(at, u.value);
     }
     glUniform1i(glGetUniformLocation(program, "glow"), 1);
+    glUniform1i(glGetUniformLocation(program, "overlay"), 1);
+    GLint overlayScale = glGetUniformLocation(program, "overlayScale");
+    if (overlayScale >= 0)   /* scene 6's overlay quad against the pass quad */
+        glUniform2f(overlayScale, 48.0f / 37.6f, 17.1f / 16.605f);
     glUniform1i(glGetUniformLocation(program, "surface"), 2);
     return program;
 }
@@ -236,7 +244,7 @@ static void copyOut(void)
 
 static void blendIn(void)
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, history);
     glBindTexture(GL_TEXTURE_2D, pictureTexture);
     glBlendColor(0.0f, 0.0f, 0.0f, 0.8f);
     glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
@@ -247,7 +255,7 @@ static void blendIn(void)
 
 static void copyBack(void)
 {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, historyFramebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, history);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -286,13 +294,14 @@ int main(int argc, char **argv)
         pixels[i] = (unsigned char)((i * 7919 + (i >> 12) * 31) & 255);
     pictureFramebuffer = makeTarget(GL_RGBA8, &pictureTexture, pixels);
     free(pixels);
-    historyFramebuffer = makeTarget(GLEW_VERSION_3_0 || GLEW_ARB_texture_float ? GL_RGBA16F_ARB
-                                                                                : GL_RGBA16,
-                                    &historyTexture, nullptr);
+    plainHistoryFramebuffer = makeTarget(GL_RGBA8, &plainHistoryTexture, nullptr);
+    fineHistoryFramebuffer = makeTarget(GLEW_VERSION_3_0 || GLEW_ARB_texture_float ? GL_RGBA16F_ARB
+                                                                                    : GL_RGBA16,
+                                        &fineHistoryTexture, nullptr);
 
     /* the glow the bloom pass reads, and a cube map for the planet's surface */
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, historyTexture);
+    glBindTexture(GL_TEXTURE_2D, fineHistoryTexture);
     GLuint cube;
     glGenTextures(1, &cube);
     glActiveTexture(GL_TEXTURE2);
@@ -329,7 +338,11 @@ int main(int argc, char **argv)
     }
     printf("motion blur steps:\n");
     report("window to picture", copyOut);
-    report("blend into history", blendIn);
-    report("history to window", copyBack);
+    history = plainHistoryFramebuffer;
+    report("blend into 8-bit history", blendIn);
+    report("8-bit history to window", copyBack);
+    history = fineHistoryFramebuffer;
+    report("blend into half-float history", blendIn);
+    report("half-float history to window", copyBack);
     return failed;
 }
