@@ -18,7 +18,7 @@
  * frame x (1 - w)) and it is copied to the window. An 8-bit history rounds
  * every blend to a level, and what the rounding leaves behind adds up to at
  * most 0.5 / (1 - w) levels: about one while the history weighs up to
- * COARSE_MOST (a blur of 0.5 a period in frames of 15 ms or more), but a
+ * COARSE_MOST (a blur of 0.5 a period in frames of 18 ms or more), but a
  * trail that never quite fades in frames much shorter than the period. Such
  * heavy histories are kept in half floats instead, which cost a software
  * rasteriser a third more to blend into and copy out. Between COARSE_MOST
