@@ -245,7 +245,7 @@ static void maskOverlayHoles(void)
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_LEQUAL, 0.0f);
     glDepthFunc(GL_ALWAYS);
-    tvx_draw2DTexture(0.0f, 0.0f, -0.12f, 37.6f, 16.605f, scene4_overlay);
+    tvx_draw2DTexture(0.0f, 0.0f, -0.12f, OVERLAY_HALF_WIDTH, OVERLAY_HALF_HEIGHT, scene4_overlay);
     glPopAttrib();
 }
 
@@ -355,6 +355,6 @@ void scene4_block(const SceneFrame *frame)
     if (suddenNoise <= 0.0f)
         maskOverlayHoles();
     sepia_shader(scene4_sepia);
-    tvx_draw2DTexture(0.0f, 0.0f, -0.11f, 37.6f, 16.605f, scene4_overlay);
+    tvx_draw2DTexture(0.0f, 0.0f, -0.11f, OVERLAY_HALF_WIDTH, OVERLAY_HALF_HEIGHT, scene4_overlay);
     tvx_disableShader();
 }

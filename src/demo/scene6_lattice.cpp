@@ -38,10 +38,8 @@ static GLuint screen_model_list;
 static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
 static float monitorRadius;            /* reach of a monitor from its origin */
 
-/* The overlay's screen quad: half sides and z, as tvx_draw2DTexture takes
- * them (in front of the lattice's quad at z 0). */
-static const float OVERLAY_HALF_WIDTH = 37.6f;
-static const float OVERLAY_HALF_HEIGHT = 16.605f;
+/* The overlay quad's z, as tvx_draw2DTexture takes it (in front of the
+ * lattice's quad at z 0). */
 static const float OVERLAY_Z = -0.11f;
 
 /* ---- First-frame set-up ---------------------------------------------------- */

@@ -8,8 +8,8 @@
  * in the colour of one of its corners (the fixed-function lighting's, or the
  * cube's colour), which is the colour of all of them under a directional
  * light; a program drawing them would see corners shared between faces. A
- * batch is made between cubes_begin and cubes_draw, under the matrices current at cubes_begin,
- * which must stay current until cubes_draw.
+ * batch is made between cubes_begin and cubes_draw, under the matrices
+ * current at cubes_begin, which must stay current until cubes_draw.
  *
  * Depends on: OpenGL (vertex arrays), what can be in view (scene_view.h),
  * the tvx framework's noise (the ribbon's curves).

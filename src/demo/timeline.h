@@ -30,6 +30,11 @@
 #define PASS_HALF_WIDTH 48.0f
 #define PASS_HALF_HEIGHT 17.1f
 
+/* Half-size of the screen overlay quads (scenes 4 and 6), a little nearer
+ * the eye than the pass quad: as wide as the view, above the bands. */
+#define OVERLAY_HALF_WIDTH 37.6f
+#define OVERLAY_HALF_HEIGHT 16.605f
+
 /* ---- The table of scenes --------------------------------------------------- */
 
 struct SceneRecord;

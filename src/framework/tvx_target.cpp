@@ -14,8 +14,8 @@
  * the window's sides needs no more than 512 x 512), so its passes shrink
  * with the picture; the textures' coordinates are the same at any size.
  * The light functions hand a caller's light record or the default white
- * light to the fixed-function lighting. A target that cannot
- * be made complete ends the process.
+ * light to the fixed-function lighting. A target that cannot be made
+ * complete ends the process.
  * Depends on: OpenGL (through GLEW: EXT framebuffer objects).
  */
 #include "tvx.h"
