@@ -38,6 +38,17 @@ static GLuint screen_model_list;
 static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
 static float monitorRadius;            /* reach of a monitor from its origin */
 
+/* The lattice: 40 x 40 monitors, 40 units apart from -800 on x and y; of
+ * these, the grid positions of the ones in view this frame. */
+enum { LATTICE_SIDE = 40 };
+static float shownMonitor[LATTICE_SIDE * LATTICE_SIDE][2];
+
+/* A monitor's picture quad, as tvx_draw2DTexture takes it: its z and half
+ * sides. */
+static const float PICTURE_Z = 16.5f;
+static const float PICTURE_HALF_WIDTH = 12.6f;
+static const float PICTURE_HALF_HEIGHT = 10.0f;
+
 /* The overlay quad's z, as tvx_draw2DTexture takes it (in front of the
  * lattice's quad at z 0). */
 static const float OVERLAY_Z = -0.11f;
@@ -56,7 +67,8 @@ void scene6_load(void)
  * a monitor. */
 static float findMonitorRadius(void)
 {
-    float reach2 = 16.5f * 16.5f + 12.6f * 12.6f + 10.0f * 10.0f;
+    float reach2 = PICTURE_Z * PICTURE_Z + PICTURE_HALF_WIDTH * PICTURE_HALF_WIDTH +
+                   PICTURE_HALF_HEIGHT * PICTURE_HALF_HEIGHT;
     for (GLuint i = 1; i <= scene6_screen_model->numvertices; i++) {
         const float *v = &scene6_screen_model->vertices[3 * i];
         float x = -10.0f * v[0], y = 10.0f * v[1], z = -20.0f - 10.0f * v[2];
@@ -131,12 +143,78 @@ float scene6_finalAlpha(float t)
 
 /* ---- Drawing --------------------------------------------------------------- */
 
+/* Finds the monitors that can be in view (the others are not sent) and
+ * returns how many. */
+static int findShownMonitors(void)
+{
+    int shown = 0;
+    view_capture();
+    for (float x = -800.0f; x < 800.0f; x += 40.0f) {
+        for (float y = -800.0f; y < 800.0f; y += 40.0f) {
+            float z = (float)(10.0 * sin(x * y));
+            double turn = 10.0 * y * M_PI / 180.0;
+            float cx = (float)(x * cos(turn) + z * sin(turn));
+            float cz = (float)(-x * sin(turn) + z * cos(turn));
+            if (!view_ballInView(cx, y, cz, 1.01f * monitorRadius + 1.0f))
+                continue;
+            shownMonitor[shown][0] = x;
+            shownMonitor[shown][1] = y;
+            shown++;
+        }
+    }
+    return shown;
+}
+
+/* Pushes the matrix and moves to shown monitor i: its row turned by 10 y
+ * degrees about the vertical axis, so the rows fan around it. */
+static void placeMonitor(int i)
+{
+    float x = shownMonitor[i][0], y = shownMonitor[i][1];
+    glPushMatrix();
+    glRotatef(10.0f * y, 0.0f, 1.0f, 0.0f);
+    glTranslatef(x, y, (float)(10.0 * sin(x * y)));
+}
+
+/* The flight picture on every shown monitor, as tvx_draw2DTexture lays its
+ * quad, but with the texture bound once for all of them: the monitors'
+ * models follow in a second run, so the software rasteriser is not switched
+ * between the two kinds of drawing a hundred times a frame. The pictures
+ * (the flight covers its whole picture at full alpha) and the models are
+ * opaque and depth tested, so the order leaves the picture as it was. */
+static void drawMonitorPictures(int shown, unsigned int flightTexture)
+{
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, flightTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    for (int i = 0; i < shown; i++) {
+        placeMonitor(i);
+        glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
+        glTranslatef(0.0f, 0.0f, PICTURE_Z);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex2f(-PICTURE_HALF_WIDTH, PICTURE_HALF_HEIGHT);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex2f(PICTURE_HALF_WIDTH, PICTURE_HALF_HEIGHT);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex2f(PICTURE_HALF_WIDTH, -PICTURE_HALF_HEIGHT);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex2f(-PICTURE_HALF_WIDTH, -PICTURE_HALF_HEIGHT);
+        glEnd();
+        glPopMatrix();
+    }
+    glDisable(GL_TEXTURE_2D);
+}
+
 /* The blinking warning, laid over the finished flight picture: it writes no
  * depth and keeps the picture's alpha, so at a negative alpha (clamped to 0)
- * it leaves the picture untouched and otherwise blends red over it at its
- * alpha, which the monitors then show as it is. */
+ * it would leave the picture untouched, and is not sent; otherwise it blends
+ * red over the picture at its alpha, which the monitors then show as it is. */
 static void drawWarning(float t)
 {
+    if (scene6_warningAlpha(t) <= 0.0f)
+        return;
     glPushMatrix();
     glDepthMask(GL_FALSE);
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
@@ -248,24 +326,12 @@ void scene6_block(const SceneFrame *frame)
     /* the light, set up once a frame; each monitor's list switches it on */
     tvx_setLight0(1);
     tvx_setLight0(0);
-    view_capture();
-    for (float x = -800.0f; x < 800.0f; x += 40.0f) {
-        for (float y = -800.0f; y < 800.0f; y += 40.0f) {
-            /* Monitors wholly outside the view are not sent. */
-            float z = (float)(10.0 * sin(x * y));
-            double turn = 10.0 * y * M_PI / 180.0;
-            float cx = (float)(x * cos(turn) + z * sin(turn));
-            float cz = (float)(-x * sin(turn) + z * cos(turn));
-            if (!view_ballInView(cx, y, cz, 1.01f * monitorRadius + 1.0f))
-                continue;
-            glPushMatrix();
-            glRotatef(10.0f * y, 0.0f, 1.0f, 0.0f);
-            glTranslatef(x, y, (float)(10.0 * sin(x * y)));
-            glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-            tvx_draw2DTexture(0.0f, 0.0f, 16.5f, 12.6f, 10.0f, flightTexture);
-            glCallList(screen_model_list);
-            glPopMatrix();
-        }
+    int shown = findShownMonitors();
+    drawMonitorPictures(shown, flightTexture);
+    for (int i = 0; i < shown; i++) {
+        placeMonitor(i);
+        glCallList(screen_model_list);
+        glPopMatrix();
     }
     glPopMatrix();
     tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
