@@ -280,7 +280,9 @@ void scene4_block(const SceneFrame *frame)
     glScalef(3.0f, 3.0f, 3.0f);
     tvx_drawPolygonText(scene4_greetings, scene4_greetingsX(t), 0.0f, 0.0f);
     glPopMatrix();
-    tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    /* the next two pictures go into targets too: the window waits for the
+     * cockpit view's clear */
+    tvx_leaveFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glPopMatrix();
 
     /* Tunnel picture: the cylinder moves towards the eye at 4 units/s, the
@@ -304,7 +306,7 @@ void scene4_block(const SceneFrame *frame)
     glDisable(GL_CULL_FACE);
     tvx_disableShader();
     glPopMatrix();
-    tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    tvx_leaveFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glPopMatrix();
 
     /* Cockpit view. */

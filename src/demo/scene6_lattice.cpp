@@ -308,7 +308,8 @@ void scene6_block(const SceneFrame *frame)
     flight_drawShip(scene6_shipShader, terrainTimer, ship_pos, t);
     glPopMatrix();
     drawWarning(t);
-    tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
+    /* the lattice's target follows: the window is cleared for the final frame */
+    tvx_leaveFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
     glPopMatrix();
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);

@@ -247,6 +247,9 @@ int tvx_loadFBO(int width, int height);
 void tvx_fitPictureTargets(int width, int height, float scale);
 unsigned int tvx_enableFBO(int id, float r, float g, float b);
 void tvx_disableFBO(float w, float h, float r, float g, float b);
+/* tvx_disableFBO without the window's clear, for a target's pass that
+ * another target's pass follows before anything is drawn in the window. */
+void tvx_leaveFBO(float w, float h, float r, float g, float b);
 void tvx_setLightData(float *row, float a, float b, float c, float d);
 void tvx_setAmbientLight(float r, float g, float b, float a);
 void tvx_enableLight(float *light, int i);

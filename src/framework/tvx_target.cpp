@@ -7,7 +7,10 @@
  * with the clear colour of the previous call, then sets the new one, and
  * resets the current matrix to a translation of -50 along z; a scissor the
  * caller set for the target before is switched off, so that the next one is
- * drawn whole. A target made at the size of the picture the demo draws (W x
+ * drawn whole. tvx_leaveFBO does all this for the window but the clear: it
+ * ends a target's pass that another target's pass follows, before anything
+ * is drawn in the window, whose clear would then only cost a software
+ * rasteriser a pass over every pixel. A target made at the size of the picture the demo draws (W x
  * H: the window's, or smaller at a render scale below 1) follows that size
  * when it changes; one of a fixed size is drawn at that size times the
  * render scale (a tunnel picture of 1024 x 1024 shown in a picture of half
@@ -49,14 +52,23 @@ static float specularLight[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 
 /* ---- Internal helpers ----------------------------------------------------- */
 
-static void clearAndReset(float r, float g, float b)
+static void clearAndReset(float r, float g, float b, int clear)
 {
     /* The clear uses the colour of the previous call; r, g, b take effect at
      * the next one. */
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (clear)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearColor(r, g, b, 0.0f);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -50.0f);
+}
+
+/* Binds the window (or the picture target the frame is drawn into). */
+static void bindWindow(float w, float h)
+{
+    glDisable(GL_SCISSOR_TEST);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, tvx_pictureFramebuffer());
+    tvx_pictureViewport((int)w, (int)h);
 }
 
 /* The largest side both the colour texture and the depth renderbuffer can
@@ -171,16 +183,20 @@ unsigned int tvx_enableFBO(int id, float r, float g, float b)
     glViewport(0, 0, target->width, target->height);
     glBindTexture(GL_TEXTURE_2D, 0);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->framebuffer);
-    clearAndReset(r, g, b);
+    clearAndReset(r, g, b, 1);
     return target->texture;
 }
 
 void tvx_disableFBO(float w, float h, float r, float g, float b)
 {
-    glDisable(GL_SCISSOR_TEST);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, tvx_pictureFramebuffer());
-    tvx_pictureViewport((int)w, (int)h);
-    clearAndReset(r, g, b);
+    bindWindow(w, h);
+    clearAndReset(r, g, b, 1);
+}
+
+void tvx_leaveFBO(float w, float h, float r, float g, float b)
+{
+    bindWindow(w, h);
+    clearAndReset(r, g, b, 0);
 }
 
 void tvx_setLightData(float *row, float a, float b, float c, float d)

@@ -109,6 +109,16 @@ TEST_F(Target, ClearUsesThePreviousCallsColour)
     tvx_enableFBO(id, 0, 0, 0);
     tvx_disableFBO(W, H, 0, 0, 0);
     EXPECT_EQ((std::vector<int>{255, 255, 255, 0}), texel(texture, 5, 5));
+
+    /* tvx_leaveFBO binds the window as tvx_disableFBO does but leaves it as
+     * it was (black, not the red set last); its green is the next clear's. */
+    tvx_enableFBO(id, 1, 0, 0);
+    tvx_leaveFBO(W, H, 0, 1, 0);
+    EXPECT_EQ((std::vector<int>{0, 0, W, H}), viewport());
+    testReadPixel(1, 1, rgba);
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), (std::vector<int>{rgba[0], rgba[1], rgba[2]}));
+    tvx_enableFBO(id, 0, 0, 0);
+    EXPECT_EQ((std::vector<int>{0, 255, 0, 0}), texel(texture, 5, 5));
 }
 
 TEST_F(Target, DrawingIsShownUprightThroughTheScreenQuad)
