@@ -176,11 +176,14 @@ static void placeMonitor(int i)
 }
 
 /* The flight picture on every shown monitor, as tvx_draw2DTexture lays its
- * quad, but with the texture bound once for all of them: the monitors'
- * models follow in a second run, so the software rasteriser is not switched
- * between the two kinds of drawing a hundred times a frame. The pictures
- * (the flight covers its whole picture at full alpha) and the models are
- * opaque and depth tested, so the order leaves the picture as it was. */
+ * quad, but with the texture bound once for all of them, after all the
+ * monitors' models: the software rasteriser is not switched between the two
+ * kinds of drawing a hundred times a frame, and the depth test spares it the
+ * texture reads of pictures hidden behind other monitors. The pictures (the
+ * flight covers its whole picture at full alpha) and the models are opaque
+ * and depth tested, so the order leaves the picture as it was, but for the
+ * odd pixel on a picture's edge at the very depth of its monitor's model,
+ * which the model now keeps (a few pixels a frame, a few levels). */
 static void drawMonitorPictures(int shown, unsigned int flightTexture)
 {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -328,12 +331,12 @@ void scene6_block(const SceneFrame *frame)
     tvx_setLight0(1);
     tvx_setLight0(0);
     int shown = findShownMonitors();
-    drawMonitorPictures(shown, flightTexture);
     for (int i = 0; i < shown; i++) {
         placeMonitor(i);
         glCallList(screen_model_list);
         glPopMatrix();
     }
+    drawMonitorPictures(shown, flightTexture);
     glPopMatrix();
     tvx_disableFBO(W, H, 0.1f * gColor, 0.1f * gColor, 0.1f * gColor);
 
