@@ -175,15 +175,15 @@ static void placeMonitor(int i)
     glTranslatef(x, y, (float)(10.0 * sin(x * y)));
 }
 
-/* The flight picture on every shown monitor, as tvx_draw2DTexture lays its
- * quad, but with the texture bound once for all of them, after all the
+/* The flight picture on every shown monitor, as tvx_draw2DTexture lays it,
+ * but with the texture bound once for all of them, after all the
  * monitors' models: the software rasteriser is not switched between the two
  * kinds of drawing a hundred times a frame, and the depth test spares it the
  * texture reads of pictures hidden behind other monitors. The pictures (the
  * flight covers its whole picture at full alpha) and the models are opaque
  * and depth tested, so the order leaves the picture as it was, but for the
  * odd pixel on a picture's edge at the very depth of its monitor's model,
- * which the model now keeps (a few pixels a frame, a few levels). */
+ * which the model keeps (a few pixels a frame, a few levels). */
 static void drawMonitorPictures(int shown, unsigned int flightTexture)
 {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -193,18 +193,7 @@ static void drawMonitorPictures(int shown, unsigned int flightTexture)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     for (int i = 0; i < shown; i++) {
         placeMonitor(i);
-        glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
-        glTranslatef(0.0f, 0.0f, PICTURE_Z);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex2f(-PICTURE_HALF_WIDTH, PICTURE_HALF_HEIGHT);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex2f(PICTURE_HALF_WIDTH, PICTURE_HALF_HEIGHT);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex2f(PICTURE_HALF_WIDTH, -PICTURE_HALF_HEIGHT);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex2f(-PICTURE_HALF_WIDTH, -PICTURE_HALF_HEIGHT);
-        glEnd();
+        tvx_draw2DTextureQuad(0.0f, 0.0f, PICTURE_Z, PICTURE_HALF_WIDTH, PICTURE_HALF_HEIGHT);
         glPopMatrix();
     }
     glDisable(GL_TEXTURE_2D);

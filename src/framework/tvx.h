@@ -205,6 +205,9 @@ int tvx_readTGA(const char *path, int maxSide, struct tvx_picture *picture, char
 unsigned int tvx_loadTGA(const char *path);
 unsigned int tvx_loadBlack(void);
 void tvx_draw2DTexture(float x, float y, float z, float w, float h, unsigned int texture);
+/* tvx_draw2DTexture's quad alone, in the texture state the caller set up:
+ * for many quads of one texture. */
+void tvx_draw2DTextureQuad(float x, float y, float z, float w, float h);
 
 /* ---- Shader program table (tvx_shader.cpp) ------------------------------ */
 

@@ -116,15 +116,11 @@ unsigned int tvx_loadBlack(void)
 
 /* The half-turn about x puts the quad's centre at (-x, y, -z) of the caller's
  * frame, facing the viewer, with t = 0 along its lower edge. */
-void tvx_draw2DTexture(float x, float y, float z, float w, float h, unsigned int texture)
+void tvx_draw2DTextureQuad(float x, float y, float z, float w, float h)
 {
     glPushMatrix();
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
     glTranslatef(-x, -y, z);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
     glVertex2f(-w, h);
@@ -135,6 +131,15 @@ void tvx_draw2DTexture(float x, float y, float z, float w, float h, unsigned int
     glTexCoord2f(0.0f, 1.0f);
     glVertex2f(-w, -h);
     glEnd();
-    glDisable(GL_TEXTURE_2D);
     glPopMatrix();
+}
+
+void tvx_draw2DTexture(float x, float y, float z, float w, float h, unsigned int texture)
+{
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    tvx_draw2DTextureQuad(x, y, z, w, h);
+    glDisable(GL_TEXTURE_2D);
 }
