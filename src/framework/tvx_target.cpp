@@ -10,12 +10,13 @@
  * drawn whole. tvx_leaveFBO does all this for the window but the clear: it
  * ends a target's pass that another target's pass follows, before anything
  * is drawn in the window, whose clear would then only cost a software
- * rasteriser a pass over every pixel. A target made at the size of the picture the demo draws (W x
- * H: the window's, or smaller at a render scale below 1) follows that size
- * when it changes; one of a fixed size is drawn at that size times the
- * render scale (a tunnel picture of 1024 x 1024 shown in a picture of half
- * the window's sides needs no more than 512 x 512), so its passes shrink
- * with the picture; the textures' coordinates are the same at any size.
+ * rasteriser a pass over every pixel. A target made at the size of the
+ * picture the demo draws (W x H: the window's, or smaller at a render scale
+ * below 1) follows that size when it changes; one of a fixed size is drawn
+ * at that size times the render scale (a tunnel picture of 1024 x 1024 shown
+ * in a picture of half the window's sides needs no more than 512 x 512), so
+ * its passes shrink with the picture; the textures' coordinates are the same
+ * at any size.
  * The light functions hand a caller's light record or the default white
  * light to the fixed-function lighting. A target that cannot be made
  * complete ends the process.
