@@ -39,9 +39,10 @@ static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
 static float monitorRadius;            /* reach of a monitor from its origin */
 
 /* The lattice: 40 x 40 monitors, 40 units apart from -800 on x and y; of
- * these, the grid positions of the ones in view this frame. */
+ * these, the positions (x, y and the z offset) of the ones in view this
+ * frame. */
 enum { LATTICE_SIDE = 40 };
-static float shownMonitor[LATTICE_SIDE * LATTICE_SIDE][2];
+static float shownMonitor[LATTICE_SIDE * LATTICE_SIDE][3];
 
 /* A monitor's picture quad, as tvx_draw2DTexture takes it: its z and half
  * sides. */
@@ -159,6 +160,7 @@ static int findShownMonitors(void)
                 continue;
             shownMonitor[shown][0] = x;
             shownMonitor[shown][1] = y;
+            shownMonitor[shown][2] = z;
             shown++;
         }
     }
@@ -169,10 +171,10 @@ static int findShownMonitors(void)
  * degrees about the vertical axis, so the rows fan around it. */
 static void placeMonitor(int i)
 {
-    float x = shownMonitor[i][0], y = shownMonitor[i][1];
+    const float *at = shownMonitor[i];
     glPushMatrix();
-    glRotatef(10.0f * y, 0.0f, 1.0f, 0.0f);
-    glTranslatef(x, y, (float)(10.0 * sin(x * y)));
+    glRotatef(10.0f * at[1], 0.0f, 1.0f, 0.0f);
+    glTranslatef(at[0], at[1], at[2]);
 }
 
 /* The flight picture on every shown monitor, as tvx_draw2DTexture lays it,

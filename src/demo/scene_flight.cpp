@@ -36,7 +36,6 @@ struct GridVertex {
 };
 
 static GLuint gridBuffer;
-static GLuint shipList;              /* the ship, compiled at its first frame */
 static GLint gridFirst[GRID_STRIPS * (GRID_COLUMNS / GRID_SEGMENT)];
 static GLsizei gridCount[GRID_STRIPS * (GRID_COLUMNS / GRID_SEGMENT)];
 
@@ -152,15 +151,7 @@ void flight_drawShip(int shader, float timer, const float pos[3], float t)
     glPushMatrix();
     glRotatef(180.0f, 0.0f, 0.0f, 1.0f);
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
-    /* a list sends the ship's triangles as drawing them does, without
-     * walking the model again in every frame */
-    if (shipList == 0) {
-        shipList = glGenLists(1);
-        glNewList(shipList, GL_COMPILE);
-        ship_draw(0.0f);
-        glEndList();
-    }
-    glCallList(shipList);
+    ship_draw(0.0f);
     glPopMatrix();
     tvx_setLight0(0);
     tvx_disableShader();

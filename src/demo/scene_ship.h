@@ -9,13 +9,14 @@
 #ifndef SCENE_SHIP_H
 #define SCENE_SHIP_H
 
-/* Reads the model: row 10 of the loading order. */
+/* Reads the model and compiles its triangles into a display list: row 10
+ * of the loading order. */
 void ship_load(void);
 
 /* The ship at the size every scene shows it (a fiftieth of the model's
  * units), turned by heading degrees about its vertical axis after the
- * scaling (0: as the model stands), drawn as drawModel draws; legal inside
- * glNewList/glEndList. */
+ * scaling (0: as the model stands), drawn as drawModel draws, from the
+ * list; legal inside glNewList/glEndList. */
 void ship_draw(float heading);
 
 #endif
