@@ -19,7 +19,8 @@
  * usage: pass_cost [W H]   (default 1280 720; run from the repository root,
  *                           under a display: Xvfb without a GPU)
  *
- * Depends on: OpenGL through GLEW, freeglut (the window), the shader files.
+ * Depends on: OpenGL through GLEW, freeglut (the window), the shader files,
+ * the demo's quad sizes (timeline.h).
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -28,6 +29,8 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
+
+#include "timeline.h"   /* the pass and overlay quads' sizes */
 
 /* ---- State ----------------------------------------------------------------- */
 
@@ -155,7 +158,8 @@ static GLuint buildProgram(const struct Program *p)
     glUniform1i(glGetUniformLocation(program, "overlay"), 1);
     GLint overlayScale = glGetUniformLocation(program, "overlayScale");
     if (overlayScale >= 0)   /* scene 6's overlay quad against the pass quad */
-        glUniform2f(overlayScale, 48.0f / 37.6f, 17.1f / 16.605f);
+        glUniform2f(overlayScale, PASS_HALF_WIDTH / OVERLAY_HALF_WIDTH,
+                    PASS_HALF_HEIGHT / OVERLAY_HALF_HEIGHT);
     glUniform1i(glGetUniformLocation(program, "surface"), 2);
     return program;
 }
