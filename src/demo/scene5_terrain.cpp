@@ -6,7 +6,7 @@
  * the ship flies low over the shaded terrain grid, the cube ribbon streams
  * past and the nine greeting models drift by; a typewriter line reads
  * "entering zone 0x101fe0f1" for the first 10 s. The frame goes into FBO[0]
- * and is shown as a plain screen quad.
+ * and is shown as a plain screen quad, the frame's last draw.
  *
  * Depends on: OpenGL, the tvx framework, the model library, the flight
  * (scene_flight.h), the cube ribbon (scene_cubes.h), what is in view
@@ -278,6 +278,5 @@ void scene5_block(const SceneFrame *frame)
     glPopMatrix();
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    passQuad(0.0f, frameTexture);
+    passFinal(0.0f, frameTexture);
 }

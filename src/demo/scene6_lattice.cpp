@@ -38,6 +38,11 @@ static GLuint screen_model_list;
 static float ship_pos[3] = {0.0f, 0.0f, 0.0f};
 static float monitorRadius;            /* reach of a monitor from its origin */
 
+/* What the final frame, made at the frame's end, lays over the text. */
+static unsigned int finalLattice;      /* the lattice's picture */
+static float finalAlpha;               /* the fading colour's alpha */
+static int finalText;                  /* the typewriter drew text */
+
 /* The lattice: 40 x 40 monitors, 40 units apart from -800 on x and y; of
  * these, the positions (x, y and the z offset) of the ones in view this
  * frame. */
@@ -220,54 +225,70 @@ static void drawWarning(float t)
     glPopMatrix();
 }
 
-/* The final frame: the overlay over the lattice's picture. One program lays
- * both in one pass over the pixels where the lattice's quad passes the
- * depth test, and the overlay alone where text drawn before keeps it away
- * (there the quad fails the test, and the same quad with the opposite test
- * passes); the depth buffer keeps the quad's depth, which nothing drawn
- * after it reads. Without the program, the two quads one after the other. */
-static void drawFinal(unsigned int latticeTexture, int textDrawn)
+/* The final frame, made at the frame's end (sceneFinal): the overlay over
+ * the lattice's picture. One program lays both in one pass over the pixels
+ * where the lattice's quad passes the depth test, and the overlay alone where
+ * the typewriter's text keeps it away (there the quad fails the test, and the
+ * same quad with the opposite test passes); the depth buffer keeps the quad's
+ * depth, which nothing drawn after it reads. The overlay's quad lies nearer
+ * the eye than the lattice's: a point of the lattice's quad is seen through
+ * the overlay's at its distance scaled by the ratio of the two distances.
+ * Straight into the motion blur's history (share above 0), the program lays
+ * the result over what the frame drew before it (the text) itself. */
+static void drawComposite(float share)
 {
     GLuint program = tvx_ownProgram(compositeProgram);
-    if (program == 0) {
-        passQuad(0.0f, latticeTexture);
-        tvx_draw2DTexture(0.0f, 0.0f, OVERLAY_Z, OVERLAY_HALF_WIDTH, OVERLAY_HALF_HEIGHT,
-                          scene6_overlay);
-        return;
-    }
-    /* The overlay's quad lies nearer the eye than the lattice's: a point of
-     * the lattice's quad is seen through the overlay's at its distance
-     * scaled by the ratio of the two distances. */
     float modelview[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
     float distance = -modelview[14];
     float ratio = distance != 0.0f ? (distance + OVERLAY_Z) / distance : 1.0f;
     float scale[2] = {PASS_HALF_WIDTH / OVERLAY_HALF_WIDTH * ratio,
                       PASS_HALF_HEIGHT / OVERLAY_HALF_HEIGHT * ratio};
+    int intoHistory = share > 0.0f;
 
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, scene6_overlay);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glActiveTexture(GL_TEXTURE0);
     glUseProgram(program);
+    if (intoHistory) {
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        float belowScale[2] = {1.0f / (float)viewport[2], 1.0f / (float)viewport[3]};
+        glActiveTexture(GL_TEXTURE2);
+        glBindTexture(GL_TEXTURE_2D, tvx_pictureTexture());
+        glUniform1i(glGetUniformLocation(program, "below"), 2);
+        glUniform2fv(glGetUniformLocation(program, "belowScale"), 1, belowScale);
+        glBlendFunc(GL_ONE, GL_CONSTANT_ALPHA);
+    } else {
+        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    glActiveTexture(GL_TEXTURE0);
     glUniform1i(glGetUniformLocation(program, "picture"), 0);
     glUniform1i(glGetUniformLocation(program, "overlay"), 1);
     glUniform2fv(glGetUniformLocation(program, "overlayScale"), 1, scale);
+    glUniform1f(glGetUniformLocation(program, "readBelow"), intoHistory ? 1.0f : 0.0f);
+    glUniform1f(glGetUniformLocation(program, "share"), intoHistory ? share : 1.0f);
     GLint overlayOnly = glGetUniformLocation(program, "overlayOnly");
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    if (textDrawn) {
+    glColor4f(1.0f, 1.0f, 1.0f, finalAlpha);
+    if (finalText) {
         glUniform1f(overlayOnly, 1.0f);
         glDepthMask(GL_FALSE);
         glDepthFunc(GL_GEQUAL);
-        passQuad(0.0f, latticeTexture);
+        passQuad(0.0f, finalLattice);
         glDepthFunc(GL_LESS);
         glDepthMask(GL_TRUE);
     }
     glUniform1f(overlayOnly, 0.0f);
-    passQuad(0.0f, latticeTexture);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    passQuad(0.0f, finalLattice);
     glUseProgram(0);
+    if (intoHistory) {
+        glColor4f(0.0f, 0.0f, 0.0f, share);
+        passBands(0.0f);
+    }
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glActiveTexture(GL_TEXTURE2);
+    glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE0);
@@ -333,11 +354,21 @@ void scene6_block(const SceneFrame *frame)
 
     /* Final frame: the typewriter, the lattice and the overlay, all with the
      * fading colour. */
-    glColor4f(1.0f, 1.0f, 1.0f, scene6_finalAlpha(t));
+    finalAlpha = scene6_finalAlpha(t);
+    glColor4f(1.0f, 1.0f, 1.0f, finalAlpha);
     glPushMatrix();
     glScalef(0.2f, 0.2f, 0.2f);
     if (message != NULL)
         tvx_typeWriterText(message, messageX, 0.0f, 0.0f);
     glPopMatrix();
-    drawFinal(latticeTexture, message != NULL);
+    finalLattice = latticeTexture;
+    finalText = message != NULL;
+    if (tvx_ownProgram(compositeProgram) != 0) {
+        sceneFinal(drawComposite);
+    } else {
+        /* without the program, the two quads one after the other */
+        passQuad(0.0f, latticeTexture);
+        tvx_draw2DTexture(0.0f, 0.0f, OVERLAY_Z, OVERLAY_HALF_WIDTH, OVERLAY_HALF_HEIGHT,
+                          scene6_overlay);
+    }
 }

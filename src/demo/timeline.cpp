@@ -76,6 +76,13 @@ static int l_fbo = 0;
 static float progress = 0.0f;     /* length of the loading bar in modelview units */
 static int songStartPosition = 0; /* music position in ms when starting past scene 0 */
 
+/* A scene's last draw (sceneFinal), made at the frame's end with the
+ * model-view matrix of then; for passFinal, its pass's screen quad. */
+static FinalDraw finalDraw = nullptr;
+static float finalModelview[16];
+static float finalZ = 0.0f;
+static unsigned int finalTexture = 0;
+
 /* The screen quad of a pass is wider than the view, so only the middle of
  * its picture's width ever reaches the screen: half the view's width at the
  * quad's depth (50, with the projection's 45 degrees and 16:9) over the
@@ -225,6 +232,41 @@ static void sceneEnd(int k, float t)
     }
 }
 
+/* A pending last draw, with the share of the frame it is weighed by (0
+ * where it is drawn as usual). */
+static void drawFinal(float share)
+{
+    if (finalDraw == nullptr)
+        return;
+    FinalDraw draw = finalDraw;
+    finalDraw = nullptr;
+    glPushMatrix();
+    glLoadMatrixf(finalModelview);
+    draw(share);
+    glPopMatrix();
+}
+
+/* A pending last draw at the frame's end: straight into the motion blur's
+ * history where the frame is blurred that way, else as usual. */
+static void blendFinal(float weight)
+{
+    if (finalDraw == nullptr)
+        return;
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_DEPTH_BUFFER_BIT);
+    drawFinal(tvx_historyDraw(weight));
+    glPopAttrib();
+}
+
+static void drawPassFinal(float share)
+{
+    glColor4f(1.0f, 1.0f, 1.0f, share > 0.0f ? share : 1.0f);
+    passQuad(finalZ, finalTexture);
+    if (share > 0.0f) {
+        glColor4f(0.0f, 0.0f, 0.0f, share);
+        passBands(finalZ);
+    }
+}
+
 /* One scene's frame: the first-frame set-up in its first frame of the run,
  * its block for the scene time of this moment, then the scene-end rules. */
 static void playScene(int k)
@@ -306,6 +348,35 @@ unsigned int passTarget(int target)
 void passQuad(float z, unsigned int texture)
 {
     tvx_draw2DTexture(0.0f, 0.0f, z, PASS_HALF_WIDTH, PASS_HALF_HEIGHT, texture);
+}
+
+void passBands(float z)
+{
+    glPushMatrix();
+    glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
+    glTranslatef(0.0f, 0.0f, z);
+    glBegin(GL_QUADS);
+    for (float side = -1.0f; side <= 1.0f; side += 2.0f) {
+        glVertex2f(-PASS_HALF_WIDTH, side * PASS_HALF_HEIGHT);
+        glVertex2f(PASS_HALF_WIDTH, side * PASS_HALF_HEIGHT);
+        glVertex2f(PASS_HALF_WIDTH, side * 2.0f * PASS_HALF_HEIGHT);
+        glVertex2f(-PASS_HALF_WIDTH, side * 2.0f * PASS_HALF_HEIGHT);
+    }
+    glEnd();
+    glPopMatrix();
+}
+
+void sceneFinal(FinalDraw draw)
+{
+    glGetFloatv(GL_MODELVIEW_MATRIX, finalModelview);
+    finalDraw = draw;
+}
+
+void passFinal(float z, unsigned int texture)
+{
+    finalZ = z;
+    finalTexture = texture;
+    sceneFinal(drawPassFinal);
 }
 
 void drawModel(GlmModel *model)
@@ -394,14 +465,20 @@ void drawScene(void)
 
     /* Not exclusive: a scene that advances queue is followed in the same
      * frame by the next scene, which draws over it. */
-    for (int k = 0; k < sceneCount; k++)
-        if (queue == k)
+    for (int k = 0; k < sceneCount; k++) {
+        if (queue == k) {
+            drawFinal(0.0f);
             playScene(k);
+        }
+    }
 
+    float weight = blurHistoryWeight();
     if (tvx_Get(6) != 0.0f) {
+        drawFinal(0.0f);
         glColor3f(1.0f, 0.0f, 0.0f);
         tvx_infoText();
     }
-    tvx_motionBlur(blurHistoryWeight());
+    blendFinal(weight);
+    tvx_motionBlur(weight);
     tvx_swapBuffers();
 }

@@ -105,6 +105,23 @@ unsigned int passTarget(int target);
 
 /* The screen quad of a pass at depth z with the current colour, no shader. */
 void passQuad(float z, unsigned int texture);
+/* The picture above and below a pass's screen quad at depth z (the quad
+ * reaches past the picture's sides, not its top and bottom) with the current
+ * colour, no texture: with the quad, every pixel once. */
+void passBands(float z);
+/* A scene's last draw, which finishes its picture over what it drew before
+ * in the window (cleared black): made at the frame's end, before whatever is
+ * drawn after the scene, with the model-view matrix of the call. Where the
+ * frame is motion blurred, it goes straight into the blur's history, which
+ * spares blending the whole frame once more: the draw is then given the
+ * frame's share (above 0) and must weigh itself as tvx_historyDraw says,
+ * reaching every pixel once (passBands: black around a screen quad); else
+ * it is given 0 and draws as usual. */
+typedef void (*FinalDraw)(float share);
+void sceneFinal(FinalDraw draw);
+/* The screen quad of a pass in white as a scene's last draw over the window
+ * cleared black (sceneFinal). */
+void passFinal(float z, unsigned int texture);
 
 /* A pass's program and its variants beside the shader table (the sepia and
  * bloom passes keep variants that draw what the table's program would for

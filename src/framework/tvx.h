@@ -303,6 +303,22 @@ unsigned int tvx_pictureFramebuffer(void);
  * it is; the first blurred frame after it (or after a change of scale)
  * starts the history anew from itself. Leaves the window bound. */
 void tvx_motionBlur(float weight);
+/* For a frame whose picture is finished by one last draw, made just before
+ * tvx_motionBlur with the same weight: binds the blur history in place of the
+ * picture, with the picture's depth buffer, and a blend that weighs the draw
+ * straight in (source x alpha + history x weight), and returns the share of
+ * the frame (1 - weight; 1 where the history starts anew). The history is
+ * weighed only where the draw lands, so the draw must reach every pixel of
+ * the picture once (black where it shows nothing). The caller multiplies its
+ * alpha by the share (a premultiplied draw sets the source factor GL_ONE and
+ * multiplies its colour too) and adds what lies under it in the picture
+ * itself (tvx_pictureTexture), which is black where nothing was drawn. Returns 0 and changes nothing where the frame is not blurred
+ * that way (not drawn off the window, or no blur): the caller then draws as
+ * usual. The blend function and colour are the caller's to put back. */
+float tvx_historyDraw(float weight);
+/* The colour of the picture target while the frame is drawn there (the
+ * window's stand-in; see tvx_pictureFramebuffer), else 0. */
+unsigned int tvx_pictureTexture(void);
 /* Drops the history (a reshape does): the next frame is blended with black. */
 void tvx_dropMotionBlur(void);
 

@@ -33,6 +33,14 @@
  * draws (tvx_pictureFramebuffer), from tvx_beginFrame to tvx_motionBlur. A
  * frame drawn in the window and blurred is first copied out of it.
  *
+ * A frame finished by one last draw over the whole picture (a pass's screen
+ * quad) need not blend the picture in afterwards: tvx_historyDraw binds the
+ * history, with the picture's depth buffer, and a blend that weighs the draw
+ * in directly (source x alpha x (1 - w) + history x w), which spares a
+ * software rasteriser the blend of a whole frame; the frame end then only
+ * copies the history to the window. What the frame drew before that draw
+ * stays in the picture target, for the draw to read (tvx_pictureTexture).
+ *
  * A weight of 0 leaves the picture as it is and costs nothing; so does a
  * weight below half a grey level (NEGLIGIBLE_WEIGHT), since frame + w x
  * (history - frame) then rounds back to the frame's own level in every pixel
@@ -66,6 +74,8 @@ static int historyStale = 0;              /* the history is to start from the fr
 static int blurOn = 0;                    /* the last frame was blurred */
 static int inPicture = 0;                 /* this frame is drawn into the picture target */
 static int pictureUsable = 0;             /* the picture target is complete */
+static int frameInHistory = 0;            /* this frame's last draw went into the history */
+static int historyDepth[2] = {0, 0};      /* the history takes the picture's depth buffer */
 static int fullWidth = 0;                 /* the picture's place in the window */
 static int fullHeight = 0;
 
@@ -112,6 +122,16 @@ static void attachDepth(int width, int height)
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, frameDepth);
     /* an incomplete one is never drawn into: the frames stay in the window */
     pictureUsable = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    /* a frame's last draw into the history is depth tested against what the
+     * frame drew before it; a history that cannot take the depth buffer is
+     * only ever blended into */
+    for (int k = 0; k < 2; k++) {
+        glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer[k]);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, frameDepth);
+        historyDepth[k] = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        if (!historyDepth[k])
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
@@ -244,6 +264,22 @@ static void chooseHistory(float weight, int kept, int width, int height)
     fineHistory = fine;
 }
 
+/* Clears the bars around a letterboxed picture, which nothing drew in the
+ * window in this frame; leaves the window bound. */
+static void clearBars(void)
+{
+    int x = 0, y = 0;
+    tvx_pictureOrigin(&x, &y);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (x != 0 || y != 0) {
+        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glPopAttrib();
+    }
+}
+
 /* ---- Public functions ------------------------------------------------------ */
 
 void tvx_setPictureSize(int width, int height)
@@ -292,19 +328,21 @@ void tvx_motionBlur(float weight)
         historyStale = 1;
         return;
     }
+    if (frameInHistory) {
+        /* the history is the finished frame already */
+        frameInHistory = 0;
+        clearBars();
+        toWindow(historyFramebuffer[fineHistory], width, height);
+        historyStale = 0;
+        historyDropped = 0;
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        tvx_pictureViewport(fullWidth, fullHeight);
+        return;
+    }
     if (drawnInPicture) {
         /* Nothing was drawn in the window in this frame: the bars around a
          * letterboxed picture are cleared, the picture is copied over. */
-        int x = 0, y = 0;
-        tvx_pictureOrigin(&x, &y);
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        if (x != 0 || y != 0) {
-            glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
-            glDisable(GL_SCISSOR_TEST);
-            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-            glClear(GL_COLOR_BUFFER_BIT);
-            glPopAttrib();
-        }
+        clearBars();
     } else {
         fitTargets(width, height);
     }
@@ -336,6 +374,39 @@ void tvx_motionBlur(float weight)
         historyDropped = 0;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     tvx_pictureViewport(fullWidth, fullHeight);
+}
+
+float tvx_historyDraw(float weight)
+{
+    int width = tvx_globalX;
+    int height = tvx_globalY;
+    if (!inPicture || frameInHistory || weight < NEGLIGIBLE_WEIGHT || width <= 0 || height <= 0)
+        return 0.0f;
+    int kept = !historyStale && !historyDropped;
+    chooseHistory(weight, kept, width, height);
+    if (!historyDepth[fineHistory])
+        return 0.0f;
+    glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer[fineHistory]);
+    if (historyDropped) {
+        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glPopAttrib();
+    }
+    /* a history taken up again starts from this frame alone */
+    float historyWeight = historyStale ? 0.0f : weight;
+    glEnable(GL_BLEND);
+    glBlendEquation(GL_FUNC_ADD);
+    glBlendColor(0.0f, 0.0f, 0.0f, historyWeight);
+    glBlendFunc(GL_SRC_ALPHA, GL_CONSTANT_ALPHA);
+    frameInHistory = 1;
+    return 1.0f - historyWeight;
+}
+
+unsigned int tvx_pictureTexture(void)
+{
+    return inPicture ? frameTexture : 0;
 }
 
 void tvx_dropMotionBlur(void)

@@ -273,6 +273,95 @@ TEST(Render, MotionBlurBlendsByTheWeightInAFineHistory)
     }
 }
 
+/* A quad over the whole picture at depth z (-1 nearest, 1 farthest) in one
+ * colour. */
+void pictureQuad(float z, float grey, float alpha)
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glColor4f(grey, grey, grey, alpha);
+    glBegin(GL_QUADS);
+    glVertex3f(-1.0f, -1.0f, z);
+    glVertex3f(1.0f, -1.0f, z);
+    glVertex3f(1.0f, 1.0f, z);
+    glVertex3f(-1.0f, 1.0f, z);
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+/* A frame finished by one last draw straight into the history comes out as
+ * the same draw in the picture, blended in: the draw weighed by the share,
+ * the history by the weight, depth tested against what the frame drew before
+ * it (two passes with opposite tests reach every pixel once); a history
+ * dropped is black, one taken up again starts from the draw alone. Where the frame is
+ * not blurred off the window, nothing changes and the draw is the caller's. */
+TEST(Render, AFramesLastDrawGoesStraightIntoTheHistory)
+{
+    testGlContext(64, 64);
+    tvx_handleResize(64, 64);
+    EXPECT_EQ(blurredGrey(1.0f, 0.0f), 255);
+    tvx_beginFrame();
+    EXPECT_EQ(tvx_pictureFramebuffer(), 0u);
+    EXPECT_EQ(tvx_historyDraw(0.5f), 0.0f) << "a frame drawn in the window";
+    EXPECT_EQ(blurredGrey(1.0f, 0.5f), 255);   /* the blur comes on, the history is white */
+
+    tvx_beginFrame();
+    ASSERT_NE(tvx_pictureFramebuffer(), 0u);
+    EXPECT_EQ(tvx_historyDraw(0.0f), 0.0f) << "no blur";
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 32, 64);
+    pictureQuad(-0.5f, 0.0f, 1.0f);          /* the left half, nearer than the last draw */
+    glDisable(GL_SCISSOR_TEST);
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    float share = tvx_historyDraw(0.5f);
+    EXPECT_FLOAT_EQ(share, 0.5f);
+    glDepthMask(GL_FALSE);
+    glDepthFunc(GL_GEQUAL);
+    pictureQuad(0.5f, 0.25f, share);         /* lands where the nearer quad is */
+    glDepthFunc(GL_LESS);
+    pictureQuad(0.5f, 0.5f, share);          /* lands everywhere else */
+    glPopAttrib();
+    tvx_motionBlur(0.5f);
+    unsigned char px[4];
+    testReadPixel(48, 32, px);
+    EXPECT_NEAR(px[0], 0.5 * 255 + 0.5 * 128, 1) << "the draw and the history, half each";
+    testReadPixel(16, 32, px);
+    EXPECT_NEAR(px[0], 0.5 * 255 + 0.5 * 64, 1) << "the depth test against the frame's own";
+
+    /* At a render scale below 1 every frame is drawn off the window: a
+     * history dropped by a reshape is black, one left behind by a change of
+     * scale starts anew from the draw. */
+    tvx_setRenderScale(0.5f);
+    tvx_handleResize(64, 64);
+    for (float scale : {0.5f, 0.75f}) {
+        tvx_setRenderScale(scale);
+        tvx_beginFrame();
+        ASSERT_NE(tvx_pictureFramebuffer(), 0u);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glPushAttrib(GL_COLOR_BUFFER_BIT);
+        share = tvx_historyDraw(0.5f);
+        EXPECT_FLOAT_EQ(share, scale == 0.5f ? 0.5f : 1.0f);
+        pictureQuad(0.0f, 0.5f, share);
+        glPopAttrib();
+        tvx_motionBlur(0.5f);
+        testReadPixel(32, 32, px);
+        EXPECT_NEAR(px[0], scale == 0.5f ? 64 : 128, 1) << "scale " << scale;
+    }
+    tvx_setRenderScale(1.0f);
+    tvx_handleResize(64, 64);
+}
+
 /* At a render scale of 0.5 the frame is drawn into a picture of half the
  * window's sides, which is what the demo sees as W and H, with its render
  * targets made at W x H, and those of a fixed size at half their sides; at
