@@ -312,9 +312,10 @@ void tvx_motionBlur(float weight);
  * the picture once (black where it shows nothing). The caller multiplies its
  * alpha by the share (a premultiplied draw sets the source factor GL_ONE and
  * multiplies its colour too) and adds what lies under it in the picture
- * itself (tvx_pictureTexture), which is black where nothing was drawn. Returns 0 and changes nothing where the frame is not blurred
- * that way (not drawn off the window, or no blur): the caller then draws as
- * usual. The blend function and colour are the caller's to put back. */
+ * itself (tvx_pictureTexture), which is black where nothing was drawn.
+ * Returns 0 and changes nothing where the frame is not blurred that way (not
+ * drawn off the window, or no blur): the caller then draws as usual. The
+ * blend function and colour are the caller's to put back. */
 float tvx_historyDraw(float weight);
 /* The colour of the picture target while the frame is drawn there (the
  * window's stand-in; see tvx_pictureFramebuffer), else 0. */

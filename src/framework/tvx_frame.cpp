@@ -264,6 +264,25 @@ static void chooseHistory(float weight, int kept, int width, int height)
     fineHistory = fine;
 }
 
+/* Clears the whole of the bound framebuffer's colour to black; the clear
+ * colour and the scissor stay as they were. */
+static void clearBlack(void)
+{
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPopAttrib();
+}
+
+/* Binds the history in use, black first where it was dropped. */
+static void bindHistory(void)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer[fineHistory]);
+    if (historyDropped)
+        clearBlack();
+}
+
 /* Clears the bars around a letterboxed picture, which nothing drew in the
  * window in this frame; leaves the window bound. */
 static void clearBars(void)
@@ -271,13 +290,8 @@ static void clearBars(void)
     int x = 0, y = 0;
     tvx_pictureOrigin(&x, &y);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (x != 0 || y != 0) {
-        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
-        glDisable(GL_SCISSOR_TEST);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glPopAttrib();
-    }
+    if (x != 0 || y != 0)
+        clearBlack();
 }
 
 /* ---- Public functions ------------------------------------------------------ */
@@ -328,17 +342,6 @@ void tvx_motionBlur(float weight)
         historyStale = 1;
         return;
     }
-    if (frameInHistory) {
-        /* the history is the finished frame already */
-        frameInHistory = 0;
-        clearBars();
-        toWindow(historyFramebuffer[fineHistory], width, height);
-        historyStale = 0;
-        historyDropped = 0;
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        tvx_pictureViewport(fullWidth, fullHeight);
-        return;
-    }
     if (drawnInPicture) {
         /* Nothing was drawn in the window in this frame: the bars around a
          * letterboxed picture are cleared, the picture is copied over. */
@@ -349,7 +352,11 @@ void tvx_motionBlur(float weight)
     if (weight != 0.0f)
         chooseHistory(weight, !historyStale && !historyDropped, width, height);
     unsigned int history = historyFramebuffer[fineHistory];
-    if (weight == 0.0f || historyStale) {
+    if (frameInHistory) {
+        /* the frame's last draw went into the history: it is the finished frame */
+        frameInHistory = 0;
+        toWindow(history, width, height);
+    } else if (weight == 0.0f || historyStale) {
         /* no history to blend with: the frame stays as drawn and, when the
          * blur is on, is where the history starts */
         if (weight != 0.0f)
@@ -357,13 +364,7 @@ void tvx_motionBlur(float weight)
         if (drawnInPicture)
             toWindow(frameFramebuffer, width, height);
     } else {
-        if (historyDropped) {
-            glBindFramebuffer(GL_FRAMEBUFFER, history);
-            glPushAttrib(GL_COLOR_BUFFER_BIT);
-            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-            glClear(GL_COLOR_BUFFER_BIT);
-            glPopAttrib();
-        }
+        bindHistory();
         if (!drawnInPicture)
             copyColour(0, frameFramebuffer, width, height);
         blendFrameIntoHistory(weight);
@@ -386,14 +387,7 @@ float tvx_historyDraw(float weight)
     chooseHistory(weight, kept, width, height);
     if (!historyDepth[fineHistory])
         return 0.0f;
-    glBindFramebuffer(GL_FRAMEBUFFER, historyFramebuffer[fineHistory]);
-    if (historyDropped) {
-        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
-        glDisable(GL_SCISSOR_TEST);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glPopAttrib();
-    }
+    bindHistory();
     /* a history taken up again starts from this frame alone */
     float historyWeight = historyStale ? 0.0f : weight;
     glEnable(GL_BLEND);

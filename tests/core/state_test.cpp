@@ -300,8 +300,9 @@ void pictureQuad(float z, float grey, float alpha)
  * the same draw in the picture, blended in: the draw weighed by the share,
  * the history by the weight, depth tested against what the frame drew before
  * it (two passes with opposite tests reach every pixel once); a history
- * dropped is black, one taken up again starts from the draw alone. Where the frame is
- * not blurred off the window, nothing changes and the draw is the caller's. */
+ * dropped is black, one taken up again starts from the draw alone. Where the
+ * frame is not blurred off the window, nothing changes and the draw is the
+ * caller's. */
 TEST(Render, AFramesLastDrawGoesStraightIntoTheHistory)
 {
     testGlContext(64, 64);
