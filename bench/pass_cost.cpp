@@ -19,8 +19,7 @@
  * usage: pass_cost [W H]   (default 1280 720; run from the repository root,
  *                           under a display: Xvfb without a GPU)
  *
- * Depends on: OpenGL through GLEW, freeglut (the window), the shader files,
- * the demo's quad sizes (timeline.h).
+ * Depends on: OpenGL through GLEW, freeglut (the window), the shader files.
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -29,8 +28,6 @@
 
 #include <GL/glew.h>
 #include <GL/freeglut.h>
-
-#include "timeline.h"   /* the pass and overlay quads' sizes */
 
 /* ---- State ----------------------------------------------------------------- */
 
@@ -156,10 +153,9 @@ static GLuint buildProgram(const struct Program *p)
     }
     glUniform1i(glGetUniformLocation(program, "glow"), 1);
     glUniform1i(glGetUniformLocation(program, "overlay"), 1);
-    GLint overlayScale = glGetUniformLocation(program, "overlayScale");
-    if (overlayScale >= 0)   /* scene 6's overlay quad against the pass quad */
-        glUniform2f(overlayScale, PASS_HALF_WIDTH / OVERLAY_HALF_WIDTH,
-                    PASS_HALF_HEIGHT / OVERLAY_HALF_HEIGHT);
+    GLint frameScale = glGetUniformLocation(program, "frameScale");
+    if (frameScale >= 0)   /* scene 6's overlay, read at the fragment's place */
+        glUniform2f(frameScale, 1.0f / (float)width, 1.0f / (float)height);
     glUniform1i(glGetUniformLocation(program, "surface"), 2);
     return program;
 }

@@ -15,6 +15,7 @@
 #include "scene6_lattice.h"
 
 #include <math.h>
+#include <string.h>
 
 #include <GL/glew.h>
 
@@ -29,6 +30,7 @@
 
 static unsigned int scene6_overlay;
 static int compositeProgram = -1;      /* the lattice and the overlay in one step */
+static int overlayBakeProgram = -1;    /* the overlay as each pixel of the frame sees it */
 static int scene6_procShader;
 static int scene6_shipShader;
 static int scene6_noiseshader;           /* loaded, never enabled */
@@ -42,6 +44,20 @@ static float monitorRadius;            /* reach of a monitor from its origin */
 static unsigned int finalLattice;      /* the lattice's picture */
 static float finalAlpha;               /* the fading colour's alpha */
 static int finalText;                  /* the typewriter drew text */
+
+/* The overlay sampled once at every pixel of the frame, and what it was
+ * sampled for: the frame's size, the matrices that place the quads, and the
+ * program (a shader reload makes a new one). */
+struct OverlayView {
+    int width, height;
+    float modelview[16];
+    float projection[16];
+    GLuint program;
+};
+static GLuint bakedOverlay;
+static GLuint bakedOverlayFramebuffer;
+static int bakedOverlayMade;           /* bakedOverlay holds bakedFor's picture */
+static struct OverlayView bakedFor;
 
 /* The lattice: 40 x 40 monitors, 40 units apart from -800 on x and y; of
  * these, the positions (x, y and the z offset) of the ones in view this
@@ -67,6 +83,7 @@ void scene6_load(void)
     flight_load(&scene6_procShader, &scene6_shipShader, &scene6_noiseshader);
     scene6_screen_model = glmReadOBJ("data/models/screen.obj");
     compositeProgram = tvx_loadOwnShader(nullptr, "data/shader/lattice_overlay.frag", nullptr);
+    overlayBakeProgram = tvx_loadOwnShader(nullptr, "data/shader/lattice_overlay.frag", "BAKE");
 }
 
 /* How far the picture quad and the compiled monitor reach from the origin of
@@ -225,40 +242,85 @@ static void drawWarning(float t)
     glPopMatrix();
 }
 
+/* Samples the overlay at every pixel of the frame (the viewport's size), as
+ * the overlay's quad lays it over the lattice's under the current matrices,
+ * into bakedOverlay; again only when the frame's size, the matrices or the
+ * program change. The overlay's quad lies nearer the eye than the lattice's:
+ * a point of the lattice's quad is seen through the overlay's at its
+ * distance scaled by the ratio of the two distances. Returns 0 when it
+ * cannot be done (no program, or a target the driver cannot draw into). */
+static int bakeOverlay(void)
+{
+    struct OverlayView view;
+    memset(&view, 0, sizeof view);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    view.width = viewport[2];
+    view.height = viewport[3];
+    glGetFloatv(GL_MODELVIEW_MATRIX, view.modelview);
+    glGetFloatv(GL_PROJECTION_MATRIX, view.projection);
+    view.program = tvx_ownProgram(overlayBakeProgram);
+    if (view.program == 0 || view.width <= 0 || view.height <= 0)
+        return 0;
+    if (bakedOverlayMade && memcmp(&view, &bakedFor, sizeof view) == 0)
+        return 1;
+
+    float distance = -view.modelview[14];
+    float ratio = distance != 0.0f ? (distance + OVERLAY_Z) / distance : 1.0f;
+    float scale[2] = {PASS_HALF_WIDTH / OVERLAY_HALF_WIDTH * ratio,
+                      PASS_HALF_HEIGHT / OVERLAY_HALF_HEIGHT * ratio};
+    if (bakedOverlay == 0) {
+        glGenTextures(1, &bakedOverlay);
+        glGenFramebuffers(1, &bakedOverlayFramebuffer);
+    }
+    GLuint program = tvx_beginOwnStep(overlayBakeProgram);
+    glBindTexture(GL_TEXTURE_2D, bakedOverlay);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, view.width, view.height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, nullptr);
+    glBindFramebuffer(GL_FRAMEBUFFER, bakedOverlayFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, bakedOverlay, 0);
+    bakedOverlayMade = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (bakedOverlayMade) {
+        /* the pass quad may leave rows above and below it: no overlay there */
+        glViewport(0, 0, view.width, view.height);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glUniform1i(glGetUniformLocation(program, "overlay"), 0);
+        glUniform2fv(glGetUniformLocation(program, "overlayScale"), 1, scale);
+        passQuad(0.0f, scene6_overlay);
+    }
+    tvx_endOwnStep();
+    bakedFor = view;
+    return bakedOverlayMade;
+}
+
 /* The final frame, made at the frame's end (sceneFinal): the overlay over
  * the lattice's picture. One program lays both in one pass over the pixels
  * where the lattice's quad passes the depth test, and the overlay alone where
  * the typewriter's text keeps it away (there the quad fails the test, and the
  * same quad with the opposite test passes); the depth buffer keeps the quad's
- * depth, which nothing drawn after it reads. The overlay's quad lies nearer
- * the eye than the lattice's: a point of the lattice's quad is seen through
- * the overlay's at its distance scaled by the ratio of the two distances.
- * Straight into the motion blur's history (share above 0), the program lays
- * the result over what the frame drew before it (the text) itself. */
+ * depth, which nothing drawn after it reads. The overlay comes from
+ * bakedOverlay, one texel a pixel. Straight into the motion blur's history
+ * (share above 0), the program lays the result over what the frame drew
+ * before it (the text) itself. */
 static void drawComposite(float share)
 {
     GLuint program = tvx_ownProgram(compositeProgram);
-    float modelview[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    float distance = -modelview[14];
-    float ratio = distance != 0.0f ? (distance + OVERLAY_Z) / distance : 1.0f;
-    float scale[2] = {PASS_HALF_WIDTH / OVERLAY_HALF_WIDTH * ratio,
-                      PASS_HALF_HEIGHT / OVERLAY_HALF_HEIGHT * ratio};
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    float frameOrigin[2] = {(float)viewport[0], (float)viewport[1]};
+    float frameScale[2] = {1.0f / (float)viewport[2], 1.0f / (float)viewport[3]};
     int intoHistory = share > 0.0f;
 
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, scene6_overlay);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glBindTexture(GL_TEXTURE_2D, bakedOverlay);
     glUseProgram(program);
     if (intoHistory) {
-        GLint viewport[4];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        float belowScale[2] = {1.0f / (float)viewport[2], 1.0f / (float)viewport[3]};
         glActiveTexture(GL_TEXTURE2);
         glBindTexture(GL_TEXTURE_2D, tvx_pictureTexture());
         glUniform1i(glGetUniformLocation(program, "below"), 2);
-        glUniform2fv(glGetUniformLocation(program, "belowScale"), 1, belowScale);
         glBlendFunc(GL_ONE, GL_CONSTANT_ALPHA);
     } else {
         glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
@@ -266,7 +328,8 @@ static void drawComposite(float share)
     glActiveTexture(GL_TEXTURE0);
     glUniform1i(glGetUniformLocation(program, "picture"), 0);
     glUniform1i(glGetUniformLocation(program, "overlay"), 1);
-    glUniform2fv(glGetUniformLocation(program, "overlayScale"), 1, scale);
+    glUniform2fv(glGetUniformLocation(program, "frameOrigin"), 1, frameOrigin);
+    glUniform2fv(glGetUniformLocation(program, "frameScale"), 1, frameScale);
     glUniform1f(glGetUniformLocation(program, "readBelow"), intoHistory ? 1.0f : 0.0f);
     glUniform1f(glGetUniformLocation(program, "share"), intoHistory ? share : 1.0f);
     GLint overlayOnly = glGetUniformLocation(program, "overlayOnly");
@@ -363,7 +426,7 @@ void scene6_block(const SceneFrame *frame)
     glPopMatrix();
     finalLattice = latticeTexture;
     finalText = message != NULL;
-    if (tvx_ownProgram(compositeProgram) != 0) {
+    if (tvx_ownProgram(compositeProgram) != 0 && bakeOverlay()) {
         sceneFinal(drawComposite);
     } else {
         /* without the program, the two quads one after the other */

@@ -40,7 +40,7 @@ static const ShaderCase SHADERS[] = {
     {"data/shader/ship_pos.vert", nullptr, {"timer"}},
     {"data/shader/scene5.vert", "data/shader/scene5.frag", {}},
     {"data/shader/quad.vert", "data/shader/glow.frag", {}},
-    {nullptr, "data/shader/lattice_overlay.frag", {"overlayScale", "overlayOnly", "belowScale", "readBelow", "share"}},
+    {nullptr, "data/shader/lattice_overlay.frag", {"frameOrigin", "frameScale", "overlayOnly", "readBelow", "share"}},
     {"data/shader/quad.vert", "data/shader/planet_surface.frag", {"faceOut", "faceRight", "faceUp"}},
 };
 
