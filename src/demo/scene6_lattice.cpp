@@ -104,13 +104,16 @@ static float findMonitorRadius(void)
 
 /* One monitor, compiled in place: lit by the light the lattice sets up, and
  * without the faces turned away from the eye, which on this closed, opaque
- * model are always behind the ones turned towards it. */
+ * model are always behind the ones turned towards it. Its materials are all
+ * opaque (lit alpha 1), so blending would leave its colours as they are: it
+ * is drawn without, sparing the rasteriser a read of every pixel it covers. */
 void scene6_firstFrame(void)
 {
     screen_model_list = glGenLists(1);
     glNewList(screen_model_list, GL_COMPILE);
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT);
     glEnable(GL_LIGHTING);
+    glDisable(GL_BLEND);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     glFrontFace(GL_CCW);

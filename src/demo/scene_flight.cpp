@@ -132,12 +132,19 @@ void flight_load(int *terrainShader, int *shipShader, int *noiseShader)
     *noiseShader = sepia_load();
 }
 
+/* The terrain is opaque (its program writes alpha 1), so blending it over
+ * what lies below would leave its colour as it is: it is drawn without, and
+ * the rasteriser is spared reading the picture under every pixel it covers. */
 void flight_drawTerrain(int shader, float timer)
 {
+    GLboolean blending = glIsEnabled(GL_BLEND);
+    glDisable(GL_BLEND);
     tvx_enableShader(shader);
     sendFloat(shader, "timer", timer);
     emitTerrainGrid();
     tvx_disableShader();
+    if (blending)
+        glEnable(GL_BLEND);
 }
 
 void flight_drawShip(int shader, float timer, const float pos[3], float t)
