@@ -266,6 +266,7 @@ void scene4_block(const SceneFrame *frame)
     unsigned int greetTexture = tvx_enableFBO(scene4_greetFBO, gColor, gColor, gColor);
     gColor = 0.0f;
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    int blending = opaqueBegin();
     glBegin(GL_QUADS);
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
     glVertex3f(-500.0f, 500.0f, -20.0f);
@@ -273,6 +274,7 @@ void scene4_block(const SceneFrame *frame)
     glVertex3f(500.0f, -500.0f, -20.0f);
     glVertex3f(-500.0f, -500.0f, -20.0f);
     glEnd();
+    opaqueEnd(blending);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glPushMatrix();
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
@@ -294,7 +296,9 @@ void scene4_block(const SceneFrame *frame)
     glTranslatef(0.0f, 0.0f, 4.0f * t - 100.5f);
     tvx_enableShader(scene4_shader1);
     tvx_shader_sendUniformValue(scene4_shader1, "timer", &t, 1);
+    blending = opaqueBegin();            /* its program writes alpha 1 */
     glCallList(tunnelList);
+    opaqueEnd(blending);
     tvx_disableShader();
     glPopMatrix();
     glPushMatrix();

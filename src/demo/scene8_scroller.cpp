@@ -59,9 +59,7 @@ float scene8_cubeHeight(float a, float b, float t)
 
 /* The field in one batch, in the order of the loops: where faces of
  * neighbouring cubes meet at the same depth, the first one drawn stays. The
- * cubes are opaque (lit in a colour of alpha 1), so blending would leave
- * their colours as they are: they are drawn without, sparing the rasteriser
- * a read of every pixel they cover. */
+ * cubes are opaque: lit in a colour of alpha 1. */
 static void drawField(float t)
 {
     cubes_begin();
@@ -69,11 +67,9 @@ static void drawField(float t)
         for (float b = -80.0f; b < 80.0f; b += 1.0f)
             cubes_add(a, scene8_cubeHeight(a, b, t), b, nullptr);
     }
-    GLboolean blending = glIsEnabled(GL_BLEND);
-    glDisable(GL_BLEND);
+    int blending = opaqueBegin();
     cubes_draw();
-    if (blending)
-        glEnable(GL_BLEND);
+    opaqueEnd(blending);
 }
 
 void scene8_block(const SceneFrame *frame)

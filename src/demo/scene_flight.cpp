@@ -4,7 +4,7 @@
  *
  * Depends on: OpenGL (the grid's vertex buffer), what can be in view
  * (scene_view.h), the tvx framework (shaders, lights, noise), the ship
- * (scene_ship.h).
+ * (scene_ship.h), the timeline's opaque drawing.
  */
 #include "scene_flight.h"
 
@@ -15,6 +15,7 @@
 #include "scene_sepia.h"
 #include "scene_ship.h"
 #include "scene_view.h"
+#include "timeline.h"
 #include "tvx.h"
 
 /* ---- State ----------------------------------------------------------------- */
@@ -132,19 +133,15 @@ void flight_load(int *terrainShader, int *shipShader, int *noiseShader)
     *noiseShader = sepia_load();
 }
 
-/* The terrain is opaque (its program writes alpha 1), so blending it over
- * what lies below would leave its colour as it is: it is drawn without, and
- * the rasteriser is spared reading the picture under every pixel it covers. */
+/* The terrain is opaque: its program writes alpha 1. */
 void flight_drawTerrain(int shader, float timer)
 {
-    GLboolean blending = glIsEnabled(GL_BLEND);
-    glDisable(GL_BLEND);
+    int blending = opaqueBegin();
     tvx_enableShader(shader);
     sendFloat(shader, "timer", timer);
     emitTerrainGrid();
     tvx_disableShader();
-    if (blending)
-        glEnable(GL_BLEND);
+    opaqueEnd(blending);
 }
 
 void flight_drawShip(int shader, float timer, const float pos[3], float t)

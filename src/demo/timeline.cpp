@@ -366,6 +366,19 @@ void passBands(float z)
     glPopMatrix();
 }
 
+int opaqueBegin(void)
+{
+    int blending = glIsEnabled(GL_BLEND);
+    glDisable(GL_BLEND);
+    return blending;
+}
+
+void opaqueEnd(int blending)
+{
+    if (blending)
+        glEnable(GL_BLEND);
+}
+
 void sceneFinal(FinalDraw draw)
 {
     glGetFloatv(GL_MODELVIEW_MATRIX, finalModelview);

@@ -123,6 +123,14 @@ void sceneFinal(FinalDraw draw);
  * cleared black (sceneFinal). */
 void passFinal(float z, unsigned int texture);
 
+/* Opaque drawing (alpha 1 wherever it draws): blending it over what lies
+ * below would leave its colours as they are, so it is drawn without, which
+ * spares the software rasteriser a read of every pixel it covers.
+ * opaqueBegin switches blending off and returns whether it was on, for
+ * opaqueEnd to put back. */
+int opaqueBegin(void);
+void opaqueEnd(int blending);
+
 /* A pass's program and its variants beside the shader table (the sepia and
  * bloom passes keep variants that draw what the table's program would for
  * less): tableProgram enables table program `shader` and returns its GL
