@@ -135,7 +135,9 @@ void scene1_block(const SceneFrame *frame)
     tvx_setLight0(1);
 
     /* The wall and the floor go through the sepia shader's plaster variant
-     * with the uniforms of the previous frame's pass. */
+     * with the uniforms of the previous frame's pass; they are opaque (the
+     * plaster takes the alpha of the lit white, 1). */
+    int blending = opaqueBegin();
     glPushMatrix();
     sepia_plaster();
     glTranslatef(0.0f, 30.0f, 0.0f);
@@ -151,6 +153,7 @@ void scene1_block(const SceneFrame *frame)
     gluDisk(quad, 0.0, 31.0, 100, 100);
     tvx_disableShader();
     glPopMatrix();
+    opaqueEnd(blending);
 
     glPushMatrix();
     glScalef(0.075f, 0.075f, 0.075f);
