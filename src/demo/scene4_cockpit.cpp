@@ -332,7 +332,13 @@ void scene4_block(const SceneFrame *frame)
 
     glScalef(0.1f, 0.1f, 0.1f);                       /* the cockpit */
     tvx_setLight0(1);
-    drawModelCompiled(scene4_cockpit_model, &cockpitList);
+    if (cockpitSeeThrough) {
+        drawModelCompiled(scene4_cockpit_model, &cockpitList);
+    } else {
+        blending = opaqueBegin();   /* every material opaque: lit at alpha 1 */
+        drawModelCompiled(scene4_cockpit_model, &cockpitList);
+        opaqueEnd(blending);
+    }
     tvx_setLight0(0);
     glDisable(GL_LIGHTING);
     glPopMatrix();
