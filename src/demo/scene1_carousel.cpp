@@ -120,6 +120,10 @@ void scene1_block(const SceneFrame *frame)
     glTranslatef(pos[0], -0.15f * t - pos[1] - 6.0f, pos[2] - 0.9f);
     glRotatef(rotate, 0.0f, 1.0f, 0.0f);
 
+    /* The room is opaque: the photographs have no alpha, the plaster takes
+     * the lit white's alpha and every material of the screens' model is
+     * opaque (lit at alpha 1). */
+    int blending = opaqueBegin();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     for (int row = 0; row < 3; row++) {
         for (int c = 0; c < 5; c++) {
@@ -135,9 +139,7 @@ void scene1_block(const SceneFrame *frame)
     tvx_setLight0(1);
 
     /* The wall and the floor go through the sepia shader's plaster variant
-     * with the uniforms of the previous frame's pass; they are opaque (the
-     * plaster takes the alpha of the lit white, 1). */
-    int blending = opaqueBegin();
+     * with the uniforms of the previous frame's pass. */
     glPushMatrix();
     sepia_plaster();
     glTranslatef(0.0f, 30.0f, 0.0f);
@@ -153,12 +155,12 @@ void scene1_block(const SceneFrame *frame)
     gluDisk(quad, 0.0, 31.0, 100, 100);
     tvx_disableShader();
     glPopMatrix();
-    opaqueEnd(blending);
 
     glPushMatrix();
     glScalef(0.075f, 0.075f, 0.075f);
     drawModelCompiled(scene1_screens, &screensList);
     glPopMatrix();
+    opaqueEnd(blending);
 
     tvx_setLight0(0);
     tvx_disableFBO(frame->W, frame->H, gColor, gColor, gColor);
